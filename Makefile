@@ -1,0 +1,41 @@
+# Two entry points: `make run` builds and starts the program, `make test`
+# builds with sanitizers and runs every test. Both install what they need.
+
+PACKAGES := cmake g++ make pkg-config qt6-base-dev qt6-qpa-plugins libqt6sql6-sqlite \
+            qt6-multimedia-dev libxcb1-dev libxcb-keysyms1-dev fonts-dejavu-core \
+            xvfb xauth xdotool x11-apps
+SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
+JOBS ?= $(shell nproc)
+WERROR := $(if $(CI),ON,OFF)
+
+.PHONY: deps run build test bench clean
+
+deps:
+	@missing=$$(for p in $(PACKAGES); do \
+	    dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'install ok installed' || echo $$p; \
+	done); \
+	if [ -n "$$missing" ]; then \
+	    echo "Installing:" $$missing; \
+	    $(SUDO) apt-get update && \
+	    $(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends $$missing; \
+	fi
+
+build: deps
+	cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DNW_WERROR=$(WERROR)
+	cmake --build build/release -j $(JOBS) --target nudgewick
+
+run: build
+	./build/release/nudgewick
+
+test: deps
+	cmake -S . -B build/test -DCMAKE_BUILD_TYPE=Debug -DNW_SANITIZE=ON -DNW_WERROR=$(WERROR)
+	cmake --build build/test -j $(JOBS)
+	cd build/test && ctest --output-on-failure -j $(JOBS)
+
+bench: deps
+	cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF
+	cmake --build build/release -j $(JOBS) --target nudgewick bench
+	./build/release/bench/bench
+
+clean:
+	rm -rf build

@@ -1,0 +1,18 @@
+# nw_library(name SOURCES ... DEPS ...): one static library per subsystem folder.
+function(nw_library name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+    add_library(nw_${name} STATIC ${ARG_SOURCES})
+    target_include_directories(nw_${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+    target_link_libraries(nw_${name} PUBLIC nw_options ${ARG_DEPS})
+endfunction()
+
+# nw_test(name SOURCES ... DEPS ...): a QtTest executable run headless by CTest.
+function(nw_test name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE nw_options Qt6::Test ${ARG_DEPS})
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ASAN_OPTIONS=detect_leaks=0"
+        TIMEOUT 300)
+endfunction()

@@ -1,0 +1,6 @@
+#include "core/Clock.h"
+
+DateTime SystemClock::now() const
+{
+    return DateTime::fromQDateTime(QDateTime::currentDateTime());
+}

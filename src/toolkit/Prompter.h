@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+// Every question and message box of the program goes through a Prompter, so
+// tests can answer and record them.
+class Prompter
+{
+public:
+    virtual ~Prompter() = default;
+    // A confirmation with the buttons Yes and No; true only for Yes.
+    virtual bool confirm(const QString &text) = 0;
+    // A plain message with an OK button.
+    virtual void message(const QString &text) = 0;
+    // A message with the exclamation icon.
+    virtual void exclamation(const QString &text) = 0;
+    // The report of an error that ended a handler.
+    virtual void error(const QString &text) = 0;
+};
+
+// Real message boxes, titled with the application's display name.
+class MessageBoxPrompter final : public Prompter
+{
+public:
+    explicit MessageBoxPrompter(QWidget *parent = nullptr) : m_parent(parent) {}
+    void setParent(QWidget *parent) { m_parent = parent; }
+
+    bool confirm(const QString &text) override;
+    void message(const QString &text) override;
+    void exclamation(const QString &text) override;
+    void error(const QString &text) override;
+
+private:
+    QWidget *m_parent;
+};

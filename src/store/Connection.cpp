@@ -1,0 +1,135 @@
+#include "store/Connection.h"
+
+#include "core/Error.h"
+#include "core/Logging.h"
+#include "store/TasksTable.h"
+
+#include <QAtomicInt>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace {
+QAtomicInt connectionCounter;
+
+QString engineText(const QSqlError &error)
+{
+    const QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
+    return text.trimmed();
+}
+}
+
+Connection::Connection()
+    : m_name(QStringLiteral("nudgewick-%1").arg(connectionCounter.fetchAndAddRelaxed(1)))
+{
+}
+
+Connection::~Connection()
+{
+    close();
+    QSqlDatabase::removeDatabase(m_name);
+}
+
+void Connection::setDatabaseFile(const QString &path)
+{
+    close();
+    m_file = path;
+}
+
+bool Connection::isOpen() const
+{
+    return QSqlDatabase::contains(m_name) && QSqlDatabase::database(m_name, false).isOpen();
+}
+
+void Connection::open()
+{
+    if (isOpen())
+        return;
+    if (m_file.isEmpty())
+        throw Error(QStringLiteral("No database file is set."));
+
+    const QFileInfo info(m_file);
+    const auto fail = [this](const QString &why) {
+        close();
+        return Error(QStringLiteral("The task database \"%1\" cannot be opened: %2")
+                         .arg(QFileInfo(m_file).absoluteFilePath(), why));
+    };
+    if (info.exists() && !info.isFile())
+        throw fail(QStringLiteral("it is not a file."));
+    if (info.exists() && !info.isReadable())
+        throw fail(QStringLiteral("the file cannot be read."));
+
+    QSqlDatabase db = QSqlDatabase::contains(m_name) ? QSqlDatabase::database(m_name, false)
+                                                     : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
+    db.setDatabaseName(m_file);
+    // A lock held by another program is waited for a moment before it counts
+    // as an error.
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=2000"));
+    if (!db.open())
+        throw fail(engineText(db.lastError()));
+
+    // Reading the schema is the first real access to the file: it fails for
+    // a file that is not a database or that another program has locked.
+    QSqlQuery probe(db);
+    if (!probe.exec(QStringLiteral("PRAGMA schema_version")) || !probe.next())
+        throw fail(engineText(probe.lastError()));
+    probe.finish();
+    if (!probe.exec(QStringLiteral("select count(*) from sqlite_master where type = 'table' and name = 'Tasks'"))
+        || !probe.next())
+        throw fail(engineText(probe.lastError()));
+    const bool fresh = probe.value(0).toInt() == 0;
+    probe.finish();
+
+    try {
+        exec(QStringLiteral("PRAGMA foreign_keys = ON"));
+        if (fresh) {
+            transaction([&] {
+                for (const QString &statement : TasksTable::schemaStatements())
+                    exec(statement);
+                exec(QStringLiteral("PRAGMA user_version = %1").arg(TasksTable::SchemaVersion));
+            });
+            qCInfo(lcStore) << "created the task database" << m_file;
+        }
+        QSqlQuery wal(db);
+        wal.exec(QStringLiteral("PRAGMA journal_mode = WAL")); // best effort: a read-only file keeps its mode
+    } catch (const Error &e) {
+        throw fail(e.text());
+    }
+}
+
+void Connection::close()
+{
+    if (QSqlDatabase::contains(m_name))
+        QSqlDatabase::database(m_name, false).close();
+}
+
+QSqlDatabase Connection::database()
+{
+    open();
+    return QSqlDatabase::database(m_name, false);
+}
+
+void Connection::exec(const QString &sql)
+{
+    QSqlQuery q(QSqlDatabase::database(m_name, false));
+    if (!q.exec(sql))
+        throw Error(engineText(q.lastError()));
+}
+
+void Connection::begin()
+{
+    if (!database().transaction())
+        throw Error(engineText(database().lastError()));
+}
+
+void Connection::commit()
+{
+    if (!database().commit())
+        throw Error(engineText(database().lastError()));
+}
+
+void Connection::rollback()
+{
+    database().rollback();
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QString>
+
+class QSqlDatabase;
+
+// The one connection to the task database, an SQLite file. Opening checks
+// that the file really is a database the program can use and creates the
+// Tasks table in a new file; an existing file that cannot be used is never
+// replaced or altered. Every failure throws Error with the engine's text.
+class Connection
+{
+public:
+    Connection();
+    ~Connection();
+    Connection(const Connection &) = delete;
+    Connection &operator=(const Connection &) = delete;
+
+    void setDatabaseFile(const QString &path);
+    const QString &databaseFile() const { return m_file; }
+
+    void open();
+    void close();
+    bool isOpen() const;
+
+    // The engine handle; opens the connection first when it is closed.
+    QSqlDatabase database();
+
+    // Runs several writes as one transaction; rolls back when fn throws.
+    template <typename Fn>
+    void transaction(Fn &&fn)
+    {
+        begin();
+        try {
+            fn();
+        } catch (...) {
+            rollback();
+            throw;
+        }
+        commit();
+    }
+
+private:
+    void begin();
+    void commit();
+    void rollback();
+    void exec(const QString &sql);
+
+    QString m_name; // Qt's name for this connection
+    QString m_file;
+};

@@ -1,0 +1,168 @@
+#pragma once
+
+#include "core/DateTime.h"
+#include "store/TasksTable.h"
+
+#include <QHash>
+#include <QObject>
+#include <QStringList>
+#include <QVariant>
+
+#include <optional>
+#include <vector>
+
+class Connection;
+class Query;
+
+// A field a query declares: its display label and, optionally, the range a
+// value written through the query must keep.
+struct FieldDef
+{
+    QString name;
+    QString label;
+    std::optional<qint64> min;
+    std::optional<qint64> max;
+};
+
+// One field of a result set's current row. Reads of a null value give an
+// empty text, 0, false or the date-time zero.
+class Field
+{
+public:
+    Field(const Query *query, int column) : m_query(query), m_column(column) {}
+
+    int index() const { return m_column; }
+    QString name() const;
+    QString displayLabel() const;
+    FieldType type() const;
+    bool isMemo() const { return type() == FieldType::Memo; }
+
+    QVariant value() const;
+    bool isNull() const { return value().isNull(); }
+    QString asString() const;
+    qint64 asInteger() const;
+    bool asBoolean() const;
+    DateTime asDateTime() const;
+
+private:
+    const Query *m_query;
+    int m_column;
+};
+
+// A statement and its result set. The SQL text is a list of lines joined by
+// line breaks; ":name" marks a parameter whose typed value is set by name,
+// before or while the text is built. An open result set is a snapshot of
+// the rows it read: changes made through other statements are seen after a
+// requery. Rows can be edited, inserted and deleted when the query has an
+// update table; such changes go to the database as they are posted.
+// Engine errors throw Error with the engine's text.
+class Query : public QObject
+{
+    Q_OBJECT
+public:
+    enum class State { Inactive, Browse, Edit, Insert };
+
+    explicit Query(Connection &connection, QObject *parent = nullptr);
+
+    // SQL text.
+    void clearSql();
+    void addLine(const QString &line);
+    void setSql(const QStringList &lines);
+    const QStringList &sql() const { return m_lines; }
+    QString sqlText() const { return m_lines.join(QLatin1Char('\n')); }
+
+    // Parameters, kept across clearSql so a view may set them at any time.
+    void setParam(const QString &name, bool value);
+    void setParam(const QString &name, int value) { setParam(name, qint64(value)); }
+    void setParam(const QString &name, qint64 value);
+    void setParam(const QString &name, const QString &value);
+    void setParam(const QString &name, const char *value) = delete;
+    void setParam(const QString &name, DateTime value);
+    void setNullParam(const QString &name);
+    QVariant param(const QString &name) const;
+    void clearParams();
+
+    // Declared fields (labels, ranges) and where edited rows are written.
+    void setFieldDefs(const QList<FieldDef> &defs);
+    void setUpdateTable(const QString &table, const QString &keyField = QStringLiteral("ID"));
+
+    // Result set.
+    void open();
+    void close();
+    void requery();
+    bool isOpen() const { return m_state != State::Inactive; }
+    State state() const { return m_state; }
+
+    // Runs a statement that yields no rows; returns the rows it changed.
+    int execSql();
+
+    void first();
+    void next();
+    bool eof() const { return m_eof; }
+    int recordCount() const { return int(m_order.size()); }
+    int recNo() const { return m_current; } // 0-based, -1 when there is no row
+    void moveTo(int row);
+
+    int fieldCount() const { return m_columns.size(); }
+    Field field(int index) const;
+    Field fieldByName(const QString &name) const; // throws when there is none
+    int fieldIndex(const QString &name) const;    // -1 when there is none
+    const FieldInfo &fieldInfo(int index) const { return m_columns.at(index); }
+
+    // A value of any row, as the rows stand in the current order.
+    QVariant valueAt(int row, int column) const;
+
+    // Editing the current row.
+    void edit();
+    void insert();
+    void append();
+    void setFieldValue(int column, const QVariant &value);
+    void setFieldValue(const QString &name, const QVariant &value);
+    void post();
+    void cancel();
+    void deleteRow();
+
+    // Moves to the first row whose field equals the value; false when none.
+    bool locate(const QString &fieldName, const QVariant &value);
+    // Orders the rows by "Field [DESC], Field [DESC], ..." without re-reading.
+    void sortBy(const QString &fieldList);
+
+    void setDisplayFormat(const QString &fieldName, const QString &pattern);
+    QString displayFormat(int column) const;
+
+signals:
+    void aboutToChangeRows(); // before a (re)open, close, sort or delete replaces the rows
+    void rowsChanged();       // after the rows were replaced
+    void currentRowChanged();
+    void fieldChanged(const QString &fieldName);
+
+private:
+    friend class Field;
+    struct Bound;
+    Bound bind() const;
+    QVariant currentValue(int column) const;
+    int storageRow(int row) const { return m_order[size_t(row)]; }
+    void beginRowEdit(State state, int position);
+    void requireUpdatable() const;
+    void refetchRow(int storage, const QVariant &key);
+
+    Connection &m_connection;
+    QStringList m_lines;
+    QHash<QString, QVariant> m_params; // keyed by lower-case name
+    QList<FieldDef> m_defs;
+    QString m_updateTable;
+    QString m_keyField;
+    QHash<QString, QString> m_displayFormats; // keyed by lower-case name
+
+    State m_state = State::Inactive;
+    QList<FieldInfo> m_columns;
+    std::vector<int> m_sourceColumns; // result column of the statement for each field
+    std::vector<QVariant> m_cells; // row-major snapshot
+    std::vector<int> m_order;      // row position -> snapshot row
+    int m_current = -1;
+    bool m_eof = true;
+
+    // The current row while it is edited or inserted.
+    std::vector<QVariant> m_buffer;
+    std::vector<bool> m_modified;
+};

@@ -1,0 +1,71 @@
+#include "store/TasksTable.h"
+
+namespace TasksTable {
+
+const QList<FieldInfo> &fields()
+{
+    static const QList<FieldInfo> list = {
+        {QStringLiteral("ID"), QString(), FieldType::Integer},
+        {QStringLiteral("Task"), QString(), FieldType::Text},
+        {QStringLiteral("TaskCreated"), QStringLiteral("Task Created"), FieldType::DateTime},
+        {QStringLiteral("Category"), QString(), FieldType::Text},
+        {QStringLiteral("Priority"), QString(), FieldType::Integer},
+        {QStringLiteral("Occurrence"), QString(), FieldType::Text},
+        {QStringLiteral("Frequency"), QString(), FieldType::Integer},
+        {QStringLiteral("ValidHours"), QStringLiteral("Valid Hours"), FieldType::Text},
+        {QStringLiteral("ValidDays"), QStringLiteral("Valid Days"), FieldType::Text},
+        {QStringLiteral("DueDateTime"), QStringLiteral("Due Date Time"), FieldType::DateTime},
+        {QStringLiteral("AlarmDateTime"), QStringLiteral("Alarm Date Time"), FieldType::DateTime},
+        {QStringLiteral("Completed"), QString(), FieldType::Boolean},
+        {QStringLiteral("Notes"), QString(), FieldType::Memo},
+        {QStringLiteral("SnoozeTime"), QString(), FieldType::Integer},
+        {QStringLiteral("AutoSnooze"), QStringLiteral("Auto Snooze"), FieldType::Boolean},
+        {QStringLiteral("RepeatAutoSnooze"), QStringLiteral("Repeat Auto Snooze"), FieldType::Integer},
+        {QStringLiteral("AutoSnoozeAction"), QStringLiteral("Auto Snooze Action"), FieldType::Integer},
+        {QStringLiteral("PercentageComplete"), QStringLiteral("% Complete"), FieldType::Integer},
+        {QStringLiteral("CompletedDate"), QStringLiteral("Completed Date"), FieldType::DateTime},
+    };
+    return list;
+}
+
+const FieldInfo *find(const QString &name)
+{
+    for (const FieldInfo &f : fields())
+        if (f.name.compare(name, Qt::CaseInsensitive) == 0)
+            return &f;
+    return nullptr;
+}
+
+QStringList schemaStatements()
+{
+    // Sizes and the ranges of the column types are enforced by the engine,
+    // so an oversized value is refused instead of being cut.
+    return {
+        QStringLiteral(
+            "create table Tasks (\n"
+            "  ID integer primary key autoincrement,\n"
+            "  Task text check (length(Task) <= 255),\n"
+            "  TaskCreated real,\n"
+            "  Category text check (length(Category) <= 20),\n"
+            "  Priority integer check (Priority between 0 and 255),\n"
+            "  Occurrence text check (length(Occurrence) <= 9),\n"
+            "  Frequency integer check (Frequency between -2147483648 and 2147483647),\n"
+            "  ValidHours text check (length(ValidHours) <= 5),\n"
+            "  ValidDays text check (length(ValidDays) <= 7),\n"
+            "  DueDateTime real,\n"
+            "  AlarmDateTime real,\n"
+            "  Completed integer default 0 check (Completed in (0, 1)),\n"
+            "  Notes text,\n"
+            "  SnoozeTime integer check (SnoozeTime between -2147483648 and 2147483647),\n"
+            "  AutoSnooze integer default 0 check (AutoSnooze in (0, 1)),\n"
+            "  RepeatAutoSnooze integer check (RepeatAutoSnooze between -2147483648 and 2147483647),\n"
+            "  AutoSnoozeAction integer check (AutoSnoozeAction between -2147483648 and 2147483647),\n"
+            "  PercentageComplete integer check (PercentageComplete between -32768 and 32767),\n"
+            "  CompletedDate real\n"
+            ")"),
+        // The alarm scan asks for open tasks whose alarm has come, in alarm order.
+        QStringLiteral("create index TasksOpenByAlarm on Tasks (Completed, AlarmDateTime)"),
+    };
+}
+
+} // namespace TasksTable

@@ -1,0 +1,271 @@
+#include "core/Error.h"
+#include "store/Connection.h"
+#include "store/Query.h"
+#include "store/SqlText.h"
+
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+class TestStore : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+
+    // Adds a task through a result set and returns its new ID.
+    static qint64 addTask(Query &q, const QString &task, const QString &category, int priority)
+    {
+        q.append();
+        q.setFieldValue(u"Task"_s, task);
+        q.setFieldValue(u"Category"_s, category);
+        q.setFieldValue(u"Priority"_s, priority);
+        q.post();
+        return q.fieldByName(u"id"_s).asInteger();
+    }
+
+private slots:
+    void placeholdersBecomePositional()
+    {
+        const PositionalSql sql = toPositional(u"select * from Tasks\nwhere ID = :ID and Task like ':no' and x = :Id_2"_s);
+        QCOMPARE(sql.text, u"select * from Tasks\nwhere ID = ? and Task like ':no' and x = ?"_s);
+        QCOMPARE(sql.names, QStringList({u"ID"_s, u"Id_2"_s}));
+    }
+
+    void newFileGetsTheTasksTable()
+    {
+        Connection c;
+        c.setDatabaseFile(path(u"new.mdb"_s));
+        c.open();
+        QSqlQuery q(c.database());
+        QVERIFY(q.exec(u"select name from pragma_table_info('Tasks') order by cid"_s));
+        QStringList columns;
+        while (q.next())
+            columns << q.value(0).toString();
+        QCOMPARE(columns, QStringList({u"ID"_s, u"Task"_s, u"TaskCreated"_s, u"Category"_s, u"Priority"_s,
+                                       u"Occurrence"_s, u"Frequency"_s, u"ValidHours"_s, u"ValidDays"_s,
+                                       u"DueDateTime"_s, u"AlarmDateTime"_s, u"Completed"_s, u"Notes"_s,
+                                       u"SnoozeTime"_s, u"AutoSnooze"_s, u"RepeatAutoSnooze"_s,
+                                       u"AutoSnoozeAction"_s, u"PercentageComplete"_s, u"CompletedDate"_s}));
+        // The alarm scan's query is answered from the index, not a table scan.
+        QVERIFY(q.exec(u"explain query plan select * from Tasks where AlarmDateTime <= 1 and Occurrence <> 'Immediate' "
+                       "and Occurrence <> 'Todo' and Completed = False order by AlarmDateTime"_s));
+        QVERIFY(q.next());
+        QVERIFY2(q.value(3).toString().contains(u"TasksOpenByAlarm"_s), qPrintable(q.value(3).toString()));
+    }
+
+    void unusableFilesAreReportedAndLeftAlone_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("not a database") << QByteArray("This is a plain text file, not a database at all.\n").repeated(100);
+        QTest::newRow("truncated header") << QByteArray("SQLite format 3\0garbage", 24);
+    }
+    void unusableFilesAreReportedAndLeftAlone()
+    {
+        QFETCH(QByteArray, content);
+        const QString file = path(u"broken.mdb"_s);
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(content);
+        f.close();
+
+        Connection c;
+        c.setDatabaseFile(file);
+        try {
+            c.open();
+            QFAIL("opening an unusable file must fail");
+        } catch (const Error &e) {
+            QVERIFY2(e.text().contains(file), qPrintable(e.text()));
+        }
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), content);
+    }
+
+    void lockedFileIsReported()
+    {
+        const QString file = path(u"locked.mdb"_s);
+        { Connection c; c.setDatabaseFile(file); c.open(); }
+        // Another program holds the database exclusively.
+        QSqlDatabase other = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"other"_s);
+        other.setDatabaseName(file);
+        QVERIFY(other.open());
+        QSqlQuery lock(other);
+        QVERIFY(lock.exec(u"pragma locking_mode = exclusive"_s));
+        QVERIFY(lock.exec(u"begin exclusive"_s));
+
+        Connection c;
+        c.setDatabaseFile(file);
+        QVERIFY_THROWS_EXCEPTION(Error, c.open());
+
+        lock.exec(u"rollback"_s);
+        lock.finish();
+        other.close();
+        other = QSqlDatabase();
+        QSqlDatabase::removeDatabase(u"other"_s);
+    }
+
+    void rowsRoundTripThroughAResultSet()
+    {
+        Connection c;
+        c.setDatabaseFile(path(u"rows.mdb"_s));
+        Query q(c);
+        q.setSql({u"select *"_s, u"from Tasks"_s});
+        q.setUpdateTable(u"Tasks"_s);
+        q.open();
+        QCOMPARE(q.recordCount(), 0);
+        QVERIFY(q.eof());
+
+        const qint64 first = addTask(q, u"Pay the rent"_s, u"Home"_s, 2);
+        addTask(q, u"Write report"_s, u"Work"_s, 5);
+        QVERIFY(first > 0);
+
+        // Nulls read as empty, 0, false and the date-time zero.
+        QVERIFY(q.locate(u"ID"_s, first));
+        QCOMPARE(q.fieldByName(u"notes"_s).asString(), QString());
+        QCOMPARE(q.fieldByName(u"Frequency"_s).asInteger(), 0);
+        QCOMPARE(q.fieldByName(u"AutoSnooze"_s).asBoolean(), false);
+        QVERIFY(q.fieldByName(u"CompletedDate"_s).asDateTime().isZero());
+        QVERIFY(q.fieldByName(u"Notes"_s).isMemo());
+        QVERIFY(!q.fieldByName(u"Task"_s).isMemo());
+
+        // Edit and post writes to the file; cancel drops the change.
+        q.edit();
+        q.setFieldValue(u"Completed"_s, true);
+        q.setFieldValue(u"DueDateTime"_s, DateTime(46000.5).toDouble());
+        q.post();
+        q.edit();
+        q.setFieldValue(u"Task"_s, u"discarded"_s);
+        q.cancel();
+        q.requery();
+        QCOMPARE(q.recordCount(), 2);
+        QVERIFY(q.locate(u"ID"_s, first));
+        QCOMPARE(q.fieldByName(u"Task"_s).asString(), u"Pay the rent"_s);
+        QCOMPARE(q.fieldByName(u"Completed"_s).asBoolean(), true);
+        QCOMPARE(q.fieldByName(u"DueDateTime"_s).asDateTime(), DateTime(46000.5));
+
+        // An appended row that is cancelled never reaches the file.
+        q.append();
+        q.setFieldValue(u"Task"_s, u"never saved"_s);
+        q.cancel();
+        QCOMPARE(q.recordCount(), 2);
+        q.requery();
+        QCOMPARE(q.recordCount(), 2);
+        QVERIFY(!q.locate(u"Task"_s, u"never saved"_s));
+
+        q.deleteRow();
+        q.requery();
+        QCOMPARE(q.recordCount(), 1);
+    }
+
+    void engineRefusesOversizedValues_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QVariant>("value");
+        QTest::newRow("21-character category") << u"Category"_s << QVariant(QString(21, u'x'));
+        QTest::newRow("256-character task") << u"Task"_s << QVariant(QString(256, u'x'));
+        QTest::newRow("priority beyond a byte") << u"Priority"_s << QVariant(256);
+        QTest::newRow("completed neither true nor false") << u"Completed"_s << QVariant(2);
+    }
+    void engineRefusesOversizedValues()
+    {
+        QFETCH(QString, field);
+        QFETCH(QVariant, value);
+        Connection c;
+        c.setDatabaseFile(path(u"sizes.mdb"_s));
+        Query q(c);
+        q.setSql({u"select * from Tasks"_s});
+        q.setUpdateTable(u"Tasks"_s);
+        q.open();
+        const int before = q.recordCount();
+        q.append();
+        q.setFieldValue(field, value);
+        try {
+            q.post();
+            QFAIL("the engine must refuse the value");
+        } catch (const Error &e) {
+            QVERIFY2(e.text().contains(u"CHECK"_s, Qt::CaseInsensitive), qPrintable(e.text()));
+        }
+        q.cancel();
+        q.requery();
+        QCOMPARE(q.recordCount(), before);
+    }
+
+    void requeryKeepsTextAndParameters()
+    {
+        Connection c;
+        c.setDatabaseFile(path(u"params.mdb"_s));
+        Query writer(c);
+        writer.setSql({u"select * from Tasks"_s});
+        writer.setUpdateTable(u"Tasks"_s);
+        writer.open();
+        addTask(writer, u"a"_s, u"Work"_s, 1);
+        addTask(writer, u"b"_s, u"Home"_s, 2);
+
+        Query q(c);
+        q.addLine(u"select *"_s);
+        q.setParam(u"Category"_s, u"Work"_s); // set while the text is still being built
+        q.addLine(u"from Tasks"_s);
+        q.addLine(u"where Category = :Category"_s);
+        q.open();
+        QCOMPARE(q.recordCount(), 1);
+        addTask(writer, u"c"_s, u"Work"_s, 3);
+        QCOMPARE(q.recordCount(), 1); // a snapshot
+        q.requery();
+        QCOMPARE(q.recordCount(), 2);
+
+        Query missing(c);
+        missing.setSql({u"select * from Tasks where ID = :ID"_s});
+        QVERIFY_THROWS_EXCEPTION(Error, missing.open());
+    }
+
+    void ordersWithoutReReading()
+    {
+        Connection c;
+        c.setDatabaseFile(path(u"order.mdb"_s));
+        Query q(c);
+        q.setSql({u"select * from Tasks"_s});
+        q.setUpdateTable(u"Tasks"_s);
+        q.open();
+        addTask(q, u"beta"_s, u"Work"_s, 5);
+        addTask(q, u"Alpha"_s, u"Home"_s, 5);
+        addTask(q, u"gamma"_s, u"Work"_s, 1);
+
+        const auto column = [&q](const QString &name) {
+            QStringList out;
+            for (q.first(); !q.eof(); q.next())
+                out << q.fieldByName(name).asString();
+            return out;
+        };
+        q.sortBy(u"Priority DESC, Task"_s);
+        QCOMPARE(column(u"Task"_s), QStringList({u"Alpha"_s, u"beta"_s, u"gamma"_s}));
+        q.sortBy(u"Priority"_s);
+        QCOMPARE(column(u"Task"_s).first(), u"gamma"_s);
+        QVERIFY_THROWS_EXCEPTION(Error, q.sortBy(u"NoSuchField"_s));
+    }
+
+    void declaredFieldsLimitTheResultAndCheckRanges()
+    {
+        Connection c;
+        c.setDatabaseFile(path(u"defs.mdb"_s));
+        Query q(c);
+        q.setSql({u"select *"_s, u"from Tasks"_s});
+        q.setFieldDefs({{u"ID"_s, {}, {}, {}}, {u"SnoozeTime"_s, u"Snooze"_s, 0, 60}});
+        q.setUpdateTable(u"Tasks"_s);
+        q.open();
+        QCOMPARE(q.fieldCount(), 2);
+        QCOMPARE(q.field(1).displayLabel(), u"Snooze"_s);
+        q.append();
+        QVERIFY_THROWS_EXCEPTION(Error, q.setFieldValue(u"SnoozeTime"_s, 61));
+        q.setFieldValue(u"SnoozeTime"_s, 60);
+        q.post();
+        QCOMPARE(q.fieldByName(u"SnoozeTime"_s).asInteger(), 60);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestStore)
+#include "tst_Store.moc"

@@ -1,0 +1,134 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+
+#include <functional>
+
+class Clock;
+class Prompter;
+class QAction;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
+class QSplitter;
+class QTabWidget;
+class QTableView;
+class QTimer;
+class QToolButton;
+class TDM;
+class TaskGridModel;
+struct AppState;
+
+// The main window: a frame that holds the view panel, the button bar, the
+// task grid and the notes panel, owns the timers and the menus, and runs the
+// start-up and close sequences. The work itself is done by the subsystems
+// it is handed or owns.
+class TfNudgewick : public QMainWindow
+{
+    Q_OBJECT
+public:
+    TfNudgewick(TDM &dm, AppState &state, Prompter &prompter, const Clock &clock, const QString &dataFolder,
+                QWidget *parent = nullptr);
+    ~TfNudgewick() override;
+
+    // The start-up sequence; throws when the database cannot be opened.
+    void FormCreate();
+
+    // Close sequence and window handlers.
+    bool FormCloseQuery();
+    bool FormClose();
+    void ShutDown();
+    void SaveSettings();
+    void WMQueryEndSession();
+    void FormKeyDown(int key);
+    void FormActivate();
+    void aShowNudgewickExecute();
+    void aMinimizeNudgewickExecute();
+    void aExitNudgewickExecute();
+    void ApplicationMinimize();
+    void MainMenu1Change();
+    void WindowItemClick(QAction *item);
+
+    // The "Window" menu lists the open task editors of existing tasks.
+    QAction *addWindowItem(QWidget *editor, int taskId, const QString &category, const QString &task);
+    void removeWindowItem(int taskId);
+
+    // Ends the program's session without questions (desktop logout, SIGTERM).
+    void endSession();
+
+    bool hasShutDown() const { return m_shutDown; }
+    QString settingsFile() const;
+
+    // Components other parts of the program reach.
+    QTableView *grid() const { return dbgTasks; }
+    TaskGridModel *gridModel() const { return m_gridModel; }
+    QLabel *statusPanel(int index) const;
+    QMenu *windowMenu() const { return Window1; }
+    QTimer *popupTimer() const { return tPopup; }
+
+    QAction *aTaskAdd = nullptr;
+    QAction *aTaskEdit = nullptr;
+    QAction *aTaskDelete = nullptr;
+    QAction *aTaskDuplicate = nullptr;
+    QAction *aNudgewick = nullptr;
+    QAction *aMinimizeNudgewick = nullptr;
+    QAction *aShowNudgewick = nullptr;
+    QAction *aExitNudgewick = nullptr;
+    QAction *aShowFields = nullptr;
+    QAction *aHideLeftPanel = nullptr;
+    QAction *aShowLeftPanel = nullptr;
+    QAction *aLongDateFormat = nullptr;
+    QAction *aDisablePopups = nullptr;
+
+signals:
+    // ShutDown has run: the application's event loop should end.
+    void ended();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    bool event(QEvent *event) override;
+
+private:
+    // Building the frame (TfNudgewickUi.cpp).
+    void createActions();
+    void createMenus();
+    void createWidgets();
+    void bindTaskList();
+    void showViewTab(int index);
+    void followCurrentRow();
+
+    // Runs a handler from the event loop; an error is reported, not thrown on.
+    void guard(const std::function<void()> &handler);
+
+    TDM &m_dm;
+    AppState &m_state;
+    Prompter &m_prompter;
+    const Clock &m_clock;
+    QString m_dataFolder;
+    bool m_shutDown = false;
+
+    QLabel *m_statusPanels[2] = {};
+    QTabWidget *pcSelections = nullptr;
+    QWidget *pButtons = nullptr;
+    QToolButton *sbAdd = nullptr;
+    QToolButton *sbEdit = nullptr;
+    QToolButton *SpeedButton1 = nullptr;
+    QToolButton *sbDelete = nullptr;
+    QLineEdit *eTaskSearch = nullptr;
+    QToolButton *sbTaskSearch = nullptr;
+    QTableView *dbgTasks = nullptr;
+    TaskGridModel *m_gridModel = nullptr;
+    QWidget *pNotes = nullptr;
+    QSplitter *m_notesSplitter = nullptr;
+    QPlainTextEdit *dbmDescription = nullptr;
+    QPlainTextEdit *dbmNotes = nullptr;
+    QToolButton *sbDonate = nullptr;
+    QMenu *Window1 = nullptr;
+    QMenu *pmTasks = nullptr;
+    QTimer *tPopup = nullptr;
+    QTimer *tDisablePopups = nullptr;
+    QTimer *tPopupInterval = nullptr;
+};

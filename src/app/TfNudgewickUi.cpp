@@ -1,0 +1,326 @@
+// Construction of the main window's frame: actions, menus and widgets.
+
+#include "app/TfNudgewick.h"
+
+#include "core/AppState.h"
+#include "store/DataModule.h"
+#include "views/TaskGridModel.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTimer>
+#include <QToolButton>
+#include <QToolTip>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+// Hints stay up for a minute.
+constexpr int HintDisplayMs = 60000;
+
+QAction *makeAction(QObject *owner, const QString &name, const QString &caption, const QString &hint,
+                    const QKeySequence &shortcut = {})
+{
+    auto *action = new QAction(caption, owner);
+    action->setObjectName(name);
+    if (!hint.isEmpty()) {
+        action->setToolTip(hint);
+        action->setStatusTip(hint);
+    }
+    if (!shortcut.isEmpty())
+        action->setShortcut(shortcut);
+    return action;
+}
+
+QToolButton *makeButton(QWidget *parent, const QString &name, const QString &caption, QAction *action)
+{
+    auto *button = new QToolButton(parent);
+    button->setObjectName(name);
+    button->setText(caption);
+    button->setAutoRaise(true);
+    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    if (action) {
+        button->setToolTip(action->toolTip());
+        QObject::connect(button, &QToolButton::clicked, action, &QAction::trigger);
+    }
+    button->setToolTipDuration(HintDisplayMs);
+    return button;
+}
+
+QWidget *makeMemo(QWidget *parent, const QString &name, const QString &header, QPlainTextEdit **memo)
+{
+    auto *box = new QWidget(parent);
+    auto *layout = new QVBoxLayout(box);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(2);
+    auto *title = new QLabel(header, box);
+    title->setObjectName(name + u"Header"_s);
+    title->setStyleSheet(u"font-weight: bold;"_s);
+    *memo = new QPlainTextEdit(box);
+    (*memo)->setObjectName(name);
+    (*memo)->setReadOnly(true);
+    // Read-only panes in the colour of tool tips.
+    QPalette palette = (*memo)->palette();
+    palette.setColor(QPalette::Base, QToolTip::palette().color(QPalette::ToolTipBase));
+    palette.setColor(QPalette::Text, QToolTip::palette().color(QPalette::ToolTipText));
+    (*memo)->setPalette(palette);
+    title->setBuddy(*memo);
+    layout->addWidget(title);
+    layout->addWidget(*memo, 1);
+    return box;
+}
+}
+
+void TfNudgewick::createActions()
+{
+    aTaskAdd = makeAction(this, u"aTaskAdd"_s, u"Add"_s, u"Add Task"_s, QKeySequence(Qt::CTRL | Qt::Key_Insert));
+    aTaskEdit = makeAction(this, u"aTaskEdit"_s, u"Edit"_s, u"Edit Task"_s, QKeySequence(Qt::Key_F2));
+    aTaskDelete = makeAction(this, u"aTaskDelete"_s, u"Delete"_s, u"Delete Task"_s, QKeySequence(Qt::CTRL | Qt::Key_Delete));
+    aTaskDuplicate = makeAction(this, u"aTaskDuplicate"_s, u"Duplicate"_s, u"Duplicate task"_s, QKeySequence(Qt::CTRL | Qt::Key_D));
+    aNudgewick = makeAction(this, u"aNudgewick"_s, u"Prompt"_s, {});
+    aMinimizeNudgewick = makeAction(this, u"aMinimizeNudgewick"_s, u"Minimize"_s, u"Minimize Nudgewick"_s);
+    aShowNudgewick = makeAction(this, u"aShowNudgewick"_s, u"Show"_s, u"Show Nudgewick"_s);
+    aExitNudgewick = makeAction(this, u"aExitNudgewick"_s, u"Exit"_s, u"Exit Nudgewick"_s);
+    aShowFields = makeAction(this, u"aShowFields"_s, u"Show Fields"_s, u"Show data fields"_s);
+    aHideLeftPanel = makeAction(this, u"aHideLeftPanel"_s, u"Hide Left Panel"_s, {});
+    aShowLeftPanel = makeAction(this, u"aShowLeftPanel"_s, u"Show Left Panel"_s, {});
+    aLongDateFormat = makeAction(this, u"aLongDateFormat"_s, u"Long Date Format"_s, {});
+    aLongDateFormat->setCheckable(true);
+    aDisablePopups = makeAction(this, u"aDisablePopups"_s, u"Disable Popups"_s, {});
+    aDisablePopups->setCheckable(true);
+
+    // Actions with short-cuts work wherever the focus is in this window.
+    for (QAction *a : {aTaskAdd, aTaskEdit, aTaskDelete, aTaskDuplicate})
+        addAction(a);
+
+    connect(aShowNudgewick, &QAction::triggered, this, [this] { guard([this] { aShowNudgewickExecute(); }); });
+    connect(aMinimizeNudgewick, &QAction::triggered, this, [this] { guard([this] { aMinimizeNudgewickExecute(); }); });
+    connect(aExitNudgewick, &QAction::triggered, this, [this] { guard([this] { aExitNudgewickExecute(); }); });
+    connect(aHideLeftPanel, &QAction::triggered, this, [this] { pcSelections->hide(); });
+    connect(aShowLeftPanel, &QAction::triggered, this, [this] { pcSelections->show(); });
+}
+
+void TfNudgewick::createMenus()
+{
+    QMenuBar *MainMenu1 = menuBar();
+
+    QMenu *file = MainMenu1->addMenu(u"&File"_s);
+    file->addAction(aExitNudgewick);
+
+    QMenu *view = MainMenu1->addMenu(u"&View"_s);
+    const QStringList viewItems = {u"&All"_s, u"&Priority"_s, u"&Occurrence"_s, u"&Category"_s, u"&Date Range"_s,
+                                   u"Ca&lendar"_s};
+    for (int i = 0; i < viewItems.size(); ++i)
+        connect(view->addAction(viewItems.at(i)), &QAction::triggered, this, [this, i] { showViewTab(i); });
+    view->addSeparator();
+    view->addAction(aHideLeftPanel);
+    view->addAction(aShowLeftPanel);
+
+    QMenu *tasks = MainMenu1->addMenu(u"&Tasks"_s);
+    tasks->addActions({aTaskAdd, aTaskDelete, aTaskDuplicate, aTaskEdit});
+    QAction *search = tasks->addAction(u"&Search"_s);
+    search->setObjectName(u"Search1"_s);
+    search->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    connect(search, &QAction::triggered, this, [this] {
+        eTaskSearch->setFocus();
+        eTaskSearch->selectAll();
+    });
+    tasks->addSeparator();
+    tasks->addAction(aLongDateFormat);
+    tasks->addAction(u"&Move tasks in task list to today"_s)->setObjectName(u"MoveTasksToToday1"_s);
+    tasks->addSeparator();
+    tasks->addAction(aShowFields);
+
+    QMenu *print = MainMenu1->addMenu(u"&Print Tasks"_s);
+    print->addAction(u"&1. Description with Single Line"_s);
+    print->addAction(u"&2. Description with Double Line"_s);
+    print->addAction(u"&3. Description && Notes"_s);
+    print->addSeparator();
+    print->addAction(u"&4. Selected Task Only"_s);
+
+    // A menu command without items.
+    QAction *settings = MainMenu1->addAction(u"&Settings"_s);
+    settings->setObjectName(u"Settings2"_s);
+
+    QMenu *help = MainMenu1->addMenu(u"Help"_s);
+    help->addAction(u"&Help"_s)->setShortcut(QKeySequence(Qt::Key_F1));
+    help->addSeparator();
+    help->addAction(u"Check for a new version"_s);
+    help->addSeparator();
+    help->addAction(u"Online Support"_s);
+    help->addSeparator();
+    help->addAction(u"About Nudgewick"_s);
+
+    Window1 = MainMenu1->addMenu(u"Window"_s);
+    Window1->setObjectName(u"Window1"_s);
+    connect(Window1, &QMenu::triggered, this, [this](QAction *item) { guard([this, item] { WindowItemClick(item); }); });
+    MainMenu1Change();
+
+    pmTasks = new QMenu(this);
+    pmTasks->setObjectName(u"pmTasks"_s);
+    pmTasks->addActions({aTaskAdd, aTaskEdit, aTaskDuplicate, aTaskDelete, aLongDateFormat});
+    pmTasks->addAction(u"Move task to today"_s);
+    pmTasks->addAction(u"Print selected Task"_s);
+    pmTasks->addAction(aShowFields);
+}
+
+void TfNudgewick::createWidgets()
+{
+    auto *central = new QWidget(this);
+    auto *columns = new QHBoxLayout(central);
+    columns->setContentsMargins(2, 2, 2, 2);
+
+    pcSelections = new QTabWidget(central);
+    pcSelections->setObjectName(u"pcSelections"_s);
+    pcSelections->setTabPosition(QTabWidget::West);
+    pcSelections->setMinimumWidth(160);
+    for (const QString &caption : {u"All"_s, u"Priority"_s, u"Occurrence"_s, u"Category"_s, u"Date Range"_s, u"Calendar"_s})
+        pcSelections->addTab(new QWidget(pcSelections), caption);
+    columns->addWidget(pcSelections);
+
+    // Button bar over the grid.
+    auto *middle = new QWidget(central);
+    auto *middleLayout = new QVBoxLayout(middle);
+    middleLayout->setContentsMargins(0, 0, 0, 0);
+    pButtons = new QWidget(middle);
+    pButtons->setObjectName(u"pButtons"_s);
+    auto *buttons = new QHBoxLayout(pButtons);
+    buttons->setContentsMargins(0, 0, 0, 0);
+    sbAdd = makeButton(pButtons, u"sbAdd"_s, u"&Add"_s, aTaskAdd);
+    sbEdit = makeButton(pButtons, u"sbEdit"_s, u"&Edit"_s, aTaskEdit);
+    SpeedButton1 = makeButton(pButtons, u"SpeedButton1"_s, u"Dup&licate"_s, aTaskDuplicate);
+    sbDelete = makeButton(pButtons, u"sbDelete"_s, u"&Delete"_s, aTaskDelete);
+    for (QToolButton *b : {sbAdd, sbEdit, SpeedButton1, sbDelete})
+        buttons->addWidget(b);
+    buttons->addStretch(1);
+    auto *searchLabel = new QLabel(u"Searc&h"_s, pButtons);
+    eTaskSearch = new QLineEdit(pButtons);
+    eTaskSearch->setObjectName(u"eTaskSearch"_s);
+    eTaskSearch->setToolTip(u"Search Task for a word"_s);
+    eTaskSearch->setToolTipDuration(HintDisplayMs);
+    eTaskSearch->setMaximumWidth(160);
+    searchLabel->setBuddy(eTaskSearch);
+    sbTaskSearch = makeButton(pButtons, u"sbTaskSearch"_s, u"Go"_s, nullptr);
+    sbTaskSearch->setToolTip(u"Search Task for a word"_s);
+    buttons->addWidget(searchLabel);
+    buttons->addWidget(eTaskSearch);
+    buttons->addWidget(sbTaskSearch);
+    middleLayout->addWidget(pButtons);
+
+    dbgTasks = new QTableView(middle);
+    dbgTasks->setObjectName(u"dbgTasks"_s);
+    dbgTasks->setSelectionBehavior(QAbstractItemView::SelectRows);
+    dbgTasks->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    dbgTasks->setContextMenuPolicy(Qt::CustomContextMenu);
+    dbgTasks->verticalHeader()->setDefaultSectionSize(dbgTasks->fontMetrics().height() + 6);
+    dbgTasks->verticalHeader()->setFixedWidth(12);
+    dbgTasks->horizontalHeader()->setDefaultSectionSize(64);
+    dbgTasks->horizontalHeader()->setSectionsMovable(true);
+    dbgTasks->setWordWrap(false);
+    QPalette gridPalette = dbgTasks->palette();
+    gridPalette.setColor(QPalette::Highlight, QColor(0xA6, 0xCA, 0xF0)); // sky blue
+    gridPalette.setColor(QPalette::HighlightedText, Qt::black);
+    dbgTasks->setPalette(gridPalette);
+    connect(dbgTasks, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &pos) { pmTasks->popup(dbgTasks->viewport()->mapToGlobal(pos)); });
+    middleLayout->addWidget(dbgTasks, 1);
+    columns->addWidget(middle, 1);
+
+    // Notes panel: description over notes with a splitter between.
+    pNotes = new QWidget(central);
+    pNotes->setObjectName(u"pNotes"_s);
+    pNotes->setFixedWidth(185);
+    auto *notesLayout = new QVBoxLayout(pNotes);
+    notesLayout->setContentsMargins(0, 0, 0, 0);
+    m_notesSplitter = new QSplitter(Qt::Vertical, pNotes);
+    m_notesSplitter->addWidget(makeMemo(m_notesSplitter, u"dbmDescription"_s, u"Task Description"_s, &dbmDescription));
+    m_notesSplitter->addWidget(makeMemo(m_notesSplitter, u"dbmNotes"_s, u"Task Notes"_s, &dbmNotes));
+    m_notesSplitter->setSizes({100, 200});
+    notesLayout->addWidget(m_notesSplitter, 1);
+    sbDonate = new QToolButton(pNotes);
+    sbDonate->setObjectName(u"sbDonate"_s);
+    sbDonate->setText(tr("Nudgewick on the web"));
+    sbDonate->setAutoRaise(true);
+    sbDonate->setCursor(Qt::PointingHandCursor);
+    sbDonate->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    notesLayout->addWidget(sbDonate);
+    columns->addWidget(pNotes);
+
+    setCentralWidget(central);
+
+    // Status bar: view state, centred, and the task count.
+    for (int i = 0; i < 2; ++i) {
+        m_statusPanels[i] = new QLabel(statusBar());
+        m_statusPanels[i]->setFrameShape(QFrame::StyledPanel);
+        statusBar()->addWidget(m_statusPanels[i]);
+    }
+    m_statusPanels[0]->setMinimumWidth(190);
+    m_statusPanels[0]->setAlignment(Qt::AlignCenter);
+    m_statusPanels[1]->setMinimumWidth(50);
+    statusBar()->setObjectName(u"sbMain"_s);
+
+    tPopup = new QTimer(this);
+    tPopup->setObjectName(u"tPopup"_s);
+    tPopup->setInterval(1000);
+    tDisablePopups = new QTimer(this);
+    tDisablePopups->setObjectName(u"tDisablePopups"_s);
+    tPopupInterval = new QTimer(this);
+    tPopupInterval->setObjectName(u"tPopupInterval"_s);
+}
+
+void TfNudgewick::bindTaskList()
+{
+    m_gridModel = new TaskGridModel(m_dm.qTasks, m_state.Formats, this);
+    dbgTasks->setModel(m_gridModel);
+    const QList<int> widths = {46, -1, 64, 64, 64, 64, -1, 91, 64, -1, -1};
+    for (int column = 0; column < widths.size(); ++column)
+        if (widths.at(column) > 0)
+            dbgTasks->setColumnWidth(column, widths.at(column));
+
+    // The grid and the result set share one current row.
+    connect(dbgTasks->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex &current) {
+                if (current.isValid() && current.row() != m_dm.qTasks.recNo())
+                    guard([&] { m_dm.qTasks.moveTo(current.row()); });
+            });
+    connect(&m_dm.dsTasks, &DataSource::dataChange, this, &TfNudgewick::followCurrentRow);
+    connect(&m_dm, &TDM::taskCountChanged, m_statusPanels[1], &QLabel::setText);
+    connect(&m_dm, &TDM::taskListAboutToRequery, dbgTasks, [this] { dbgTasks->setUpdatesEnabled(false); });
+    connect(&m_dm, &TDM::taskListRequeried, dbgTasks, [this] { dbgTasks->setUpdatesEnabled(true); });
+}
+
+// The memos and the grid's cursor show the current row of the task list.
+void TfNudgewick::followCurrentRow()
+{
+    const Query &q = m_dm.qTasks;
+    const int row = q.recNo();
+    const bool hasRow = q.isOpen() && row >= 0;
+    const QString task = hasRow ? q.fieldByName(u"Task"_s).asString() : QString();
+    const QString notes = hasRow ? q.fieldByName(u"Notes"_s).asString() : QString();
+    if (dbmDescription->toPlainText() != task)
+        dbmDescription->setPlainText(task);
+    if (dbmNotes->toPlainText() != notes)
+        dbmNotes->setPlainText(notes);
+    if (hasRow && dbgTasks->currentIndex().row() != row) {
+        const int column = std::max(dbgTasks->currentIndex().column(), 0);
+        dbgTasks->selectionModel()->setCurrentIndex(m_gridModel->index(row, column),
+                                                    QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    }
+}
+
+void TfNudgewick::showViewTab(int index)
+{
+    pcSelections->show();
+    pcSelections->setCurrentIndex(index);
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QStringList>
+
+class Query;
+struct FormatSettings;
+
+// The task grid's view of a result set: one column per chosen field, the
+// field's display label as its title, date-times in the field's display
+// format and the Completed field as a check box whose change goes through
+// the result set (where the completion rule picks it up). Values are read
+// from the result set as rows are painted; nothing is copied.
+class TaskGridModel : public QAbstractTableModel
+{
+    Q_OBJECT
+public:
+    TaskGridModel(Query &query, const FormatSettings &formats, QObject *parent = nullptr);
+
+    // The grid's columns by field name, in display order.
+    void setColumnFields(const QStringList &fieldNames);
+    const QStringList &columnFields() const { return m_fieldNames; }
+    static QStringList defaultColumnFields();
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+    bool setData(const QModelIndex &index, const QVariant &value, int role) override;
+
+    // The text a cell shows; also what reports and tests read.
+    QString displayText(int row, int column) const;
+
+private:
+    int queryColumn(int column) const;
+    void mapColumns();
+
+    Query &m_query;
+    const FormatSettings &m_formats;
+    QStringList m_fieldNames;
+    QList<int> m_queryColumns; // result-set field of each column, -1 when absent
+    bool m_resetting = false;
+};

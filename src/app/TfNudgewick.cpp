@@ -178,7 +178,12 @@ bool TfNudgewick::event(QEvent *event)
 {
     if (event->type() == QEvent::WindowActivate && !m_shutDown)
         guard([this] { FormActivate(); });
-    return QMainWindow::event(event);
+    const bool result = QMainWindow::event(event);
+    if (event->type() == QEvent::UpdateRequest && !m_painted) {
+        m_painted = true;
+        qCInfo(lcApp) << "window painted";
+    }
+    return result;
 }
 
 void TfNudgewick::FormActivate()

@@ -109,6 +109,7 @@ private:
     const Clock &m_clock;
     QString m_dataFolder;
     bool m_shutDown = false;
+    bool m_painted = false;
 
     QLabel *m_statusPanels[2] = {};
     QTabWidget *pcSelections = nullptr;

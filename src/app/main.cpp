@@ -5,6 +5,7 @@
 #include "core/AppState.h"
 #include "core/Clock.h"
 #include "core/Error.h"
+#include "core/Logging.h"
 #include "store/DataModule.h"
 #include "toolkit/Prompter.h"
 #include "toolkit/TerminationWatcher.h"
@@ -61,5 +62,6 @@ int main(int argc, char *argv[])
 
     if (!startHidden)
         window.show();
+    qCInfo(lcApp) << (startHidden ? "window hidden" : "window shown");
     return app.exec();
 }

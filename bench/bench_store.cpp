@@ -1,0 +1,148 @@
+// Task list benchmark: opening the task list into the grid's model, one run
+// of the alarm scan's query, and the program's start-up to a painted window
+// with its resident memory, for 0, 10,000 and 100,000 tasks.
+
+#include "TaskFixture.h"
+
+#include "core/AppState.h"
+#include "core/Clock.h"
+#include "store/DataModule.h"
+#include "views/TaskGridModel.h"
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+
+#include <algorithm>
+#include <cstdio>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+template <typename Fn>
+double medianMs(int runs, Fn &&fn)
+{
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        fn();
+        times.push_back(timer.nsecsElapsed() / 1e6);
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+long residentKb(qint64 pid)
+{
+    QFile status(u"/proc/%1/status"_s.arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toLong();
+    return -1;
+}
+
+struct StartUp
+{
+    double ms = -1;
+    long rssKb = -1;
+};
+
+// Starts a program on the data folder and waits for it to report its first
+// painted window; then reads its memory and ends it.
+StartUp measureStartUp(const QString &program, const QString &folder)
+{
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"NUDGEWICK_DIR"_s, folder);
+    if (!env.contains(u"QT_QPA_PLATFORM"_s))
+        env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+    env.insert(u"QT_LOGGING_RULES"_s, u"nudgewick.app.info=true"_s);
+    process.setProcessEnvironment(env);
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    QElapsedTimer timer;
+    timer.start();
+    process.start(program);
+    QByteArray output;
+    QDeadlineTimer deadline(30000);
+    while (!output.contains("window painted") && !deadline.hasExpired() && process.state() != QProcess::NotRunning) {
+        process.waitForReadyRead(5);
+        output += process.readAll();
+    }
+    StartUp result;
+    if (output.contains("window painted")) {
+        result.ms = timer.nsecsElapsed() / 1e6;
+        result.rssKb = residentKb(process.processId());
+    } else {
+        std::fprintf(stderr, "%s did not report a painted window:\n%s\n", qPrintable(program), output.constData());
+    }
+    process.terminate();
+    process.waitForFinished(10000);
+    return result;
+}
+}
+
+int main(int argc, char *argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const QString binDir = QCoreApplication::applicationDirPath();
+    const QString dataRoot = QDir(binDir).filePath(u"bench-data"_s);
+    const QString program = QDir(binDir).filePath(u"../nudgewick"_s);
+    const QString bare = QDir(binDir).filePath(u"bare_window"_s);
+
+    StartUp bareRun;
+    {
+        std::vector<double> times;
+        for (int i = 0; i < 5; ++i)
+            times.push_back(measureStartUp(bare, QDir(dataRoot).filePath(u"bare"_s)).ms);
+        std::sort(times.begin(), times.end());
+        bareRun.ms = times[2];
+    }
+    std::printf("bare Qt window with an empty table: start-up to painted %.0f ms\n", bareRun.ms);
+    std::printf("%8s %14s %12s %14s %10s\n", "tasks", "open list ms", "scan ms", "start-up ms", "RSS MB");
+
+    for (int count : {0, 10000, 100000}) {
+        const QString folder = QDir(dataRoot).filePath(QString::number(count));
+        makeTaskDatabase(folder, count);
+
+        SystemClock clock;
+        AppState state;
+        TDM dm(clock, state);
+        dm.connectTo(QDir(folder).filePath(u"Nudgewick.mdb"_s));
+        TaskGridModel model(dm.qTasks, state.Formats);
+
+        // (a) Reopen the task list and format the rows a window shows.
+        const double openMs = medianMs(7, [&] {
+            dm.RequeryTaskList();
+            for (int row = 0; row < std::min(40, model.rowCount()); ++row)
+                for (int column = 0; column < model.columnCount(); ++column)
+                    model.data(model.index(row, column), Qt::DisplayRole);
+        });
+
+        // (b) The alarm scan's query.
+        Query scan(dm.ADOConnection);
+        scan.setSql({u"select *"_s, u"from Tasks"_s, u"where AlarmDateTime <= :AlarmDateTime"_s,
+                     u"and Occurrence <> 'Immediate'"_s, u"and Occurrence <> 'Todo'"_s, u"and Completed = False"_s,
+                     u"order by AlarmDateTime"_s});
+        const double scanMs = medianMs(51, [&] {
+            scan.close();
+            scan.setParam(u"AlarmDateTime"_s, clock.now());
+            scan.open();
+        });
+
+        // (c) The whole program, median of three starts.
+        std::vector<StartUp> runs;
+        for (int i = 0; i < 3; ++i)
+            runs.push_back(measureStartUp(program, folder));
+        std::sort(runs.begin(), runs.end(), [](const StartUp &a, const StartUp &b) { return a.ms < b.ms; });
+        std::printf("%8d %14.1f %12.3f %14.0f %10.1f\n", count, openMs, scanMs, runs[1].ms, runs[1].rssKb / 1024.0);
+        std::fflush(stdout);
+    }
+    return 0;
+}

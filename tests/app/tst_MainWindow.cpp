@@ -1,0 +1,186 @@
+#include "app/TfNudgewick.h"
+#include "core/AppState.h"
+#include "core/Clock.h"
+#include "core/Error.h"
+#include "store/DataModule.h"
+#include "toolkit/ScriptedPrompter.h"
+#include "views/TaskGridModel.h"
+
+#include <QAction>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+// A main window on a database in its own folder, with a scripted prompter.
+struct Frame
+{
+    QTemporaryDir dir;
+    FixedClock clock{DateTime::fromQDateTime(QDateTime(QDate(2026, 12, 10), QTime(8, 0)))};
+    AppState state;
+    ScriptedPrompter prompter;
+    TDM dm{clock, state};
+    TfNudgewick window{dm, state, prompter, clock, dir.path()};
+    QSignalSpy ended{&window, &TfNudgewick::ended};
+
+    Frame()
+    {
+        window.FormCreate();
+        window.show();
+    }
+};
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+private slots:
+    void closeRules_data()
+    {
+        QTest::addColumn<bool>("minimizeOnClose");
+        QTest::addColumn<bool>("exitRequested");
+        QTest::addColumn<bool>("exitDialog");
+        QTest::addColumn<bool>("answer");
+        QTest::addColumn<QString>("outcome");
+        QTest::addColumn<int>("questions");
+        for (bool requested : {false, true}) {
+            const QString r = requested ? u"exit"_s : u"close"_s;
+            QTest::addRow("%s, no dialog", qPrintable(r)) << false << requested << false << false << u"ended"_s << 0;
+            QTest::addRow("%s, dialog yes", qPrintable(r)) << false << requested << true << true << u"ended"_s << 1;
+            QTest::addRow("%s, dialog no", qPrintable(r)) << false << requested << true << false << u"stays"_s << 1;
+        }
+        QTest::newRow("minimize on close") << true << false << false << false << u"minimized"_s << 0;
+        QTest::newRow("minimize on close, dialog") << true << false << true << true << u"minimized"_s << 0;
+        QTest::newRow("minimize on close, exit") << true << true << false << false << u"ended"_s << 0;
+        QTest::newRow("minimize on close, exit, dialog yes") << true << true << true << true << u"ended"_s << 1;
+        QTest::newRow("minimize on close, exit, dialog no") << true << true << true << false << u"stays"_s << 1;
+    }
+    void closeRules()
+    {
+        QFETCH(bool, minimizeOnClose);
+        QFETCH(bool, exitRequested);
+        QFETCH(bool, exitDialog);
+        QFETCH(bool, answer);
+        QFETCH(QString, outcome);
+        QFETCH(int, questions);
+
+        Frame f;
+        f.state.MinimizeOnClose = minimizeOnClose;
+        f.state.ExitDialog = exitDialog;
+        f.prompter.answers = {answer};
+        if (exitRequested)
+            f.window.aExitNudgewickExecute();
+        else
+            f.window.close();
+
+        QCOMPARE(f.prompter.shown, QStringList(questions, u"confirm: Exit Nudgewick?"_s));
+        QCOMPARE(f.ended.size(), outcome == u"ended"_s ? 1 : 0);
+        QCOMPARE(f.window.hasShutDown(), outcome == u"ended"_s);
+        QCOMPARE(f.window.isMinimized(), outcome == u"minimized"_s);
+        QCOMPARE(f.window.isVisible(), outcome != u"ended"_s);
+        // A refused or cancelled close leaves later closes to the rules again.
+        if (outcome == u"stays"_s)
+            QVERIFY(!f.state.ExitRequested);
+    }
+
+    void escapeMinimizesOrCloses()
+    {
+        Frame f;
+        f.state.EscMinimize = true;
+        f.window.FormKeyDown(Qt::Key_Escape);
+        QVERIFY(f.window.isMinimized());
+        QCOMPARE(f.ended.size(), 0);
+
+        f.state.EscMinimize = false;
+        f.state.ExitDialog = true;
+        f.prompter.answers = {true};
+        f.window.FormKeyDown(Qt::Key_Escape);
+        QCOMPARE(f.prompter.shown, QStringList{u"confirm: Exit Nudgewick?"_s});
+        QCOMPARE(f.ended.size(), 1);
+    }
+
+    void sessionEndNeverMinimizesOrAsks()
+    {
+        Frame f;
+        f.state.MinimizeOnClose = true;
+        f.state.ExitDialog = true;
+        f.window.endSession();
+        QVERIFY(f.prompter.shown.isEmpty());
+        QCOMPARE(f.ended.size(), 1);
+        QVERIFY(!f.window.isVisible());
+    }
+
+    void frameShowsTheTaskList()
+    {
+        Frame f;
+        QCOMPARE(f.window.windowTitle(), u"%1 %2"_s.arg(QGuiApplication::applicationDisplayName(),
+                                                         QCoreApplication::applicationVersion()));
+        QCOMPARE(f.window.size(), QSize(798, 570));
+        QCOMPARE(f.window.minimumSize(), QSize(712, 501));
+        QCOMPARE(f.window.statusPanel(1)->text(), u" 0 tasks"_s);
+        QCOMPARE(f.window.gridModel()->columnCount(), 11);
+        QCOMPARE(f.window.gridModel()->headerData(7, Qt::Horizontal, Qt::DisplayRole).toString(), u"Due Date Time"_s);
+        QCOMPARE(f.window.aTaskAdd->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Insert));
+        QCOMPARE(f.window.aTaskDuplicate->toolTip(), u"Duplicate task"_s);
+
+        // A task written elsewhere appears when the window is activated again.
+        f.dm.tImport.open();
+        f.dm.tImport.append();
+        f.dm.tImport.setFieldValue(u"Task"_s, u"Water the plants"_s);
+        f.dm.tImport.post();
+        f.window.FormActivate();
+        QCOMPARE(f.window.statusPanel(1)->text(), u" 1 tasks"_s);
+        QCOMPARE(f.window.gridModel()->displayText(0, 4), u"Water the plants"_s);
+    }
+
+    void windowMenuListsOpenEditors()
+    {
+        Frame f;
+        QVERIFY(!f.window.windowMenu()->menuAction()->isVisible());
+        QWidget editor;
+        QAction *item = f.window.addWindowItem(&editor, 42, u"Work"_s, u"Prepare the annual budget review"_s);
+        QCOMPARE(item->text(), u"[Work] Prepare the annual"_s);
+        QCOMPARE(item->objectName(), u"Item42"_s);
+        QVERIFY(f.window.windowMenu()->menuAction()->isVisible());
+        f.window.removeWindowItem(42);
+        QVERIFY(!f.window.windowMenu()->menuAction()->isVisible());
+    }
+
+    void unusableDatabaseIsReportedAndKept()
+    {
+        QTemporaryDir dir;
+        const QByteArray junk("not a database, but somebody's precious notes\n");
+        QFile file(dir.filePath(u"Nudgewick.mdb"_s));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(junk.repeated(64));
+        file.close();
+
+        FixedClock clock;
+        AppState state;
+        ScriptedPrompter prompter;
+        TDM dm(clock, state);
+        TfNudgewick window(dm, state, prompter, clock, dir.path());
+        try {
+            window.FormCreate();
+            QFAIL("start-up must refuse the file");
+        } catch (const Error &e) {
+            QVERIFY(e.text().contains(file.fileName()));
+        }
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), junk.repeated(64));
+    }
+};
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationDisplayName(u"Nudgewick"_s);
+    QApplication::setApplicationVersion(u"1.2.3.4"_s);
+    TestMainWindow test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "tst_MainWindow.moc"

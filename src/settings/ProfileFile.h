@@ -1,0 +1,107 @@
+#pragma once
+
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <utility>
+
+// A profile (INI) file: "[Section]" lines open sections, "key=value" lines
+// hold values. Section and key names match without regard to letter case;
+// values read trimmed, without one pair of enclosing double or single quotes,
+// and cut to 2047 characters. Writing a key replaces its line where it stands
+// or appends it to its section; writing into a missing section appends the
+// section at the end. Lines that are neither (comments, blank lines, junk)
+// are kept as they are.
+//
+// The file is loaded once into memory; reads and writes work on that copy,
+// and save() replaces the file on disk atomically. So a writer of many keys
+// loads, sets them all and saves once, and a refused save changes nothing.
+// A missing file reads as empty; the first save creates it. Text is UTF-8;
+// a file that is not valid UTF-8 is read as Latin-1.
+class ProfileFile
+{
+public:
+    // Longest value a read returns unless the caller asks for more.
+    static constexpr qsizetype MaxValueLength = 2047;
+
+    ProfileFile() = default;
+    // Loads the file at path (see load()).
+    explicit ProfileFile(const QString &path);
+
+    // Reads the file at path, dropping unsaved changes. A missing file gives
+    // an empty profile. A file that exists but cannot be read also reads as
+    // empty, and then save() refuses rather than overwrite it.
+    void load(const QString &path);
+    const QString &path() const { return m_path; }
+
+    // Replaces the file with the profile's lines (QSaveFile: a new file is
+    // written and renamed over the old one). Throws Error with the system's
+    // reason when the platform refuses; the file on disk is then unchanged.
+    void save();
+    // save() when something changed since the load or the last save.
+    void saveIfModified();
+    bool isModified() const { return m_modified; }
+
+    // The value of key in section, or defaultValue when the section or the
+    // key is missing. At most maxLength characters (negative: all).
+    QString value(const QString &section, const QString &key, const QString &defaultValue = QString(),
+                  qsizetype maxLength = MaxValueLength) const;
+    bool contains(const QString &section, const QString &key) const;
+    bool containsSection(const QString &section) const;
+
+    // Section names, and the keys of one section, in file order and as
+    // written in the file; a name repeated in another case is listed once.
+    QStringList sections() const;
+    QStringList keys(const QString &section) const;
+    // The keys of a section with their values (read as value() reads them).
+    QList<std::pair<QString, QString>> entries(const QString &section) const;
+
+    // Sets a value in memory. A value with blanks at either end, or one that
+    // is itself enclosed in quotes, is written inside double quotes so that
+    // it reads back unchanged. Throws Error for a line break in the section,
+    // key or value, which the file cannot hold on one line.
+    void setValue(const QString &section, const QString &key, const QString &value);
+    // Removes a key's line; nothing happens when it is missing.
+    void removeKey(const QString &section, const QString &key);
+    // Removes every section of that name with its header and all its lines.
+    void removeSection(const QString &section);
+
+    // Loads the file, sets one value and saves it.
+    static void writeValue(const QString &path, const QString &section, const QString &key,
+                           const QString &value);
+
+private:
+    struct Line
+    {
+        QString text;      // the line as it stands in the file
+        QString key;       // trimmed key of a "key=value" line; null for other lines
+        QString foldedKey; // key in the form names are compared in
+        qsizetype valueStart = 0;
+    };
+    struct Section
+    {
+        QString name;      // trimmed name; null for the lines before the first section
+        QString header;    // the header line as written
+        QList<Line> lines;
+    };
+
+    static Line keyLine(const QString &text);
+    static QString fold(const QString &name) { return name.trimmed().toCaseFolded(); }
+    static QString readValue(const Line &line, qsizetype maxLength);
+    static qsizetype findLine(const Section &section, const QString &foldedKey);
+    qsizetype findSection(const QString &name) const;
+    const Line *findValueLine(const QString &section, const QString &key) const;
+    void parse(const QString &text);
+    void rebuildIndex();
+    QString toText() const;
+
+    QString m_path;
+    QList<Section> m_sections;
+    QHash<QString, qsizetype> m_index; // folded name -> first section of that name
+    bool m_crlf = false;
+    bool m_unreadable = false;
+    QString m_readError;
+    bool m_modified = false;
+};

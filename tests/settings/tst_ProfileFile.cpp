@@ -1,0 +1,290 @@
+#include "core/Error.h"
+#include "settings/ProfileFile.h"
+
+#include <QDir>
+#include <QRegularExpression>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <optional>
+#include <sys/resource.h>
+
+namespace {
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+void writeAll(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+// Lowers the largest file size this process may write, the way a full disk
+// refuses a write. Works for root too, which read-only folders do not stop.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &m_saved);
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN); // fail the write with EFBIG instead
+        rlimit limit = m_saved;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_saved);
+        std::signal(SIGXFSZ, m_oldHandler);
+    }
+
+private:
+    rlimit m_saved{};
+    void (*m_oldHandler)(int) = nullptr;
+};
+
+} // namespace
+
+class TestProfileFile : public QObject
+{
+    Q_OBJECT
+private:
+    QTemporaryDir m_dir;
+
+    QString fixture(const QByteArray &bytes)
+    {
+        const QString path = m_dir.filePath(QStringLiteral("fixture.ini"));
+        writeAll(path, bytes);
+        return path;
+    }
+
+private slots:
+    void reading_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("section");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("expected"); // "<default>" when the default comes back
+
+        const auto row = [](const char *name, const QByteArray &file, const char *section, const char *key,
+                            const QString &expected) {
+            QTest::newRow(name) << file << QString::fromUtf8(section) << QString::fromUtf8(key) << expected;
+        };
+        const QString dflt = QStringLiteral("<default>");
+        row("names without case", "[Settings]\nExit Dialog=1\n", "SETTINGS", "exit dialog", QStringLiteral("1"));
+        row("blanks around names and value", "  [ Notify ]  \n  Width  =   150  \n", "notify", "width",
+            QStringLiteral("150"));
+        row("double quotes", "[A]\nk=  \"  two words  \"  \n", "A", "k", QStringLiteral("  two words  "));
+        row("single quotes", "[A]\nk='x'\n", "A", "k", QStringLiteral("x"));
+        row("quotes that do not pair", "[A]\nk=\"x'\n", "A", "k", QStringLiteral("\"x'"));
+        row("one quote alone", "[A]\nk=\"\n", "A", "k", QStringLiteral("\""));
+        row("only the outer pair goes", "[A]\nk=\"\"x\"\"\n", "A", "k", QStringLiteral("\"x\""));
+        row("empty value", "[A]\nk=\n", "A", "k", QLatin1String(""));
+        row("value holding =", "[A]\nk=a=b\n", "A", "k", QStringLiteral("a=b"));
+        row("key holding = splits at the first", "[A]\na=b=Checked\n", "A", "a=b", dflt);
+        row("first of two equal keys", "[A]\nk=1\nK=2\n", "A", "k", QStringLiteral("1"));
+        row("missing key", "[A]\nk=1\n", "A", "other", dflt);
+        row("missing section", "[A]\nk=1\n", "B", "k", dflt);
+        row("key of the next section", "[A]\n[B]\nk=1\n", "A", "k", dflt);
+        row("lines before any section", "k=1\n[A]\n", "A", "k", dflt);
+        row("comment line", "[A]\n;k=1\n", "A", "k", dflt);
+        row("line without =", "[A]\nk\n", "A", "k", dflt);
+        row("CRLF line ends", "[A]\r\nk=v\r\n", "A", "k", QStringLiteral("v"));
+        row("no line end at the end", "[A]\nk=v", "A", "k", QStringLiteral("v"));
+        row("UTF-8", "[\xc3\x9c]\nSchl\xc3\xbc" "ssel=Gr\xc3\xbc\xc3\x9f" "e\n", "\xc3\xbc", "SCHL\xc3\x9cSSEL",
+            QStringLiteral(u"Grüße"));
+        row("UTF-8 with byte order mark", "\xef\xbb\xbf[A]\nk=v\n", "A", "k", QStringLiteral("v"));
+        row("Latin-1 when not UTF-8", "[A]\nk=Gr\xfc\xdf" "e\n", "A", "k", QStringLiteral(u"Grüße"));
+        row("2047 characters at most", "[A]\nk=" + QByteArray(3000, 'x') + "\n", "A", "k",
+            QString(2047, QLatin1Char('x')));
+    }
+    void reading()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, section);
+        QFETCH(QString, key);
+        QFETCH(QString, expected);
+        const ProfileFile profile(fixture(file));
+        QCOMPARE(profile.value(section, key, QStringLiteral("<default>")), expected);
+        QCOMPARE(profile.contains(section, key), expected != QStringLiteral("<default>"));
+    }
+
+    void longerValuesOnRequest()
+    {
+        const ProfileFile profile(fixture("[A]\nk=" + QByteArray(3000, 'x') + "\n"));
+        QCOMPARE(profile.value(QStringLiteral("A"), QStringLiteral("k"), QString(), -1).size(), 3000);
+    }
+
+    void writingKeepsEverythingElse()
+    {
+        const QString path = fixture("; hand-written note\n"
+                                     "[Settings]\n"
+                                     "Exit Dialog=0\n"
+                                     "junk line\n"
+                                     "Auto Update = 1\n"
+                                     "\n"
+                                     "[Tasks]\n"
+                                     "All=1\n");
+        ProfileFile profile(path);
+        profile.setValue(QStringLiteral("settings"), QStringLiteral("AUTO UPDATE"), QStringLiteral("0"));
+        profile.setValue(QStringLiteral("Settings"), QStringLiteral("Snooze Confirm"), QStringLiteral("1"));
+        profile.setValue(QStringLiteral("Notify"), QStringLiteral("Width"), QStringLiteral("150"));
+        profile.save();
+        QCOMPARE(readAll(path), QByteArray("; hand-written note\n"
+                                           "[Settings]\n"
+                                           "Exit Dialog=0\n"
+                                           "junk line\n"
+                                           "Auto Update=0\n"
+                                           "Snooze Confirm=1\n"
+                                           "\n"
+                                           "[Tasks]\n"
+                                           "All=1\n"
+                                           "\n"
+                                           "[Notify]\n"
+                                           "Width=150\n"));
+    }
+
+    void writingKeepsCrlfLineEnds()
+    {
+        const QString path = fixture("[A]\r\nk=1\r\n");
+        ProfileFile::writeValue(path, QStringLiteral("A"), QStringLiteral("j"), QStringLiteral("2"));
+        QCOMPARE(readAll(path), QByteArray("[A]\r\nk=1\r\nj=2\r\n"));
+    }
+
+    void removingSectionsAndKeys()
+    {
+        const QString path = fixture("[Categories]\nWork=Checked\n\n[Tasks]\nAll=1\nOutstanding=0\n"
+                                     "[categories]\nHome=Checked\n");
+        ProfileFile profile(path);
+        profile.removeSection(QStringLiteral("CATEGORIES"));
+        profile.removeKey(QStringLiteral("Tasks"), QStringLiteral("outstanding"));
+        QVERIFY(!profile.containsSection(QStringLiteral("Categories")));
+        profile.save();
+        QCOMPARE(readAll(path), QByteArray("[Tasks]\nAll=1\n"));
+    }
+
+    void listingInFileOrder()
+    {
+        const ProfileFile profile(fixture("[12]\nTask=a\nCategory=b\nTASK=c\n[3]\nTask=d\n[12]\nNotes=e\n"));
+        QCOMPARE(profile.sections(), (QStringList{QStringLiteral("12"), QStringLiteral("3")}));
+        QCOMPARE(profile.keys(QStringLiteral("12")), (QStringList{QStringLiteral("Task"), QStringLiteral("Category")}));
+        const auto entries = profile.entries(QStringLiteral("12"));
+        QCOMPARE(entries.size(), 2);
+        QCOMPARE(entries.at(1).second, QStringLiteral("b"));
+        QVERIFY(profile.keys(QStringLiteral("none")).isEmpty());
+    }
+
+    void missingFileReadsEmptyAndFirstWriteCreatesIt()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("new.ini"));
+        ProfileFile profile(path);
+        QVERIFY(profile.sections().isEmpty());
+        QCOMPARE(profile.value(QStringLiteral("A"), QStringLiteral("k"), QStringLiteral("d")), QStringLiteral("d"));
+        QVERIFY(!QFile::exists(path));
+        profile.setValue(QStringLiteral("A"), QStringLiteral("k"), QStringLiteral("v"));
+        profile.save();
+        QCOMPARE(readAll(path), QByteArray("[A]\nk=v\n"));
+    }
+
+    void onlyChangesMarkTheProfileModified()
+    {
+        ProfileFile profile(fixture("[A]\nk=v\n"));
+        profile.setValue(QStringLiteral("a"), QStringLiteral("K"), QStringLiteral("v"));
+        profile.removeSection(QStringLiteral("B"));
+        QVERIFY(!profile.isModified());
+        profile.setValue(QStringLiteral("A"), QStringLiteral("k"), QStringLiteral("w"));
+        QVERIFY(profile.isModified());
+        profile.saveIfModified();
+        QVERIFY(!profile.isModified());
+    }
+
+    void valuesReadBackAsWritten_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::newRow("plain") << "Alarm.wav";
+        QTest::newRow("empty") << "";
+        QTest::newRow("blank") << " ";
+        QTest::newRow("blanks at the ends") << "  a b  ";
+        QTest::newRow("enclosed in double quotes") << "\"Fix it\"";
+        QTest::newRow("enclosed in single quotes") << "'x'";
+        QTest::newRow("two quotes") << "\"\"";
+        QTest::newRow("one quote") << "\"";
+        QTest::newRow("non-ASCII") << QStringLiteral(u"Café ☕ 日本");
+        QTest::newRow("holding = and ;") << "a=b;c";
+    }
+    void valuesReadBackAsWritten()
+    {
+        QFETCH(QString, value);
+        const QString path = m_dir.filePath(QStringLiteral("roundtrip.ini"));
+        QFile::remove(path);
+        ProfileFile::writeValue(path, QStringLiteral("A"), QStringLiteral("k"), value);
+        QCOMPARE(ProfileFile(path).value(QStringLiteral("A"), QStringLiteral("k"), QStringLiteral("<none>")), value);
+    }
+
+    void lineBreaksAreRefused()
+    {
+        ProfileFile profile(fixture("[A]\nk=v\n"));
+        QVERIFY_THROWS_EXCEPTION(Error, profile.setValue(QStringLiteral("A"), QStringLiteral("k"),
+                                                          QStringLiteral("one\ntwo")));
+        QVERIFY_THROWS_EXCEPTION(Error, profile.setValue(QStringLiteral("A"), QStringLiteral("k\r"),
+                                                          QStringLiteral("x")));
+        QCOMPARE(profile.value(QStringLiteral("A"), QStringLiteral("k")), QStringLiteral("v"));
+    }
+
+    // Tests run as root, whom read-only folders do not stop; these are
+    // refusals that hold for root as well.
+    void refusedWriteThrowsAndKeepsTheOldFile_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("folder missing") << "missing folder";
+        QTest::newRow("path is a folder") << "folder";
+        QTest::newRow("disk full") << "file size limit";
+    }
+    void refusedWriteThrowsAndKeepsTheOldFile()
+    {
+        QFETCH(QString, how);
+        QTemporaryDir dir;
+        const QByteArray old("[Settings]\nExit Dialog=1\n");
+        QString path = dir.filePath(QStringLiteral("Nudgewick.ini"));
+        if (how == QLatin1String("missing folder"))
+            path = dir.filePath(QStringLiteral("gone/Nudgewick.ini"));
+        else if (how == QLatin1String("folder")) {
+            QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("Nudgewick.ini")));
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("cannot read")));
+        }
+        else
+            writeAll(path, old);
+
+        ProfileFile profile(path);
+        profile.setValue(QStringLiteral("Settings"), QStringLiteral("Exit Dialog"), QStringLiteral("0"));
+        profile.setValue(QStringLiteral("Tasks"), QStringLiteral("Padding"), QString(4096, QLatin1Char('x')));
+        try {
+            std::optional<FileSizeLimit> limit;
+            if (how == QLatin1String("file size limit"))
+                limit.emplace(512);
+            profile.save();
+            QFAIL("the write was not refused");
+        } catch (const Error &e) {
+            // The path and the system's reason, never a bare "unknown error".
+            QVERIFY2(e.text().contains(path), qPrintable(e.text()));
+            QVERIFY2(!e.text().contains(QLatin1String("Unknown error")), qPrintable(e.text()));
+        }
+        if (how == QLatin1String("file size limit")) {
+            QCOMPARE(readAll(path), old);
+            QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("Nudgewick.ini")});
+        } else {
+            QVERIFY(!QFileInfo(path).isFile());
+        }
+        QVERIFY(profile.isModified());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestProfileFile)
+#include "tst_ProfileFile.moc"

@@ -35,7 +35,9 @@ test: deps
 bench: deps
 	cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF
 	cmake --build build/release -j $(JOBS) --target nudgewick bench
-	./build/release/bench/bench
+	@set -e; for b in build/release/bench/bench_*; do \
+	    if [ -f "$$b" ] && [ -x "$$b" ]; then echo "== $$b"; "$$b"; fi; \
+	done
 
 clean:
 	rm -rf build

@@ -1,0 +1,108 @@
+#include "alarm/Recurrence.h"
+
+#include "alarm/CalendarMath.h"
+#include "alarm/RecurrenceRule.h"
+
+using namespace calendar;
+
+namespace {
+
+// value stepped by the rule until it lies after now. A value already after now
+// (or not a number) is returned as it is, not rounded.
+DateTime advancePastNow(const RecurrenceRule &rule, const Clock &clock, DateTime value)
+{
+    if (!rule.moves() || !isFinite(value))
+        return value;
+    qint64 v = toMs(value);
+    if (!(nowMs(clock) >= v))
+        return value;
+    v = skipTowards(rule, clock, v, nowMs(clock));
+    for (;;) {
+        const qint64 next = stepMs(rule, clock, v);
+        if (next <= v)
+            break; // at the last supported date-time
+        v = next;
+        if (!(nowMs(clock) >= v))
+            break;
+    }
+    return fromMs(v);
+}
+
+bool laterThan(DateTime a, DateTime b)
+{
+    return isFinite(a) && isFinite(b) && toMs(a) > toMs(b);
+}
+
+} // namespace
+
+DateTime StepOneUnit(OccurrenceKind kind, DateTime x)
+{
+    switch (kind) {
+    case OccurrenceKind::Yearly:
+        return AddYears(x, 1);
+    case OccurrenceKind::Monthly:
+        return AddMonths(x, 1);
+    case OccurrenceKind::Weekly:
+        return AddWeeks(x, 1);
+    case OccurrenceKind::Daily:
+        return AddDays(x, 1);
+    default:
+        return x;
+    }
+}
+
+DateTime NextValidDay(const QString &validDays, DateTime x)
+{
+    const int bits = validDayBits(validDays);
+    if (bits == 0 || !isFinite(x))
+        return x;
+    return fromMs(nextValidDayMs(bits, toMs(x)));
+}
+
+DateTime StepOccurrence(const Clock &clock, OccurrenceKind kind, int frequency, const QString &validHours,
+                        const QString &validDays, DateTime v)
+{
+    const RecurrenceRule rule = RecurrenceRule::read(kind, frequency, validHours, validDays);
+    if (!rule.moves() || !isFinite(v))
+        return v;
+    const qint64 ms = toMs(v);
+    const qint64 next = stepMs(rule, clock, ms);
+    return next == ms ? v : fromMs(next);
+}
+
+DueAndAlarm AdvanceOccurrence(const Clock &clock, DateTime due, DateTime alarm, OccurrenceKind kind,
+                              int frequency, const QString &validHours, const QString &validDays)
+{
+    const RecurrenceRule rule = RecurrenceRule::read(kind, frequency, validHours, validDays);
+    DueAndAlarm result{advancePastNow(rule, clock, due), DateTime()};
+    result.alarm = advancePastNow(rule, clock, alarm);
+    if (laterThan(result.alarm, result.due))
+        result.alarm = result.due;
+    return result;
+}
+
+DueAndAlarm AdvanceOccurrence(const Clock &clock, DateTime due, DateTime alarm, const QString &kind,
+                              int frequency, const QString &validHours, const QString &validDays)
+{
+    return AdvanceOccurrence(clock, due, alarm, occurrenceKindFromWord(kind), frequency, validHours, validDays);
+}
+
+DateTime NextSnoozeTime(const Clock &clock, qint64 minutes, DateTime start)
+{
+    if (minutes <= 0 || !isFinite(start))
+        return start;
+    qint64 x = toMs(start);
+    if (!(nowMs(clock) >= x))
+        return start;
+    const qint64 step = scaled(minutes, MsPerMinute);
+    x += (nowMs(clock) - x) / step * step;
+    for (;;) {
+        const qint64 next = clampMs(x + step);
+        if (next <= x)
+            break;
+        x = next;
+        if (!(nowMs(clock) >= x))
+            break;
+    }
+    return fromMs(x);
+}

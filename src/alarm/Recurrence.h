@@ -1,0 +1,52 @@
+#pragma once
+
+#include "alarm/DateArithmetic.h"
+#include "alarm/OccurrenceKind.h"
+#include "core/Clock.h"
+#include "core/DateTime.h"
+
+#include <QString>
+
+// How a recurring task moves on to its next occurrence, and the snooze step.
+// Pure functions of their arguments and of "now", which they read from the
+// clock afresh at every comparison with the present.
+
+struct DueAndAlarm
+{
+    DateTime due;
+    DateTime alarm;
+};
+
+// "Yearly", "Monthly", "Weekly" and "Daily" move x by one year, month, week
+// or day; every other kind returns x unchanged.
+DateTime StepOneUnit(OccurrenceKind kind, DateTime x);
+
+// The first day after x's date whose weekday the ValidDays mask allows, at
+// x's time of day. Every day is allowed when the mask's length after trimming
+// is not 7; x itself comes back when the mask allows no day at all.
+DateTime NextValidDay(const QString &validDays, DateTime x);
+
+// One step of a recurrence from v: the next occurrence by the kind, its
+// frequency and its valid hours and days. "MonthDay" steps to its day in the
+// first month whose such day lies after now (never today). Values that could
+// not move a step are read as described in RecurrenceRule.h, so every kind
+// that recurs moves forward.
+DateTime StepOccurrence(const Clock &clock, OccurrenceKind kind, int frequency, const QString &validHours,
+                        const QString &validDays, DateTime v);
+
+// Moves due, then alarm, each step by step until it lies after now (a value
+// already after now stays as it is), and then brings the alarm back to the due
+// date-time when it would be later. The result is exactly that of taking the
+// steps one by one, but dates far in the past are reached without taking
+// every step. A kind that does not recur ("Scheduled", "Immediate", "Todo" or
+// any unknown text) leaves both where they are.
+DueAndAlarm AdvanceOccurrence(const Clock &clock, DateTime due, DateTime alarm, OccurrenceKind kind,
+                              int frequency, const QString &validHours, const QString &validDays);
+// The same with the stored Occurrence word.
+DueAndAlarm AdvanceOccurrence(const Clock &clock, DateTime due, DateTime alarm, const QString &kind,
+                              int frequency, const QString &validHours, const QString &validDays);
+
+// start moved on by steps of the given minutes until it lies after now;
+// start itself when it already does or when minutes is 0 or less. With
+// start = now this is now plus the minutes.
+DateTime NextSnoozeTime(const Clock &clock, qint64 minutes, DateTime start);

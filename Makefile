@@ -1,7 +1,7 @@
 # Two entry points: `make run` builds and starts the program, `make test`
 # builds with sanitizers and runs every test. Both install what they need.
 
-PACKAGES := cmake g++ make pkg-config qt6-base-dev qt6-qpa-plugins libqt6sql6-sqlite \
+PACKAGES := cmake g++ make pkg-config qt6-base-dev qt6-qpa-plugins libqt6sql6-sqlite libsqlite3-dev \
             qt6-multimedia-dev libxcb1-dev libxcb-keysyms1-dev fonts-dejavu-core \
             xvfb xauth xdotool x11-apps
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)

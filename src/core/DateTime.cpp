@@ -14,8 +14,10 @@ void split(double value, qint64 &days, qint64 &ms)
     days = static_cast<qint64>(whole);
     ms = std::llround(fraction * DateTime::MsPerDay);
     if (ms >= MsPerDayInt) {
+        // 24:00 is midnight of the next calendar day, which for negative
+        // values is the day number one higher too (-1.99999999 -> 0.0).
         ms -= MsPerDayInt;
-        days += value < 0 ? -1 : 1;
+        days += 1;
     }
 }
 }

@@ -7,6 +7,7 @@
 #include <QAtomicInt>
 #include <QFileInfo>
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -108,6 +109,12 @@ QSqlDatabase Connection::database()
 {
     open();
     return QSqlDatabase::database(m_name, false);
+}
+
+sqlite3 *Connection::handle()
+{
+    const QVariant handle = database().driver()->handle();
+    return *static_cast<sqlite3 *const *>(handle.constData());
 }
 
 void Connection::exec(const QString &sql)

@@ -3,6 +3,7 @@
 #include <QString>
 
 class QSqlDatabase;
+struct sqlite3;
 
 // The one connection to the task database, an SQLite file. Opening checks
 // that the file really is a database the program can use and creates the
@@ -25,6 +26,7 @@ public:
 
     // The engine handle; opens the connection first when it is closed.
     QSqlDatabase database();
+    sqlite3 *handle();
 
     // Runs several writes as one transaction; rolls back when fn throws.
     template <typename Fn>

@@ -5,19 +5,11 @@
 #include "store/Connection.h"
 #include "store/SqlText.h"
 
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QSqlRecord>
+#include "store/Statement.h"
 
 #include <algorithm>
 
 namespace {
-QString engineText(const QSqlError &error)
-{
-    const QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
-    return text.trimmed();
-}
-
 bool isNumeric(const QVariant &v)
 {
     switch (v.typeId()) {
@@ -111,11 +103,6 @@ DateTime Field::asDateTime() const
 
 // ---------------------------------------------------------------- Query
 
-struct Query::Bound
-{
-    QSqlQuery query;
-};
-
 Query::Query(Connection &connection, QObject *parent)
     : QObject(parent), m_connection(connection)
 {
@@ -182,33 +169,31 @@ void Query::setUpdateTable(const QString &table, const QString &keyField)
     m_keyField = keyField;
 }
 
-Query::Bound Query::bind() const
+std::unique_ptr<Statement> Query::prepare() const
 {
     const PositionalSql sql = toPositional(sqlText());
-    Bound bound{QSqlQuery(m_connection.database())};
-    bound.query.setForwardOnly(true);
-    if (!bound.query.prepare(sql.text))
-        throw Error(engineText(bound.query.lastError()));
+    auto statement = std::make_unique<Statement>(m_connection.handle(), sql.text);
     for (const QString &name : sql.names) {
         const auto it = m_params.constFind(name.toLower());
         if (it == m_params.constEnd())
             throw Error(QStringLiteral("The parameter \"%1\" has no value.").arg(name));
-        bound.query.addBindValue(*it);
+        statement->bind(*it);
     }
-    return bound;
+    return statement;
 }
 
 void Query::open()
 {
     if (isOpen())
         return;
-    Bound bound = bind();
-    if (!bound.query.exec())
-        throw Error(engineText(bound.query.lastError()));
+    const std::unique_ptr<Statement> statement = prepare();
+    bool hasRow = statement->step();
 
     // Declared fields are the result set's fields, in their order; without
     // declarations every column of the statement is a field.
-    const QSqlRecord record = bound.query.record();
+    QStringList names;
+    for (int i = 0; i < statement->columnCount(); ++i)
+        names << statement->columnName(i);
     QList<FieldInfo> columns;
     std::vector<int> sources;
     const auto describe = [](const QString &name, const QString &label) {
@@ -218,39 +203,57 @@ void Query::open()
         return info;
     };
     if (m_defs.isEmpty()) {
-        for (int i = 0; i < record.count(); ++i) {
-            columns << describe(record.fieldName(i), QString());
+        for (int i = 0; i < names.size(); ++i) {
+            columns << describe(names.at(i), QString());
             sources.push_back(i);
         }
     } else {
         for (const FieldDef &def : m_defs) {
-            const int source = record.indexOf(def.name);
+            int source = int(names.size()) - 1;
+            while (source >= 0 && names.at(source).compare(def.name, Qt::CaseInsensitive) != 0)
+                --source;
             if (source < 0)
                 throw Error(QStringLiteral("Field '%1' not found.").arg(def.name));
-            columns << describe(record.fieldName(source), def.label);
+            columns << describe(names.at(source), def.label);
             sources.push_back(source);
         }
     }
 
+    // Read every row. Short texts (categories, occurrence words, masks)
+    // repeat from row to row, so equal ones share one string. The snapshot
+    // keeps the memory of the previous open, so a requery of the same list
+    // reuses it instead of asking the system for fresh pages.
     emit aboutToChangeRows();
     m_columns = columns;
-    m_sourceColumns = sources;
     m_cells.clear();
     m_order.clear();
     m_buffer.clear();
     m_modified.clear();
-    while (bound.query.next()) {
-        for (int source : m_sourceColumns)
-            m_cells.push_back(bound.query.value(source));
-        m_order.push_back(int(m_order.size()));
-    }
-    if (bound.query.lastError().isValid()) {
+    QHash<QString, QString> shared;
+    try {
+        for (; hasRow; hasRow = statement->step()) {
+            for (int source : sources) {
+                QVariant value = statement->value(source);
+                if (value.typeId() == QMetaType::QString) {
+                    const QString text = value.toString();
+                    if (text.size() <= 20) {
+                        auto it = shared.constFind(text);
+                        if (it == shared.constEnd())
+                            it = shared.insert(text, text);
+                        value = *it;
+                    }
+                }
+                m_cells.push_back(std::move(value));
+            }
+            m_order.push_back(int(m_order.size()));
+        }
+    } catch (const Error &) {
         m_cells.clear();
         m_order.clear();
         m_current = -1;
         m_eof = true;
         emit rowsChanged();
-        throw Error(engineText(bound.query.lastError()));
+        throw;
     }
 
     m_state = State::Browse;
@@ -268,9 +271,7 @@ void Query::close()
     emit aboutToChangeRows();
     m_state = State::Inactive;
     m_cells.clear();
-    m_cells.shrink_to_fit();
     m_order.clear();
-    m_order.shrink_to_fit();
     m_buffer.clear();
     m_modified.clear();
     m_current = -1;
@@ -286,10 +287,7 @@ void Query::requery()
 
 int Query::execSql()
 {
-    Bound bound = bind();
-    if (!bound.query.exec())
-        throw Error(engineText(bound.query.lastError()));
-    return bound.query.numRowsAffected();
+    return prepare()->execute();
 }
 
 void Query::first()
@@ -360,204 +358,6 @@ QVariant Query::currentValue(int column) const
     if (m_current < 0)
         return {};
     return valueAt(m_current, column);
-}
-
-void Query::requireUpdatable() const
-{
-    if (!isOpen())
-        throw Error(QStringLiteral("The result set is not open."));
-    if (m_updateTable.isEmpty() || fieldIndex(m_keyField) < 0)
-        throw Error(QStringLiteral("This result set cannot be changed."));
-}
-
-void Query::beginRowEdit(State state, int position)
-{
-    const size_t columns = size_t(m_columns.size());
-    if (state == State::Insert) {
-        m_cells.resize(m_cells.size() + columns);
-        const int storage = int(m_cells.size() / columns) - 1;
-        m_order.insert(m_order.begin() + position, storage);
-        m_buffer.assign(columns, QVariant());
-        emit rowsChanged();
-    } else {
-        m_buffer.assign(m_cells.begin() + storageRow(position) * qsizetype(columns),
-                        m_cells.begin() + (storageRow(position) + 1) * qsizetype(columns));
-    }
-    m_modified.assign(columns, false);
-    m_state = state;
-    m_current = position;
-    m_eof = false;
-    emit currentRowChanged();
-}
-
-void Query::edit()
-{
-    requireUpdatable();
-    if (m_state != State::Browse)
-        return;
-    if (m_current < 0)
-        throw Error(QStringLiteral("There is no row to edit."));
-    beginRowEdit(State::Edit, m_current);
-}
-
-void Query::insert()
-{
-    requireUpdatable();
-    if (m_state != State::Browse)
-        post();
-    beginRowEdit(State::Insert, std::max(m_current, 0));
-}
-
-void Query::append()
-{
-    requireUpdatable();
-    if (m_state != State::Browse)
-        post();
-    beginRowEdit(State::Insert, recordCount());
-}
-
-void Query::setFieldValue(int column, const QVariant &value)
-{
-    if (m_state != State::Edit && m_state != State::Insert)
-        throw Error(QStringLiteral("The row is not being edited."));
-    const Field f = field(column);
-    for (const FieldDef &def : m_defs) {
-        if (def.name.compare(f.name(), Qt::CaseInsensitive) != 0 || value.isNull())
-            continue;
-        const qint64 v = value.toLongLong();
-        if ((def.min && v < *def.min) || (def.max && v > *def.max))
-            throw Error(QStringLiteral("%1 is not a valid value for field '%2'. The allowed range is %3 to %4.")
-                            .arg(value.toString(), f.displayLabel())
-                            .arg(def.min.value_or(v))
-                            .arg(def.max.value_or(v)));
-    }
-    QVariant stored = value;
-    if (value.typeId() == QMetaType::Bool)
-        stored = qint64(value.toBool() ? 1 : 0);
-    m_buffer[size_t(column)] = stored;
-    m_modified[size_t(column)] = true;
-    emit fieldChanged(f.name());
-}
-
-void Query::setFieldValue(const QString &name, const QVariant &value)
-{
-    setFieldValue(fieldByName(name).index(), value);
-}
-
-void Query::post()
-{
-    if (m_state != State::Edit && m_state != State::Insert)
-        return;
-    const int keyColumn = fieldIndex(m_keyField);
-    QStringList names;
-    QVariantList values;
-    for (int c = 0; c < fieldCount(); ++c) {
-        if (m_modified[size_t(c)] && c != keyColumn) {
-            names << m_columns.at(c).name;
-            values << m_buffer[size_t(c)];
-        }
-    }
-    const size_t columns = size_t(m_columns.size());
-    const int storage = storageRow(m_current);
-    QSqlQuery q(m_connection.database());
-    QVariant key = m_buffer[size_t(keyColumn)];
-    if (m_state == State::Edit) {
-        if (!names.isEmpty()) {
-            QStringList sets;
-            for (const QString &n : names)
-                sets << n + QStringLiteral(" = ?");
-            q.prepare(QStringLiteral("update %1 set %2 where %3 = ?")
-                          .arg(m_updateTable, sets.join(QStringLiteral(", ")), m_keyField));
-            for (const QVariant &v : values)
-                q.addBindValue(v);
-            q.addBindValue(key);
-            if (!q.exec())
-                throw Error(engineText(q.lastError()));
-        }
-        std::copy(m_buffer.begin(), m_buffer.end(), m_cells.begin() + qsizetype(storage * columns));
-    } else {
-        const QString sql = names.isEmpty()
-            ? QStringLiteral("insert into %1 default values").arg(m_updateTable)
-            : QStringLiteral("insert into %1 (%2) values (%3)")
-                  .arg(m_updateTable, names.join(QStringLiteral(", ")),
-                       QStringList(names.size(), QStringLiteral("?")).join(QStringLiteral(", ")));
-        q.prepare(sql);
-        for (const QVariant &v : values)
-            q.addBindValue(v);
-        if (!q.exec())
-            throw Error(engineText(q.lastError()));
-        key = q.lastInsertId();
-        refetchRow(storage, key);
-    }
-    m_buffer.clear();
-    m_modified.clear();
-    m_state = State::Browse;
-    emit currentRowChanged();
-}
-
-// Reads an inserted row back, so the snapshot holds its key and the values
-// the engine filled in.
-void Query::refetchRow(int storage, const QVariant &key)
-{
-    QSqlQuery q(m_connection.database());
-    q.prepare(QStringLiteral("select * from %1 where %2 = ?").arg(m_updateTable, m_keyField));
-    q.addBindValue(key);
-    if (!q.exec())
-        throw Error(engineText(q.lastError()));
-    const size_t columns = size_t(m_columns.size());
-    if (q.next()) {
-        for (int c = 0; c < fieldCount(); ++c) {
-            const int source = q.record().indexOf(m_columns.at(c).name);
-            m_cells[storage * columns + size_t(c)] = source >= 0 ? q.value(source) : m_buffer[size_t(c)];
-        }
-    } else {
-        std::copy(m_buffer.begin(), m_buffer.end(), m_cells.begin() + qsizetype(storage * columns));
-    }
-}
-
-void Query::cancel()
-{
-    if (m_state == State::Insert) {
-        emit aboutToChangeRows();
-        m_order.erase(m_order.begin() + m_current);
-        m_buffer.clear();
-        m_state = State::Browse;
-        m_current = std::min(m_current, recordCount() - 1);
-        m_eof = recordCount() == 0;
-        emit rowsChanged();
-    } else if (m_state == State::Edit) {
-        m_buffer.clear();
-        m_state = State::Browse;
-        emit rowsChanged();
-    }
-    m_modified.clear();
-    emit currentRowChanged();
-}
-
-void Query::deleteRow()
-{
-    if (m_state == State::Insert) {
-        cancel();
-        return;
-    }
-    requireUpdatable();
-    if (m_current < 0)
-        throw Error(QStringLiteral("There is no row to delete."));
-    const QVariant key = valueAt(m_current, fieldIndex(m_keyField));
-    QSqlQuery q(m_connection.database());
-    q.prepare(QStringLiteral("delete from %1 where %2 = ?").arg(m_updateTable, m_keyField));
-    q.addBindValue(key);
-    if (!q.exec())
-        throw Error(engineText(q.lastError()));
-    emit aboutToChangeRows();
-    m_buffer.clear();
-    m_modified.clear();
-    m_state = State::Browse;
-    m_order.erase(m_order.begin() + m_current);
-    m_current = std::min(m_current, recordCount() - 1);
-    m_eof = recordCount() == 0;
-    emit rowsChanged();
-    emit currentRowChanged();
 }
 
 bool Query::locate(const QString &fieldName, const QVariant &value)

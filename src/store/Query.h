@@ -8,11 +8,13 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <memory>
 #include <optional>
 #include <vector>
 
 class Connection;
 class Query;
+class Statement;
 
 // A field a query declares: its display label and, optionally, the range a
 // value written through the query must keep.
@@ -138,8 +140,7 @@ signals:
 
 private:
     friend class Field;
-    struct Bound;
-    Bound bind() const;
+    std::unique_ptr<Statement> prepare() const;
     QVariant currentValue(int column) const;
     int storageRow(int row) const { return m_order[size_t(row)]; }
     void beginRowEdit(State state, int position);

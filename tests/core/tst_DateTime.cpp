@@ -15,6 +15,8 @@ private slots:
         QTest::newRow("noon") << 2.5 << QDateTime(QDate(1900, 1, 1), QTime(12, 0));
         QTest::newRow("before epoch") << -1.25 << QDateTime(QDate(1899, 12, 29), QTime(6, 0));
         QTest::newRow("modern") << 46000.75 << QDateTime(QDate(2025, 12, 9), QTime(18, 0));
+        QTest::newRow("negative rounds into next day")
+            << -1.0 - (86400000.0 - 0.4) / 86400000.0 << QDateTime(QDate(1899, 12, 30), QTime(0, 0));
         QTest::newRow("rounds into next day")
             << 46000.0 + (86400000.0 - 0.4) / 86400000.0 << QDateTime(QDate(2025, 12, 10), QTime(0, 0));
     }

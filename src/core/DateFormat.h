@@ -72,6 +72,7 @@ QString normalizeTimePattern(const QString &pattern);
 // text that is not a date-time, and for a date without a year (see below).
 DateTime parseDateTime(const QString &text, const FormatSettings &formats);
 
-// As above, but a date pattern without a year takes the year of
-// referenceDate (usually today).
+// As above, but what the text does not hold of the date comes from
+// referenceDate (usually today): the year, when the date pattern has none,
+// or the whole date, when the text holds only a time.
 DateTime parseDateTime(const QString &text, const FormatSettings &formats, const QDate &referenceDate);

@@ -249,7 +249,9 @@ private:
 
 std::optional<DateTime> toDateTime(const Fields &f, const QDate &referenceDate)
 {
-    QDate date = dateTimeEpoch();
+    // A time alone is a time on day 0, or on the reference date when the
+    // caller gives one (a short date pattern without date letters).
+    QDate date = referenceDate.isValid() ? referenceDate : dateTimeEpoch();
     if (f.year || f.month || f.day) {
         if (!f.year && !referenceDate.isValid())
             return std::nullopt;

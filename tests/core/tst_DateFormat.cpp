@@ -282,6 +282,12 @@ private slots:
         const QString text = dateTimeText(at(2026, 4, 9, 8, 0), f);
         QVERIFY_THROWS_EXCEPTION(Error, parseDateTime(text, f));
         QCOMPARE(parseDateTime(text, f, QDate(2027, 1, 1)).toQDateTime(), QDateTime(QDate(2027, 4, 9), QTime(8, 0)));
+
+        // An empty short date pattern leaves only the time in the text.
+        f.shortDateFormat.clear();
+        const QString timeOnly = dateTimeText(at(2026, 4, 9, 8, 0), f);
+        QCOMPARE(parseDateTime(timeOnly, f).toQDateTime(), QDateTime(QDate(1899, 12, 30), QTime(8, 0)));
+        QCOMPARE(parseDateTime(timeOnly, f, QDate(2026, 4, 9)).toQDateTime(), QDateTime(QDate(2026, 4, 9), QTime(8, 0)));
     }
 };
 

@@ -241,12 +241,13 @@ void ProfileFile::setValue(const QString &section, const QString &key, const QSt
 
     qsizetype s = findSection(section);
     if (s < 0) {
-        // A blank line keeps the new section apart from the one before it.
-        const QList<Line> &last = m_sections.last().lines;
-        if (m_sections.size() > 1 || !last.isEmpty()) {
-            if (last.isEmpty() ? m_sections.size() > 1 : !last.last().text.trimmed().isEmpty())
-                m_sections.last().lines.append(Line{QString(), QString(), QString(), 0});
-        }
+        // A blank line keeps the new section apart from what comes before it.
+        const QList<Line> &before = m_sections.last().lines;
+        const bool fileEmpty = m_sections.size() == 1 && before.isEmpty();
+        const bool endsBlank = !before.isEmpty() && before.last().key.isNull()
+                               && before.last().text.trimmed().isEmpty();
+        if (!fileEmpty && !endsBlank)
+            m_sections.last().lines.append(Line{});
         const QString name = section.trimmed();
         m_sections.append(Section{name, QLatin1Char('[') + name + QLatin1Char(']'), {}});
         s = m_sections.size() - 1;

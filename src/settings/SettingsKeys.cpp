@@ -3,7 +3,9 @@
 #include "settings/ProfileFile.h"
 
 #include <array>
+#include <algorithm>
 #include <limits>
+#include <optional>
 
 namespace {
 
@@ -163,15 +165,18 @@ bool parseProfileInteger(QStringView text, int &value)
     }
     if (text.isEmpty())
         return false;
+    const auto digitOf = [base](QChar c) {
+        const char16_t u = c.unicode();
+        const char16_t lower = u | 0x20;
+        if (u >= u'0' && u <= u'9')
+            return int(u - u'0');
+        if (base == 16 && lower >= u'a' && lower <= u'f')
+            return int(lower - u'a') + 10;
+        return -1;
+    };
     quint64 magnitude = 0;
     for (const QChar c : text) {
-        const int digit = c.unicode() < 128 ? QChar::fromLatin1(char(c.unicode())).digitValue() : -1;
-        int hexDigit = -1;
-        if (base == 16 && c.unicode() < 128) {
-            const char ch = char(c.unicode() | 0x20);
-            hexDigit = ch >= 'a' && ch <= 'f' ? ch - 'a' + 10 : -1;
-        }
-        const int d = digit >= 0 ? digit : hexDigit;
+        const int d = digitOf(c);
         if (d < 0)
             return false;
         magnitude = magnitude * quint64(base) + quint64(d);

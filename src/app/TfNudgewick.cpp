@@ -2,6 +2,7 @@
 
 #include "core/AppState.h"
 #include "core/Logging.h"
+#include "popup/MSNPopUp.h"
 #include "store/DataModule.h"
 #include "toolkit/ErrorReport.h"
 
@@ -31,6 +32,10 @@ TfNudgewick::TfNudgewick(TDM &dm, AppState &state, Prompter &prompter, const Clo
     createActions();
     createWidgets();
     createMenus();
+
+    MSNPopUp = new TMSNPopUp(this);
+    MSNPopUp->setObjectName(u"MSNPopUp"_s);
+    MSNPopUp->applyMainWindowDesign();
 
     resize(DesignSize);
     setMinimumSize(MinimumSize);
@@ -75,9 +80,8 @@ void TfNudgewick::FormCreate()
     m_state.CheckedCategories.clear();
     m_state.CheckedPriorities.clear();
 
-    if (m_state.LastView.trimmed().isEmpty())
-        m_state.LastView = u"All"_s;
-    m_dm.ApplyDateDisplayFormat();
+    LoadSettings();
+    m_statusPanels[0]->setText(m_state.ViewStateText);
 
     m_state.ScanPending = true;
 
@@ -138,10 +142,6 @@ void TfNudgewick::ShutDown()
     m_state.CheckedOccurrences.clear();
     m_state.CheckedCategories.clear();
     qCInfo(lcApp) << "shut down";
-}
-
-void TfNudgewick::SaveSettings()
-{
 }
 
 void TfNudgewick::WMQueryEndSession()

@@ -18,6 +18,7 @@ class QTableView;
 class QTimer;
 class QToolButton;
 class TDM;
+class TMSNPopUp;
 class TaskGridModel;
 struct AppState;
 
@@ -35,6 +36,8 @@ public:
 
     // The start-up sequence; throws when the database cannot be opened.
     void FormCreate();
+    // Reads the settings file and applies it (part of the start-up).
+    void LoadSettings();
 
     // Close sequence and window handlers.
     bool FormCloseQuery();
@@ -67,6 +70,21 @@ public:
     QLabel *statusPanel(int index) const;
     QMenu *windowMenu() const { return Window1; }
     QTimer *popupTimer() const { return tPopup; }
+    QTimer *disablePopupsTimer() const { return tDisablePopups; }
+    QTimer *popupIntervalTimer() const { return tPopupInterval; }
+
+    // Heights of the two memos and width of the notes panel, in pixels.
+    struct NotesPanelSizes
+    {
+        int descriptionHeight;
+        int notesHeight;
+        int width;
+    };
+    NotesPanelSizes notesPanelSizes() const;
+    void setNotesPanelSizes(int descriptionHeight, int notesHeight, int width);
+
+    // The notification component of the alarm prompts.
+    TMSNPopUp *MSNPopUp = nullptr;
 
     QAction *aTaskAdd = nullptr;
     QAction *aTaskEdit = nullptr;
@@ -122,8 +140,10 @@ private:
     QToolButton *sbTaskSearch = nullptr;
     QTableView *dbgTasks = nullptr;
     TaskGridModel *m_gridModel = nullptr;
+    QSplitter *m_gridSplitter = nullptr;
     QWidget *pNotes = nullptr;
     QSplitter *m_notesSplitter = nullptr;
+    NotesPanelSizes m_notesSizes{100, 200, 185};
     QPlainTextEdit *dbmDescription = nullptr;
     QPlainTextEdit *dbmNotes = nullptr;
     QToolButton *sbDonate = nullptr;

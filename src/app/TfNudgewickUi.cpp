@@ -11,6 +11,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -107,6 +108,12 @@ void TfNudgewick::createActions()
     connect(aShowNudgewick, &QAction::triggered, this, [this] { guard([this] { aShowNudgewickExecute(); }); });
     connect(aMinimizeNudgewick, &QAction::triggered, this, [this] { guard([this] { aMinimizeNudgewickExecute(); }); });
     connect(aExitNudgewick, &QAction::triggered, this, [this] { guard([this] { aExitNudgewickExecute(); }); });
+    // The grid's date columns follow the long date switch at once.
+    connect(aLongDateFormat, &QAction::toggled, this, [this](bool checked) {
+        m_state.LongDateFormat = checked;
+        m_dm.ApplyDateDisplayFormat();
+        dbgTasks->viewport()->update();
+    });
     connect(aHideLeftPanel, &QAction::triggered, this, [this] { pcSelections->hide(); });
     connect(aShowLeftPanel, &QAction::triggered, this, [this] { pcSelections->show(); });
 }
@@ -235,18 +242,25 @@ void TfNudgewick::createWidgets()
     connect(dbgTasks, &QWidget::customContextMenuRequested, this,
             [this](const QPoint &pos) { pmTasks->popup(dbgTasks->viewport()->mapToGlobal(pos)); });
     middleLayout->addWidget(dbgTasks, 1);
-    columns->addWidget(middle, 1);
+
+    // The grid and the notes panel share the width; the panel keeps its own
+    // width when the window is resized.
+    m_gridSplitter = new QSplitter(Qt::Horizontal, central);
+    m_gridSplitter->setChildrenCollapsible(false);
+    m_gridSplitter->addWidget(middle);
+    columns->addWidget(m_gridSplitter, 1);
 
     // Notes panel: description over notes with a splitter between.
-    pNotes = new QWidget(central);
+    pNotes = new QWidget(m_gridSplitter);
     pNotes->setObjectName(u"pNotes"_s);
-    pNotes->setFixedWidth(185);
     auto *notesLayout = new QVBoxLayout(pNotes);
     notesLayout->setContentsMargins(0, 0, 0, 0);
     m_notesSplitter = new QSplitter(Qt::Vertical, pNotes);
     m_notesSplitter->addWidget(makeMemo(m_notesSplitter, u"dbmDescription"_s, u"Task Description"_s, &dbmDescription));
     m_notesSplitter->addWidget(makeMemo(m_notesSplitter, u"dbmNotes"_s, u"Task Notes"_s, &dbmNotes));
-    m_notesSplitter->setSizes({100, 200});
+    m_notesSplitter->setChildrenCollapsible(false);
+    m_notesSplitter->setStretchFactor(0, 0);
+    m_notesSplitter->setStretchFactor(1, 1);
     notesLayout->addWidget(m_notesSplitter, 1);
     sbDonate = new QToolButton(pNotes);
     sbDonate->setObjectName(u"sbDonate"_s);
@@ -255,7 +269,10 @@ void TfNudgewick::createWidgets()
     sbDonate->setCursor(Qt::PointingHandCursor);
     sbDonate->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     notesLayout->addWidget(sbDonate);
-    columns->addWidget(pNotes);
+    m_gridSplitter->addWidget(pNotes);
+    m_gridSplitter->setStretchFactor(0, 1);
+    m_gridSplitter->setStretchFactor(1, 0);
+    setNotesPanelSizes(m_notesSizes.descriptionHeight, m_notesSizes.notesHeight, m_notesSizes.width);
 
     setCentralWidget(central);
 
@@ -323,4 +340,23 @@ void TfNudgewick::showViewTab(int index)
 {
     pcSelections->show();
     pcSelections->setCurrentIndex(index);
+}
+
+void TfNudgewick::setNotesPanelSizes(int descriptionHeight, int notesHeight, int width)
+{
+    m_notesSizes = {descriptionHeight, notesHeight, width};
+    // A pane holds its header and the layout's spacing above the memo.
+    const QWidget *pane = dbmDescription->parentWidget();
+    const int header = pane->layout()->itemAt(0)->sizeHint().height() + pane->layout()->spacing();
+    m_notesSplitter->setSizes({descriptionHeight + header, notesHeight + header});
+    const int total = std::max(m_gridSplitter->width(), 400);
+    m_gridSplitter->setSizes({total - width, width});
+}
+
+TfNudgewick::NotesPanelSizes TfNudgewick::notesPanelSizes() const
+{
+    // Until the window has been laid out on screen the configured sizes stand.
+    if (!pNotes->isVisible())
+        return m_notesSizes;
+    return {dbmDescription->height(), dbmNotes->height(), pNotes->width()};
 }

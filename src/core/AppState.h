@@ -7,6 +7,33 @@
 #include <QString>
 #include <QStringList>
 
+// The remembered state of the view panel's controls (radio buttons, "all"
+// boxes, the Date Range period and the sub-filter boxes of each tab), kept
+// here between start-up, the view panel and the save at exit.
+struct ViewPanelState
+{
+    // Which of the radio buttons All, Outstanding, Completed is on; -1: none.
+    int CompletionChoice = 0;
+    bool AllPriorities = true;
+    bool AllOccurrences = true;
+    bool AllCategories = true;
+    QString ViewTasks = QStringLiteral("Today");
+    bool PriorityOccurrences = false;
+    bool PriorityCategories = false;
+    bool OccurrencePriorities = false;
+    bool OccurrenceCategories = false;
+    bool CategoryPriorities = false;
+    bool CategoryOccurrences = false;
+    bool DatePriorities = false;
+    bool DateOccurrences = false;
+    bool DateCategories = false;
+    bool DateDueDateTime = false;
+    bool CalendarPriorities = false;
+    bool CalendarOccurrences = false;
+    bool CalendarCategories = false;
+    bool CalendarDueDateTime = false;
+};
+
 // The main window's shared members in one plain object. The program entry
 // owns it and hands it by reference to the subsystems that read or change
 // it, so none of them needs to reach into the main window.
@@ -30,6 +57,7 @@ struct AppState
     bool LongDateFormat = false;
 
     // View state.
+    ViewPanelState Views;
     QString LastView;
     QString ViewStateText;
     QStringList CheckedPriorities;
@@ -38,6 +66,9 @@ struct AppState
 
     // Folder of the hotkey file, ending in a path separator.
     QString KeysIniFolder;
+
+    // The alarm sound file, as the settings name it.
+    QString AlarmFile = QStringLiteral("Alarm.wav");
 
     // Task editor and prompt.
     QPointer<QObject> CurrentTaskEditor;

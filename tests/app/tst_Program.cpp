@@ -63,6 +63,7 @@ private slots:
         QCOMPARE(process.exitCode(), 0);
         QVERIFY2(output.contains("shut down"), output.constData());
         QVERIFY(QFile::exists(dir.filePath(u"Nudgewick.mdb"_s)));
+        QVERIFY(QFile::exists(dir.filePath(u"Nudgewick.ini"_s))); // the settings were saved
     }
 };
 

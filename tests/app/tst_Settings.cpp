@@ -1,0 +1,302 @@
+// The settings file as the main window reads it at start-up and writes it
+// at exit.
+
+#include "app/TfNudgewick.h"
+#include "core/AppState.h"
+#include "core/Clock.h"
+#include "popup/MSNPopUp.h"
+#include "store/DataModule.h"
+#include "support/FileSizeLimit.h"
+#include "toolkit/ScriptedPrompter.h"
+
+#include <QDir>
+#include <QFile>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeFile(const QString &path, const QByteArray &content)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(content);
+}
+
+// A program start on a data folder whose settings file the test prepares.
+struct Start
+{
+    QTemporaryDir dir;
+    FixedClock clock{DateTime::fromQDateTime(QDateTime(QDate(2026, 12, 10), QTime(8, 0)))};
+    AppState state;
+    ScriptedPrompter prompter;
+    TDM dm{clock, state};
+    std::unique_ptr<TfNudgewick> window;
+
+    QString ini() const { return dir.filePath(u"Nudgewick.ini"_s); }
+    void create()
+    {
+        window = std::make_unique<TfNudgewick>(dm, state, prompter, clock, dir.path());
+        window->FormCreate();
+    }
+};
+
+// Every key the exit writes, with a value other than its default, in the
+// order the exit writes them; then the sections only start-up reads.
+const QByteArray HandMade = R"([Settings]
+Windows Startup=0
+Exit Dialog=1
+LongDate=1
+ESC Minimize Nudgewick=1
+Minimize to tray=1
+Auto Update=0
+Snooze Confirm=1
+Minimize on Close=1
+
+[Main Window Sizes]
+Window State=wsNormal
+Top=40
+Left=30
+Height=600
+Width=900
+
+[Tasks]
+LastView=Search dentist
+All=0
+Outstanding=1
+Completed=0
+AllPriorities=0
+AllOccurrences=0
+AllCategories=0
+ViewTasks=Next Week
+PriorityOccurrences=1
+PriorityCategories=1
+OccurrencePriorities=1
+OccurrenceCategories=1
+CategoryPriorities=1
+CategoryOccurrences=1
+DatePriorities=1
+DateOccurrences=1
+DateCategories=1
+DateDueDateTime=1
+CalendarPriorities=1
+CalendarOccurrences=1
+CalendarCategories=1
+CalendarDueDateTime=1
+Description Height=120
+Notes Height=150
+Notes Width=210
+
+[Notify]
+GradientColor1=255
+GradientColor2=65280
+ScrollSpeed=300
+TimeOut=12
+Width=180
+Height=120
+Start Position=40
+AlarmFile=/usr/share/sounds/bell.wav
+DisablePopups=25
+PopupInterval=3
+
+[Formats]
+DateSeperator=-
+ShortDate=dd-mm-yyyy
+LongDate=dddd d mmmm yyyy
+ShortTime=HH:mm:ss
+LongTime=hh:mm AM/PM
+
+[Defaults]
+ApplyOccurrence=1
+
+[Priorities]
+3=Checked
+7=Checked
+
+[Occurrences]
+Daily=Checked
+
+[Categories]
+Work=Checked
+)";
+}
+
+class TestSettings : public QObject
+{
+    Q_OBJECT
+private slots:
+    void firstExitWritesTheDefaults()
+    {
+        Start s;
+        s.create(); // not shown, as when started from autostart
+        s.window->endSession();
+        const QPoint centred = s.window->pos();
+        const QByteArray expected = QByteArray(R"([Settings]
+Windows Startup=0
+Exit Dialog=0
+LongDate=0
+ESC Minimize Nudgewick=0
+Minimize to tray=0
+Auto Update=1
+Snooze Confirm=0
+Minimize on Close=0
+
+[Main Window Sizes]
+Window State=wsNormal
+Top=%1
+Left=%2
+Height=570
+Width=798
+
+[Tasks]
+LastView=All
+All=1
+Outstanding=0
+Completed=0
+AllPriorities=1
+AllOccurrences=1
+AllCategories=1
+ViewTasks=Today
+PriorityOccurrences=0
+PriorityCategories=0
+OccurrencePriorities=0
+OccurrenceCategories=0
+CategoryPriorities=0
+CategoryOccurrences=0
+DatePriorities=0
+DateOccurrences=0
+DateCategories=0
+DateDueDateTime=0
+CalendarPriorities=0
+CalendarOccurrences=0
+CalendarCategories=0
+CalendarDueDateTime=0
+Description Height=100
+Notes Height=200
+Notes Width=185
+)").replace("%1", QByteArray::number(centred.y())).replace("%2", QByteArray::number(centred.x()));
+        QCOMPARE(readFile(s.ini()), expected);
+        // The window was centred on the screen at its designed size.
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        QVERIFY(qAbs(s.window->geometry().center().x() - screen.center().x()) <= 1);
+    }
+
+    void defaultsTakeEffectWithoutAFile()
+    {
+        Start s;
+        s.create();
+        QVERIFY(!QFile::exists(s.ini()));
+        QCOMPARE(s.state.AutoUpdate, true);
+        QCOMPARE(s.state.UpdateCheckPending, true);
+        QCOMPARE(s.window->MSNPopUp->gradientColor1(), QColor(Qt::blue));
+        QCOMPARE(s.window->MSNPopUp->gradientColor2(), QColor(Qt::white));
+        QCOMPARE(s.window->MSNPopUp->width(), 150);
+        QCOMPARE(s.window->MSNPopUp->timeOut(), 0);
+        QCOMPARE(s.state.AlarmFile, u"Alarm.wav"_s);
+        QCOMPARE(s.window->disablePopupsTimer()->interval(), 10 * 60000);
+        QCOMPARE(s.window->popupIntervalTimer()->interval(), 0);
+        QCOMPARE(s.state.Formats.shortDateFormat, u"yyyy/mm/dd"_s);
+        QCOMPARE(s.state.Formats.longTimeFormat, u"hh:mm"_s);
+        QCOMPARE(s.state.ViewStateText, u"All Tasks"_s);
+        QCOMPARE(s.state.KeysIniFolder, QDir(s.dir.path()).absolutePath() + u"/"_s);
+    }
+
+    void handMadeFileRoundTrips()
+    {
+        Start s;
+        QDir(s.dir.path()).mkdir(u"keys"_s);
+        writeFile(s.dir.filePath(u"keys/Keys.Ini"_s), "[Show Nudgewick]\n");
+        {
+            // "Ini Path" names a folder that holds a hotkey file.
+            QByteArray withPath = HandMade;
+            withPath.replace("Minimize on Close=1\n", "Minimize on Close=1\nIni Path=" + s.dir.filePath(u"keys/"_s).toUtf8() + "\n");
+            writeFile(s.ini(), withPath);
+        }
+        s.create();
+
+        QVERIFY(s.state.ExitDialog && s.state.LongDateFormat && s.state.EscMinimize && s.state.MinimizeToTray);
+        QVERIFY(!s.state.AutoUpdate && !s.state.UpdateCheckPending && s.state.SnoozeConfirm && s.state.MinimizeOnClose);
+        QVERIFY(s.window->aLongDateFormat->isChecked());
+        QCOMPARE(s.window->pos(), QPoint(30, 40));
+        QCOMPARE(s.window->size(), QSize(900, 600));
+        QCOMPARE(s.state.LastView, u"Search dentist"_s);
+        QCOMPARE(s.state.Views.CompletionChoice, 1);
+        QCOMPARE(s.state.ViewStateText, u"Outstanding Tasks"_s);
+        QCOMPARE(s.state.Views.ViewTasks, u"Next Week"_s);
+        QVERIFY(s.state.Views.CalendarDueDateTime && s.state.Views.PriorityOccurrences && !s.state.Views.AllCategories);
+        QCOMPARE(s.state.CheckedPriorities, QStringList({u"3"_s, u"7"_s}));
+        QCOMPARE(s.state.CheckedOccurrences, QStringList{u"Daily"_s});
+        QCOMPARE(s.state.CheckedCategories, QStringList{u"Work"_s});
+
+        TMSNPopUp *popup = s.window->MSNPopUp;
+        QCOMPARE(popup->gradientColor1(), QColor(Qt::red)); // 0x00BBGGRR
+        QCOMPARE(popup->gradientColor2(), QColor(Qt::green));
+        QCOMPARE(popup->scrollSpeed(), quint8(44)); // 300 held in 8 bits
+        QCOMPARE(popup->timeOut(), 12);
+        QCOMPARE(popup->width(), 180);
+        QCOMPARE(popup->height(), 120);
+        QCOMPARE(popup->popupStartY(), 40);
+        QCOMPARE(s.state.AlarmFile, u"/usr/share/sounds/bell.wav"_s);
+        QCOMPARE(s.window->disablePopupsTimer()->interval(), 25 * 60000);
+        QCOMPARE(s.window->popupIntervalTimer()->interval(), 3 * 60000);
+
+        // The two "LongDate" keys are independent; time patterns lose "HH".
+        QCOMPARE(s.state.Formats.dateSeparator, u'-');
+        QCOMPARE(s.state.Formats.longDateFormat, u"dddd d mmmm yyyy"_s);
+        QCOMPARE(s.state.Formats.shortTimeFormat, u"hh:mm:ss"_s);
+        QCOMPARE(s.dm.qTasks.displayFormat(s.dm.qTasks.fieldIndex(u"DueDateTime"_s)), u"dddd d mmmm yyyy tt"_s);
+        QVERIFY(s.state.AutoCloseOnApply);
+        QCOMPARE(s.state.KeysIniFolder, s.dir.filePath(u"keys/"_s));
+
+        const QByteArray before = readFile(s.ini());
+        s.window->endSession();
+        QCOMPARE(readFile(s.ini()), before);
+    }
+
+    void partialWindowPlacementIsIgnored()
+    {
+        Start s;
+        writeFile(s.ini(), "[Main Window Sizes]\nLeft=5\nHeight=700\nWidth=1000\n");
+        s.create();
+        QCOMPARE(s.window->size(), QSize(798, 570));
+        QVERIFY(s.window->pos() != QPoint(5, 0));
+    }
+
+    void refusedSaveIsReportedAndLosesNothing()
+    {
+        Start s;
+        writeFile(s.ini(), HandMade);
+        s.create();
+        s.state.ExitDialog = false;
+        s.state.MinimizeOnClose = false;
+        s.state.LastView = u"Category"_s; // a change the save cannot keep
+        QSignalSpy ended(s.window.get(), &TfNudgewick::ended);
+        {
+            FileSizeLimit limit(16); // the disk is full
+            s.window->close();
+        }
+        QCOMPARE(s.prompter.shown, QStringList{u"message: There was a problem saving in the SaveSettings procedure!"_s});
+        QCOMPARE(ended.size(), 1); // the exit goes on
+        QCOMPARE(readFile(s.ini()), HandMade);
+        const QStringList leftovers = QDir(s.dir.path()).entryList({u"Nudgewick.ini*"_s}, QDir::Files);
+        QCOMPARE(leftovers, QStringList{u"Nudgewick.ini"_s});
+    }
+};
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    TestSettings test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "tst_Settings.moc"

@@ -2,6 +2,7 @@
 // reading date-time text back, writing the settings file the way the
 // program saves its state, and reading a large transfer file.
 
+#include "BenchSupport.h"
 #include "core/DateFormat.h"
 #include "settings/ProfileFile.h"
 #include "settings/SettingsKeys.h"
@@ -15,20 +16,6 @@
 #include <vector>
 
 namespace {
-
-template <typename Fn>
-double medianMs(int runs, Fn &&fn)
-{
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        fn();
-        times.push_back(timer.nsecsElapsed() / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
 
 void report(const char *what, double ms, int count)
 {

@@ -9,6 +9,8 @@
 #include "store/DataModule.h"
 #include "views/TaskGridModel.h"
 
+#include "BenchSupport.h"
+
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -22,20 +24,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-template <typename Fn>
-double medianMs(int runs, Fn &&fn)
-{
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        fn();
-        times.push_back(timer.nsecsElapsed() / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
-
 long residentKb(qint64 pid)
 {
     QFile status(u"/proc/%1/status"_s.arg(pid));

@@ -2,8 +2,7 @@
 # builds with sanitizers and runs every test. Both install what they need.
 
 PACKAGES := cmake g++ make pkg-config qt6-base-dev qt6-qpa-plugins libqt6sql6-sqlite libsqlite3-dev \
-            qt6-multimedia-dev libxcb1-dev libxcb-keysyms1-dev fonts-dejavu-core \
-            xvfb xauth xdotool x11-apps
+            qt6-multimedia-dev libxcb1-dev libxcb-keysyms1-dev fonts-dejavu-core
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 JOBS ?= $(shell nproc)
 WERROR := $(if $(CI),ON,OFF)

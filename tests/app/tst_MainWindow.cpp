@@ -137,6 +137,20 @@ private slots:
         QCOMPARE(f.window.gridModel()->displayText(0, 4), u"Water the plants"_s);
     }
 
+    void errorsOfAHandlerAreReportedAndTheProgramGoesOn()
+    {
+        Frame f;
+        f.dm.qTasks.setSql({u"select *"_s, u"from NoSuchTable"_s});
+        QEvent activate(QEvent::WindowActivate);
+        QApplication::sendEvent(&f.window, &activate);
+        QCOMPARE(f.prompter.shown.size(), 1);
+        QVERIFY2(f.prompter.shown.first().startsWith(u"error: "_s)
+                     && f.prompter.shown.first().contains(u"NoSuchTable"_s),
+                 qPrintable(f.prompter.shown.first()));
+        QVERIFY(f.window.isVisible());
+        QCOMPARE(f.ended.size(), 0);
+    }
+
     void windowMenuListsOpenEditors()
     {
         Frame f;

@@ -1,3 +1,4 @@
+#include "support/MainWindowFixture.h"
 #include "app/TfNudgewick.h"
 #include "core/AppState.h"
 #include "core/Clock.h"
@@ -17,21 +18,13 @@
 
 using namespace Qt::StringLiterals;
 
-// A main window on a database in its own folder, with a scripted prompter.
-struct Frame
+// A started main window, shown.
+struct Frame : MainWindowFixture
 {
-    QTemporaryDir dir;
-    FixedClock clock{DateTime::fromQDateTime(QDateTime(QDate(2026, 12, 10), QTime(8, 0)))};
-    AppState state;
-    ScriptedPrompter prompter;
-    TDM dm{clock, state};
-    TfNudgewick window{dm, state, prompter, clock, dir.path()};
-    QSignalSpy ended{&window, &TfNudgewick::ended};
-
     Frame()
     {
-        window.FormCreate();
-        window.show();
+        create();
+        window->show();
     }
 };
 
@@ -73,15 +66,15 @@ private slots:
         f.state.ExitDialog = exitDialog;
         f.prompter.answers = {answer};
         if (exitRequested)
-            f.window.aExitNudgewickExecute();
+            f.window->aExitNudgewickExecute();
         else
-            f.window.close();
+            f.window->close();
 
         QCOMPARE(f.prompter.shown, QStringList(questions, u"confirm: Exit Nudgewick?"_s));
-        QCOMPARE(f.ended.size(), outcome == u"ended"_s ? 1 : 0);
-        QCOMPARE(f.window.hasShutDown(), outcome == u"ended"_s);
-        QCOMPARE(f.window.isMinimized(), outcome == u"minimized"_s);
-        QCOMPARE(f.window.isVisible(), outcome != u"ended"_s);
+        QCOMPARE(f.ended->size(), outcome == u"ended"_s ? 1 : 0);
+        QCOMPARE(f.window->hasShutDown(), outcome == u"ended"_s);
+        QCOMPARE(f.window->isMinimized(), outcome == u"minimized"_s);
+        QCOMPARE(f.window->isVisible(), outcome != u"ended"_s);
         // A refused or cancelled close leaves later closes to the rules again.
         if (outcome == u"stays"_s)
             QVERIFY(!f.state.ExitRequested);
@@ -91,16 +84,16 @@ private slots:
     {
         Frame f;
         f.state.EscMinimize = true;
-        f.window.FormKeyDown(Qt::Key_Escape);
-        QVERIFY(f.window.isMinimized());
-        QCOMPARE(f.ended.size(), 0);
+        f.window->FormKeyDown(Qt::Key_Escape);
+        QVERIFY(f.window->isMinimized());
+        QCOMPARE(f.ended->size(), 0);
 
         f.state.EscMinimize = false;
         f.state.ExitDialog = true;
         f.prompter.answers = {true};
-        f.window.FormKeyDown(Qt::Key_Escape);
+        f.window->FormKeyDown(Qt::Key_Escape);
         QCOMPARE(f.prompter.shown, QStringList{u"confirm: Exit Nudgewick?"_s});
-        QCOMPARE(f.ended.size(), 1);
+        QCOMPARE(f.ended->size(), 1);
     }
 
     void sessionEndNeverMinimizesOrAsks()
@@ -108,33 +101,33 @@ private slots:
         Frame f;
         f.state.MinimizeOnClose = true;
         f.state.ExitDialog = true;
-        f.window.endSession();
+        f.window->endSession();
         QVERIFY(f.prompter.shown.isEmpty());
-        QCOMPARE(f.ended.size(), 1);
-        QVERIFY(!f.window.isVisible());
+        QCOMPARE(f.ended->size(), 1);
+        QVERIFY(!f.window->isVisible());
     }
 
     void frameShowsTheTaskList()
     {
         Frame f;
-        QCOMPARE(f.window.windowTitle(), u"%1 %2"_s.arg(QGuiApplication::applicationDisplayName(),
+        QCOMPARE(f.window->windowTitle(), u"%1 %2"_s.arg(QGuiApplication::applicationDisplayName(),
                                                          QCoreApplication::applicationVersion()));
-        QCOMPARE(f.window.size(), QSize(798, 570));
-        QCOMPARE(f.window.minimumSize(), QSize(712, 501));
-        QCOMPARE(f.window.statusPanel(1)->text(), u" 0 tasks"_s);
-        QCOMPARE(f.window.gridModel()->columnCount(), 11);
-        QCOMPARE(f.window.gridModel()->headerData(7, Qt::Horizontal, Qt::DisplayRole).toString(), u"Due Date Time"_s);
-        QCOMPARE(f.window.aTaskAdd->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Insert));
-        QCOMPARE(f.window.aTaskDuplicate->toolTip(), u"Duplicate task"_s);
+        QCOMPARE(f.window->size(), QSize(798, 570));
+        QCOMPARE(f.window->minimumSize(), QSize(712, 501));
+        QCOMPARE(f.window->statusPanel(1)->text(), u" 0 tasks"_s);
+        QCOMPARE(f.window->gridModel()->columnCount(), 11);
+        QCOMPARE(f.window->gridModel()->headerData(7, Qt::Horizontal, Qt::DisplayRole).toString(), u"Due Date Time"_s);
+        QCOMPARE(f.window->aTaskAdd->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Insert));
+        QCOMPARE(f.window->aTaskDuplicate->toolTip(), u"Duplicate task"_s);
 
         // A task written elsewhere appears when the window is activated again.
         f.dm.tImport.open();
         f.dm.tImport.append();
         f.dm.tImport.setFieldValue(u"Task"_s, u"Water the plants"_s);
         f.dm.tImport.post();
-        f.window.FormActivate();
-        QCOMPARE(f.window.statusPanel(1)->text(), u" 1 tasks"_s);
-        QCOMPARE(f.window.gridModel()->displayText(0, 4), u"Water the plants"_s);
+        f.window->FormActivate();
+        QCOMPARE(f.window->statusPanel(1)->text(), u" 1 tasks"_s);
+        QCOMPARE(f.window->gridModel()->displayText(0, 4), u"Water the plants"_s);
     }
 
     void errorsOfAHandlerAreReportedAndTheProgramGoesOn()
@@ -142,26 +135,26 @@ private slots:
         Frame f;
         f.dm.qTasks.setSql({u"select *"_s, u"from NoSuchTable"_s});
         QEvent activate(QEvent::WindowActivate);
-        QApplication::sendEvent(&f.window, &activate);
+        QApplication::sendEvent(f.window.get(), &activate);
         QCOMPARE(f.prompter.shown.size(), 1);
         QVERIFY2(f.prompter.shown.first().startsWith(u"error: "_s)
                      && f.prompter.shown.first().contains(u"NoSuchTable"_s),
                  qPrintable(f.prompter.shown.first()));
-        QVERIFY(f.window.isVisible());
-        QCOMPARE(f.ended.size(), 0);
+        QVERIFY(f.window->isVisible());
+        QCOMPARE(f.ended->size(), 0);
     }
 
     void windowMenuListsOpenEditors()
     {
         Frame f;
-        QVERIFY(!f.window.windowMenu()->menuAction()->isVisible());
+        QVERIFY(!f.window->windowMenu()->menuAction()->isVisible());
         QWidget editor;
-        QAction *item = f.window.addWindowItem(&editor, 42, u"Work"_s, u"Prepare the annual budget review"_s);
+        QAction *item = f.window->addWindowItem(&editor, 42, u"Work"_s, u"Prepare the annual budget review"_s);
         QCOMPARE(item->text(), u"[Work] Prepare the annual"_s);
         QCOMPARE(item->objectName(), u"Item42"_s);
-        QVERIFY(f.window.windowMenu()->menuAction()->isVisible());
-        f.window.removeWindowItem(42);
-        QVERIFY(!f.window.windowMenu()->menuAction()->isVisible());
+        QVERIFY(f.window->windowMenu()->menuAction()->isVisible());
+        f.window->removeWindowItem(42);
+        QVERIFY(!f.window->windowMenu()->menuAction()->isVisible());
     }
 
     void unusableDatabaseIsReportedAndKept()

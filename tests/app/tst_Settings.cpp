@@ -7,6 +7,7 @@
 #include "popup/MSNPopUp.h"
 #include "store/DataModule.h"
 #include "support/FileSizeLimit.h"
+#include "support/MainWindowFixture.h"
 #include "toolkit/ScriptedPrompter.h"
 
 #include <QDir>
@@ -33,23 +34,7 @@ void writeFile(const QString &path, const QByteArray &content)
     file.write(content);
 }
 
-// A program start on a data folder whose settings file the test prepares.
-struct Start
-{
-    QTemporaryDir dir;
-    FixedClock clock{DateTime::fromQDateTime(QDateTime(QDate(2026, 12, 10), QTime(8, 0)))};
-    AppState state;
-    ScriptedPrompter prompter;
-    TDM dm{clock, state};
-    std::unique_ptr<TfNudgewick> window;
-
-    QString ini() const { return dir.filePath(u"Nudgewick.ini"_s); }
-    void create()
-    {
-        window = std::make_unique<TfNudgewick>(dm, state, prompter, clock, dir.path());
-        window->FormCreate();
-    }
-};
+using Start = MainWindowFixture;
 
 // Every key the exit writes, with a value other than its default, in the
 // order the exit writes them; then the sections only start-up reads.
@@ -280,13 +265,12 @@ Notes Width=185
         s.state.ExitDialog = false;
         s.state.MinimizeOnClose = false;
         s.state.LastView = u"Category"_s; // a change the save cannot keep
-        QSignalSpy ended(s.window.get(), &TfNudgewick::ended);
         {
             FileSizeLimit limit(16); // the disk is full
             s.window->close();
         }
         QCOMPARE(s.prompter.shown, QStringList{u"message: There was a problem saving in the SaveSettings procedure!"_s});
-        QCOMPARE(ended.size(), 1); // the exit goes on
+        QCOMPARE(s.ended->size(), 1); // the exit goes on
         QCOMPARE(readFile(s.ini()), HandMade);
         const QStringList leftovers = QDir(s.dir.path()).entryList({u"Nudgewick.ini*"_s}, QDir::Files);
         QCOMPARE(leftovers, QStringList{u"Nudgewick.ini"_s});

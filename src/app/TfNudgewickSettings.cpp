@@ -25,6 +25,24 @@
 using namespace Qt::StringLiterals;
 
 namespace {
+// The flags of [Settings], in the order the file holds them. Start-up reads
+// all but "Windows Startup", which the autostart entry decides.
+struct SettingFlag
+{
+    Setting id;
+    bool AppState::*member;
+};
+constexpr SettingFlag Flags[] = {
+    {Setting::WindowsStartup, &AppState::WindowsStartup},
+    {Setting::ExitDialog, &AppState::ExitDialog},
+    {Setting::LongDateView, &AppState::LongDateFormat},
+    {Setting::EscMinimize, &AppState::EscMinimize},
+    {Setting::MinimizeToTray, &AppState::MinimizeToTray},
+    {Setting::AutoUpdate, &AppState::AutoUpdate},
+    {Setting::SnoozeConfirm, &AppState::SnoozeConfirm},
+    {Setting::MinimizeOnClose, &AppState::MinimizeOnClose},
+};
+
 // The sub-filter boxes of the view panel, in the order the file holds them.
 struct SubFilter
 {
@@ -73,15 +91,11 @@ void TfNudgewick::LoadSettings()
     const ProfileFile file(settingsFile());
 
     // [Settings]
-    m_state.ExitDialog = readBool(file, Setting::ExitDialog);
-    m_state.LongDateFormat = readBool(file, Setting::LongDateView);
+    for (const SettingFlag &flag : Flags)
+        if (flag.id != Setting::WindowsStartup)
+            m_state.*flag.member = readBool(file, flag.id);
     aLongDateFormat->setChecked(m_state.LongDateFormat);
-    m_state.EscMinimize = readBool(file, Setting::EscMinimize);
-    m_state.MinimizeToTray = readBool(file, Setting::MinimizeToTray);
-    m_state.AutoUpdate = readBool(file, Setting::AutoUpdate);
     m_state.UpdateCheckPending = m_state.AutoUpdate;
-    m_state.SnoozeConfirm = readBool(file, Setting::SnoozeConfirm);
-    m_state.MinimizeOnClose = readBool(file, Setting::MinimizeOnClose);
 
     // [Main Window Sizes]: only a file that knows the window's top places it.
     if (hasSetting(file, Setting::WindowTop)) {
@@ -151,14 +165,8 @@ void TfNudgewick::SaveSettings()
         ProfileFile file(settingsFile());
 
         // [Settings]
-        writeBool(file, Setting::WindowsStartup, m_state.WindowsStartup);
-        writeBool(file, Setting::ExitDialog, m_state.ExitDialog);
-        writeBool(file, Setting::LongDateView, m_state.LongDateFormat);
-        writeBool(file, Setting::EscMinimize, m_state.EscMinimize);
-        writeBool(file, Setting::MinimizeToTray, m_state.MinimizeToTray);
-        writeBool(file, Setting::AutoUpdate, m_state.AutoUpdate);
-        writeBool(file, Setting::SnoozeConfirm, m_state.SnoozeConfirm);
-        writeBool(file, Setting::MinimizeOnClose, m_state.MinimizeOnClose);
+        for (const SettingFlag &flag : Flags)
+            writeBool(file, flag.id, m_state.*flag.member);
 
         // [Main Window Sizes]: the state, and the place and size the window
         // returns to from it.

@@ -191,9 +191,6 @@ void Query::open()
 
     // Declared fields are the result set's fields, in their order; without
     // declarations every column of the statement is a field.
-    QStringList names;
-    for (int i = 0; i < statement->columnCount(); ++i)
-        names << statement->columnName(i);
     QList<FieldInfo> columns;
     std::vector<int> sources;
     const auto describe = [](const QString &name, const QString &label) {
@@ -203,18 +200,16 @@ void Query::open()
         return info;
     };
     if (m_defs.isEmpty()) {
-        for (int i = 0; i < names.size(); ++i) {
-            columns << describe(names.at(i), QString());
+        for (int i = 0; i < statement->columnCount(); ++i) {
+            columns << describe(statement->columnName(i), QString());
             sources.push_back(i);
         }
     } else {
         for (const FieldDef &def : m_defs) {
-            int source = int(names.size()) - 1;
-            while (source >= 0 && names.at(source).compare(def.name, Qt::CaseInsensitive) != 0)
-                --source;
+            const int source = statement->columnIndex(def.name);
             if (source < 0)
                 throw Error(QStringLiteral("Field '%1' not found.").arg(def.name));
-            columns << describe(names.at(source), def.label);
+            columns << describe(statement->columnName(source), def.label);
             sources.push_back(source);
         }
     }

@@ -157,7 +157,6 @@ private:
 
     State m_state = State::Inactive;
     QList<FieldInfo> m_columns;
-    std::vector<int> m_sourceColumns; // result column of the statement for each field
     std::vector<QVariant> m_cells; // row-major snapshot
     std::vector<int> m_order;      // row position -> snapshot row
     int m_current = -1;

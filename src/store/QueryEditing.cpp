@@ -147,9 +147,7 @@ void Query::refetchRow(int storage, const QVariant &key)
     const size_t columns = size_t(m_columns.size());
     if (select.step()) {
         for (int c = 0; c < fieldCount(); ++c) {
-            int source = select.columnCount() - 1;
-            while (source >= 0 && select.columnName(source).compare(m_columns.at(c).name, Qt::CaseInsensitive) != 0)
-                --source;
+            const int source = select.columnIndex(m_columns.at(c).name);
             m_cells[storage * columns + size_t(c)] = source >= 0 ? select.value(source) : m_buffer[size_t(c)];
         }
     } else {

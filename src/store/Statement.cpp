@@ -75,6 +75,14 @@ QString Statement::columnName(int column) const
     return QString::fromUtf8(sqlite3_column_name(m_stmt, column));
 }
 
+int Statement::columnIndex(const QString &name) const
+{
+    for (int column = 0; column < columnCount(); ++column)
+        if (columnName(column).compare(name, Qt::CaseInsensitive) == 0)
+            return column;
+    return -1;
+}
+
 QVariant Statement::value(int column) const
 {
     switch (sqlite3_column_type(m_stmt, column)) {

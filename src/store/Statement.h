@@ -26,6 +26,8 @@ public:
 
     int columnCount() const;
     QString columnName(int column) const;
+    // The first column of that name, matched without regard to case; -1 when none.
+    int columnIndex(const QString &name) const;
     QVariant value(int column) const;
 
     qint64 lastInsertId() const;

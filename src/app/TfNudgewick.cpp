@@ -212,6 +212,19 @@ void TfNudgewick::aShowNudgewickExecute()
     activateWindow();
 }
 
+void TfNudgewick::OpenTaskEditor(TaskEditorMode mode)
+{
+    // The task editor is not part of the program yet.
+    Q_UNUSED(mode);
+}
+
+void TfNudgewick::UpdateCheck(bool silent)
+{
+    // The update check is not part of the program yet.
+    Q_UNUSED(silent);
+    m_state.UpdateCheckPending = false;
+}
+
 void TfNudgewick::aMinimizeNudgewickExecute()
 {
     showMinimized();

@@ -3,6 +3,8 @@
 #include <QMainWindow>
 #include <QPointer>
 
+#include "core/TaskEditorMode.h"
+
 #include <functional>
 
 class Clock;
@@ -57,6 +59,11 @@ public:
     // The "Window" menu lists the open task editors of existing tasks.
     QAction *addWindowItem(QWidget *editor, int taskId, const QString &category, const QString &task);
     void removeWindowItem(int taskId);
+
+    // Opens the task editor in the given mode and returns when it has closed.
+    void OpenTaskEditor(TaskEditorMode mode);
+    // Checks for a newer version; a silent check reports only a newer one.
+    void UpdateCheck(bool silent);
 
     // Ends the program's session without questions (desktop logout, SIGTERM).
     void endSession();

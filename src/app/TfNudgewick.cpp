@@ -2,6 +2,7 @@
 
 #include "core/AppState.h"
 #include "core/Logging.h"
+#include "editor/TfTaskEdit.h"
 #include "popup/MSNPopUp.h"
 #include "store/DataModule.h"
 #include "toolkit/ErrorReport.h"
@@ -214,8 +215,15 @@ void TfNudgewick::aShowNudgewickExecute()
 
 void TfNudgewick::OpenTaskEditor(TaskEditorMode mode)
 {
-    // The task editor is not part of the program yet.
-    Q_UNUSED(mode);
+    TaskEditorHost host{m_dm, m_state, m_prompter, m_clock, settingsFile(), {}, {}, {}, {}};
+    host.addWindowItem = [this](QWidget *editor, int taskId, const QString &category, const QString &task) {
+        return addWindowItem(editor, taskId, category, task);
+    };
+    host.removeWindowItem = [this](QAction *item) { removeWindowItem(item); };
+    TfTaskEdit::open(host, mode, this, [this](TfTaskEdit *editor) {
+        connect(editor, &TfTaskEdit::tasksChanged, this, &TfNudgewick::tasksChanged);
+        connect(editor, &TfTaskEdit::printTaskRequested, this, &TfNudgewick::printTaskRequested);
+    });
 }
 
 void TfNudgewick::UpdateCheck(bool silent)
@@ -256,6 +264,13 @@ void TfNudgewick::removeWindowItem(int taskId)
             item->deleteLater();
         }
     }
+    MainMenu1Change();
+}
+
+void TfNudgewick::removeWindowItem(QAction *item)
+{
+    Window1->removeAction(item);
+    item->deleteLater();
     MainMenu1Change();
 }
 

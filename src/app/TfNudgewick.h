@@ -59,6 +59,7 @@ public:
     // The "Window" menu lists the open task editors of existing tasks.
     QAction *addWindowItem(QWidget *editor, int taskId, const QString &category, const QString &task);
     void removeWindowItem(int taskId);
+    void removeWindowItem(QAction *item);
 
     // Opens the task editor in the given mode and returns when it has closed.
     void OpenTaskEditor(TaskEditorMode mode);
@@ -110,6 +111,11 @@ public:
 signals:
     // ShutDown has run: the application's event loop should end.
     void ended();
+    // A task editor added, changed or deleted tasks: value lists and the
+    // calendar's marks follow.
+    void tasksChanged();
+    // A task editor asked to print one task.
+    void printTaskRequested(int taskId);
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -114,14 +114,16 @@ void TfTaskEdit::guard(const std::function<void()> &handler)
 
 void TfTaskEdit::applyLook()
 {
-    // Coloured captions only where they stay readable: a dark palette keeps
-    // its own text colours and the buttons are told apart by weight alone.
+    // Coloured captions only where they stay readable: on a dark palette the
+    // OK and Cancel buttons keep the palette's text colour, and the flat
+    // buttons take its link colour. Disabled buttons keep their grey.
     const bool light = palette().color(QPalette::Window).lightness() > 128;
-    const auto colour = [light](QWidget *w, const QColor &onLight, QPalette::ColorRole fallback) {
+    const auto colour = [](QWidget *w, const QColor &c) {
         QPalette p = w->palette();
-        const QColor c = light ? onLight : w->palette().color(fallback);
-        p.setColor(QPalette::ButtonText, c);
-        p.setColor(QPalette::WindowText, c);
+        for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+            p.setColor(group, QPalette::ButtonText, c);
+            p.setColor(group, QPalette::WindowText, c);
+        }
         w->setPalette(p);
     };
     for (QPushButton *b : {ui->bbOK, ui->bbCancel}) {
@@ -129,11 +131,14 @@ void TfTaskEdit::applyLook()
         f.setBold(true);
         b->setFont(f);
     }
-    colour(ui->bbOK, QColor(0x00, 0x00, 0x80), QPalette::ButtonText);
-    colour(ui->bbCancel, QColor(0x80, 0x00, 0x00), QPalette::ButtonText);
+    if (light) {
+        colour(ui->bbOK, QColor(0x00, 0x00, 0x80));
+        colour(ui->bbCancel, QColor(0x80, 0x00, 0x00));
+    }
+    const QColor link = light ? QColor(0x00, 0x00, 0xFF) : palette().color(QPalette::Link);
     for (QWidget *b : {static_cast<QWidget *>(ui->sbPrint0), static_cast<QWidget *>(ui->sbDelete0),
                        static_cast<QWidget *>(ui->sbSave), static_cast<QWidget *>(ui->sbSnooze)})
-        colour(b, QColor(0x00, 0x00, 0xFF), QPalette::Link);
+        colour(b, link);
 }
 
 void TfTaskEdit::connectHandlers()

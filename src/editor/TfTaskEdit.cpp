@@ -190,7 +190,9 @@ void TfTaskEdit::connectHandlers()
 void TfTaskEdit::open(const TaskEditorHost &host, TaskEditorMode mode, QWidget *parent,
                       const std::function<void(TfTaskEdit *)> &prepared)
 {
-    auto editor = std::make_unique<TfTaskEdit>(host, parent);
+    // An editor of an existing task is a window of its own, with its own
+    // taskbar entry, so a prompt can be found while the main window hides.
+    auto editor = std::make_unique<TfTaskEdit>(host, mode == TaskEditorMode::Add ? parent : nullptr);
     // A prompt may open an editor on top of another; the one below becomes
     // the current editor again when the upper one closes.
     editor->m_previousEditor = host.state.CurrentTaskEditor;

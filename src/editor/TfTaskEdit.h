@@ -30,8 +30,10 @@ public:
     // Opens an editor in the given mode, shows it modally and returns when
     // it has closed. In Edit and Duplicate mode the source is the current
     // row of the task list, in Prompt mode the task host.state.PromptedTaskID
-    // names; without such a task nothing is shown. The editor is handed to
-    // prepared before it shows, so the caller can connect its signals.
+    // names; without such a task nothing is shown. A new task's editor stays
+    // over parent; an existing task's editor is a window of its own. The
+    // editor is handed to prepared before it shows, so the caller can
+    // connect its signals.
     static void open(const TaskEditorHost &host, TaskEditorMode mode, QWidget *parent,
                      const std::function<void(TfTaskEdit *)> &prepared = {});
 

@@ -549,6 +549,31 @@ private slots:
         QCOMPARE(notes->textCursor().position(), notes->toPlainText().size());
     }
 
+    // Tab walks the controls of the page in reading order, then the buttons
+    // and the page tabs, and comes back round.
+    void tabOrder()
+    {
+        EditorFixture f;
+        f.select(f.addTask());
+        auto e = f.editor(TaskEditorMode::Edit);
+        QStringList order;
+        QWidget *first = child<QWidget>(e.get(), "mTask");
+        QWidget *w = first;
+        do {
+            // The editors inside spin and combo boxes take focus for them.
+            const bool proxy = qobject_cast<QAbstractSpinBox *>(w->parentWidget())
+                               || qobject_cast<QComboBox *>(w->parentWidget());
+            if (w->isVisibleTo(e.get()) && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus) && !proxy)
+                order << w->objectName();
+            w = w->nextInFocusChain();
+        } while (w != first && order.size() < 100);
+        QCOMPARE(order, (QStringList{u"mTask"_s, u"sbTaskDateInsert"_s, u"cbCategory"_s, u"sePriority"_s,
+                                     u"cbOccurrence"_s, u"sbOccurrenceSettings"_s, u"dtpDueDate"_s, u"meDueTime"_s,
+                                     u"dtpAlarmDate"_s, u"meAlarmTime"_s, u"sbSnooze"_s, u"sbSnoozeDropDown"_s,
+                                     u"sePercentageComplete"_s, u"cbCompleted"_s, u"sbPrint0"_s, u"sbDelete0"_s,
+                                     u"bbOK"_s, u"bbCancel"_s, u"pcTaskEdit"_s, u"qt_tabwidget_tabbar"_s}));
+    }
+
     void printAsksTheMainWindow()
     {
         EditorFixture f;

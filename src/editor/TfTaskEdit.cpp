@@ -80,6 +80,7 @@ TfTaskEdit::TfTaskEdit(const TaskEditorHost &host, QWidget *parent)
     ui->layoutMain->addWidget(sbTaskEdit);
 
     ui->cbOccurrence->addItems(occurrenceWords());
+    ui->cbSnoozeTime->setCurrentText(u"5"_s);
     const QString dateFormat = pickerDateFormat(m_host.state.Formats);
     ui->dtpDueDate->setDisplayFormat(dateFormat);
     ui->dtpAlarmDate->setDisplayFormat(dateFormat);
@@ -296,7 +297,8 @@ bool TfTaskEdit::fillFrom(const Query &source, TaskEditorMode mode)
     if (!field("CompletedDate").isNull())
         setCompletedPanel(completedPanelText(field("CompletedDate").asDateTime(), formats));
     ui->mNotes->setPlainText(fromStoredText(field("Notes").asString()));
-    ui->cbSnoozeTime->setCurrentText(field("SnoozeTime").asString());
+    if (!field("SnoozeTime").isNull())
+        ui->cbSnoozeTime->setCurrentText(field("SnoozeTime").asString());
     ui->cbAutoSnooze->setChecked(field("AutoSnooze").asBoolean());
     cbAutoSnoozeClick();
     ui->seRepeatAutoSnooze->setValue(int(field("RepeatAutoSnooze").asInteger()));

@@ -9,6 +9,8 @@
 #include "store/DataModule.h"
 #include "toolkit/Prompter.h"
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -33,7 +35,15 @@ TaskValues TfTaskEdit::gatherValues() const
                                .arg(v.category)
                                .arg(v.category.size())
                                .arg(MaxCategoryLength));
-    const std::optional<int> snooze = parseSnoozeMinutes(ui->cbSnoozeTime->currentText());
+    std::optional<int> snooze = parseSnoozeMinutes(ui->cbSnoozeTime->currentText());
+    if (!snooze && !ui->tsTaskSettings->isEnabled()) {
+        // Kinds that are never prompted do not use the snooze time and do
+        // not let the user change it: it is kept in range as the settings'
+        // default would be.
+        bool whole = false;
+        const int minutes = ui->cbSnoozeTime->currentText().trimmed().toInt(&whole);
+        snooze = whole ? std::clamp(minutes, 0, MaxSnoozeMinutes) : 5;
+    }
     if (!snooze)
         throw InputRefused(tr("The snooze time \"%1\" is not valid: enter a whole number of minutes from 0 to %2.")
                                .arg(ui->cbSnoozeTime->currentText().trimmed())
@@ -86,7 +96,8 @@ bool TfTaskEdit::sbSaveClick()
     } else {
         Query update(dm.ADOConnection);
         prepareTaskUpdate(update, target, values);
-        update.execSql();
+        if (update.execSql() == 0)
+            throw Error(tr("The task could not be saved: it is no longer in the task list."));
     }
     ui->sbSave->setVisible(false);
     dm.RequeryTaskList();

@@ -428,6 +428,36 @@ private slots:
         }
     }
 
+    // A task deleted while its editor was open is not reported as saved.
+    void savingAGoneTaskIsReported()
+    {
+        EditorFixture f;
+        const int id = f.addTask();
+        f.select(id);
+        auto e = f.editor(TaskEditorMode::Edit);
+        Query remove(f.dm.ADOConnection);
+        remove.setSql({u"delete from Tasks where ID = :ID"_s});
+        remove.setParam(u"ID"_s, id);
+        remove.execSql();
+        QTest::mouseClick(child<QPushButton>(e.get(), "bbOK"), Qt::LeftButton);
+        QCOMPARE(f.prompter.shown, QStringList{u"error: The task could not be saved: it is no longer in the task list."_s});
+        QVERIFY(e->isVisible());
+    }
+
+    // The snooze time of a kind that is never prompted cannot be changed by
+    // the user, so it never stops a save.
+    void unusedSnoozeTimeDoesNotBlockTheSave()
+    {
+        EditorFixture f;
+        const int id = f.addTask({{u"Occurrence"_s, u"Todo"_s}, {u"SnoozeTime"_s, 90}});
+        f.select(id);
+        auto e = f.editor(TaskEditorMode::Edit);
+        QVERIFY(!child<QWidget>(e.get(), "tsTaskSettings")->isEnabled());
+        QVERIFY(e->sbSaveClick());
+        QCOMPARE(f.row(id)[u"SnoozeTime"_s].toInt(), 60);
+        QVERIFY(f.prompter.shown.isEmpty());
+    }
+
     void ctrlSSavesAndStaysOpen()
     {
         EditorFixture f;

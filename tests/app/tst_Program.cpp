@@ -46,6 +46,9 @@ private slots:
         QTest::addColumn<QByteArray>("state");
         QTest::newRow("shown") << QStringList() << QByteArray("window shown");
         QTest::newRow("started from autostart") << QStringList{u"Startup"_s} << QByteArray("window hidden");
+        // Arguments Qt takes for itself still count.
+        QTest::newRow("-reverse") << QStringList{u"-reverse"_s} << QByteArray("window hidden");
+        QTest::newRow("-style fusion") << QStringList{u"-style"_s, u"fusion"_s} << QByteArray("window hidden");
     }
     void terminationSavesAndExitsCleanly()
     {

@@ -80,6 +80,8 @@ QString TaskGridModel::displayText(int row, int column) const
         return {};
     switch (m_query.fieldInfo(field).type) {
     case FieldType::DateTime: {
+        if (!isShownDateTime(DateTime(value.toDouble())))
+            return {};
         const QString pattern = m_query.displayFormat(field);
         return formatDateTime(pattern.isEmpty() ? u"c"_s : pattern, DateTime(value.toDouble()), m_formats);
     }

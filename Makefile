@@ -34,9 +34,12 @@ test: deps
 bench: deps
 	cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF
 	cmake --build build/release -j $(JOBS) --target nudgewick bench
-	@set -e; for b in build/release/bench/bench_*; do \
-	    if [ -f "$$b" ] && [ -x "$$b" ]; then echo "== $$b"; "$$b"; fi; \
-	done
+	@# Headless like the tests; every benchmark runs even when one fails.
+	@failed=""; for b in build/release/bench/bench_*; do \
+	    if [ -f "$$b" ] && [ -x "$$b" ]; then echo "== $$b"; \
+	        QT_QPA_PLATFORM=$${QT_QPA_PLATFORM:-offscreen} "$$b" || failed="$$failed $$b"; fi; \
+	done; \
+	if [ -n "$$failed" ]; then echo "failed:$$failed"; exit 1; fi
 
 clean:
 	rm -rf build

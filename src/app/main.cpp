@@ -14,6 +14,8 @@
 #include <QApplication>
 #include <QSessionManager>
 
+#include <cstdio>
+
 using namespace Qt::StringLiterals;
 
 int main(int argc, char *argv[])
@@ -23,6 +25,14 @@ int main(int argc, char *argv[])
     if (qEnvironmentVariable("XDG_SESSION_TYPE") == u"wayland"_s && qEnvironmentVariableIsSet("DISPLAY")
         && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "xcb");
+
+    // Without a display Qt would abort with a message about its platform
+    // plugin; one plain line says what is missing instead.
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")
+        && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        std::fputs("Nudgewick needs a graphical session: no display is set (DISPLAY or WAYLAND_DISPLAY).\n", stderr);
+        return 1;
+    }
 
     // Any argument (autostart passes "Startup") starts the program hidden.
     // Counted before Qt takes its own options (-style, -reverse...) out.

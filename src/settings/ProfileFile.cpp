@@ -85,6 +85,10 @@ QString fromWindows1252(QByteArrayView bytes)
 // Windows-1252, so that one stray byte garbles no more than its own line.
 QString decodeLines(QByteArrayView bytes)
 {
+    // The usual case, a file that is valid UTF-8 throughout, in one go.
+    QString whole = QString::fromUtf8(bytes);
+    if (whole.toUtf8() == bytes)
+        return whole;
     QString text;
     text.reserve(bytes.size());
     qsizetype start = 0;

@@ -163,8 +163,14 @@ void TfNudgewick::endSession()
 
 void TfNudgewick::commitSession()
 {
-    if (!m_shutDown)
-        guard([this] { SaveSettings(); });
+    if (m_shutDown)
+        return;
+    // A change of the task list not yet written goes to the database first.
+    guard([this] {
+        if (m_dm.qTasks.state() == Query::State::Edit || m_dm.qTasks.state() == Query::State::Insert)
+            m_dm.qTasks.post();
+    });
+    guard([this] { SaveSettings(); });
 }
 
 void TfNudgewick::aExitNudgewickExecute()

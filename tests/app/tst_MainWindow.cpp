@@ -116,9 +116,13 @@ private slots:
     {
         Frame f;
         f.state.MinimizeOnClose = true;
+        f.dm.qTasks.append();
+        f.dm.qTasks.setFieldValue(u"Task"_s, u"Renew the passport"_s);
         QVERIFY(!QFile::exists(f.ini()));
         f.window->commitSession();
         QVERIFY(QFile::exists(f.ini()));
+        f.dm.RequeryTaskList();
+        QCOMPARE(f.dm.qTasks.recordCount(), 1); // the pending new task was written
         QVERIFY(f.prompter.shown.isEmpty());
         QCOMPARE(f.ended->size(), 0);
         QVERIFY(!f.window->hasShutDown());

@@ -175,7 +175,7 @@ void TfTaskEdit::connectHandlers()
         });
     });
     connect(ui->sbPrint0, &QToolButton::clicked, this, [this] {
-        emit printTaskRequested(m_savedCopyId ? m_savedCopyId : m_editedTaskId);
+        guard([this] { emit printTaskRequested(m_savedCopyId ? m_savedCopyId : m_editedTaskId); });
     });
     connect(ui->sbSnoozeDropDown, &QToolButton::clicked, this, [this] {
         pmSnooze->popup(ui->sbSnoozeDropDown->mapToGlobal(QPoint(0, ui->sbSnoozeDropDown->height())));

@@ -6,7 +6,9 @@
 #include "core/TaskEditorMode.h"
 
 #include <functional>
+#include <memory>
 
+class AutostartEntry;
 class Clock;
 class Prompter;
 class QAction;
@@ -22,6 +24,9 @@ class QToolButton;
 class TDM;
 class TMSNPopUp;
 class TaskGridModel;
+class AppTrayIcon;
+class UpdateChecker;
+class UrlOpener;
 struct AppState;
 
 // The main window: a frame that holds the view panel, the button bar, the
@@ -67,6 +72,26 @@ public:
 
     // Ends the program's session without questions (desktop logout, SIGTERM).
     void endSession();
+
+    // The shell around the window (TfNudgewickShell.cpp): tray, start at
+    // login, update check, About box and help pages.
+    // Starts with the window hidden, as long as a tray can bring it back.
+    void startHidden();
+    // Settings switched at run time; each takes effect at once.
+    void setWindowsStartup(bool on);
+    void setMinimizeToTray(bool on);
+    void setAutoUpdate(bool on);
+    void CheckforUpdate1Click();
+    void About1Click();
+    void OnlineHelp1Click();
+    void OnlineSupport1Click();
+    void sbDonateClick();
+    void TrayIconBalloonClick();
+    // Web addresses and pages are opened through `opener` from now on.
+    void setUrlOpener(UrlOpener &opener) { m_urlOpener = &opener; }
+    AppTrayIcon *trayIcon() const { return TrayIcon; }
+    AutostartEntry &autostartEntry() const { return *abfAutoRun1; }
+    UpdateChecker *updateChecker() const { return m_updateChecker; }
 
     bool hasShutDown() const { return m_shutDown; }
     QString settingsFile() const;
@@ -124,6 +149,9 @@ private:
     void bindTaskList();
     void showViewTab(int index);
     void followCurrentRow();
+    void createShell();
+    void applyAutostart();
+    void announceNewerVersion(const QString &published, bool silent);
 
     // Runs a handler from the event loop; an error is reported, not thrown on.
     void guard(const std::function<void()> &handler);
@@ -159,4 +187,14 @@ private:
     QTimer *tPopup = nullptr;
     QTimer *tDisablePopups = nullptr;
     QTimer *tPopupInterval = nullptr;
+
+    QAction *OnlineHelp1 = nullptr;
+    QAction *CheckforUpdate1 = nullptr;
+    QAction *OnlineSupport1 = nullptr;
+    QAction *About1 = nullptr;
+    AppTrayIcon *TrayIcon = nullptr;
+    std::unique_ptr<AutostartEntry> abfAutoRun1;
+    UpdateChecker *m_updateChecker = nullptr;
+    std::unique_ptr<UrlOpener> m_desktopOpener;
+    UrlOpener *m_urlOpener = nullptr;
 };

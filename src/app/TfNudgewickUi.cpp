@@ -161,13 +161,14 @@ void TfNudgewick::createMenus()
     settings->setObjectName(u"Settings2"_s);
 
     QMenu *help = MainMenu1->addMenu(u"Help"_s);
-    help->addAction(u"&Help"_s)->setShortcut(QKeySequence(Qt::Key_F1));
+    OnlineHelp1 = help->addAction(u"&Help"_s);
+    OnlineHelp1->setShortcut(QKeySequence(Qt::Key_F1));
     help->addSeparator();
-    help->addAction(u"Check for a new version"_s);
+    CheckforUpdate1 = help->addAction(u"Check for a new version"_s);
     help->addSeparator();
-    help->addAction(u"Online Support"_s);
+    OnlineSupport1 = help->addAction(u"Online Support"_s);
     help->addSeparator();
-    help->addAction(u"About Nudgewick"_s);
+    About1 = help->addAction(u"About Nudgewick"_s);
 
     Window1 = MainMenu1->addMenu(u"Window"_s);
     Window1->setObjectName(u"Window1"_s);

@@ -15,8 +15,7 @@ TfAbout::TfAbout(UrlOpener &opener, QWidget *parent)
 {
     ui->setupUi(this);
     ui->iSplash->setPixmap(QPixmap(u":/icons/nudgewick-64.png"_s));
-    ui->lWebSite->setText(WebAddresses::homePage().toDisplayString(QUrl::RemoveScheme | QUrl::StripTrailingSlash)
-                              .mid(2)); // without the leading "//"
+    ui->lWebSite->setText(WebAddresses::homePage().host());
     for (QLabel *label : {ui->lMessage, ui->lWebSite, ui->lMail})
         label->installEventFilter(this);
     connect(ui->sbClose, &QPushButton::clicked, this, &QDialog::accept);

@@ -3,6 +3,7 @@
 #include "core/Logging.h"
 
 #include <QAction>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QTimer>
 
@@ -40,7 +41,11 @@ AppTrayIcon::AppTrayIcon(const Actions &actions, QObject *parent)
             emit clicked();
     });
     connect(m_icon, &QSystemTrayIcon::messageClicked, this, &AppTrayIcon::balloonClicked);
-    m_icon->show();
+    // Shown even while no tray host runs, so that one starting later docks
+    // it; platforms that draw nothing on screen never have one.
+    const QString platform = QGuiApplication::platformName();
+    if (platform != u"offscreen"_s && platform != u"minimal"_s)
+        m_icon->show();
 
     m_watch->setInterval(WatchIntervalMs);
     connect(m_watch, &QTimer::timeout, this, &AppTrayIcon::checkTray);

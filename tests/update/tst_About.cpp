@@ -3,9 +3,13 @@
 #include "update/Version.h"
 #include "update/WebAddresses.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -51,6 +55,32 @@ private slots:
             QCOMPARE(link->toolTip(), hint);
         QTest::mouseClick(link, Qt::LeftButton);
         QCOMPARE(opener.opened, QList<QUrl>{page});
+    }
+
+    void helpPageAddress_data()
+    {
+        QTest::addColumn<QString>("page"); // where the help page lies, under a bin folder's parent
+        QTest::addColumn<bool>("local");
+        QTest::newRow("installed") << u"share/nudgewick/help.html"_s << true;
+        QTest::newRow("beside the executable") << u"bin/help.html"_s << true;
+        QTest::newRow("missing: online") << QString() << false;
+    }
+    void helpPageAddress()
+    {
+        QFETCH(QString, page);
+        QFETCH(bool, local);
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkpath(u"bin"_s));
+        if (!page.isEmpty()) {
+            QVERIFY(QDir(dir.path()).mkpath(QFileInfo(dir.filePath(page)).path()));
+            QFile file(dir.filePath(page));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        const QUrl address = ::helpPageAddress(dir.filePath(u"bin"_s));
+        if (local)
+            QCOMPARE(address, QUrl::fromLocalFile(QFileInfo(dir.filePath(page)).canonicalFilePath()));
+        else
+            QCOMPARE(address, WebAddresses::helpPage());
     }
 
     void closeButtonCloses()

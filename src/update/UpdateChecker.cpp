@@ -37,6 +37,8 @@ UpdateChecker::UpdateChecker(Prompter &prompter, QString dataFolder, QObject *pa
 UpdateChecker::~UpdateChecker()
 {
     if (m_reply) {
+        // Ending with the program: the check ends without a report.
+        m_reply->disconnect(this);
         m_reply->abort();
         if (!m_silent)
             QGuiApplication::restoreOverrideCursor();

@@ -204,7 +204,6 @@ void TfNudgewick::changeEvent(QEvent *event)
     QMainWindow::changeEvent(event);
 }
 
-
 void TfNudgewick::aShowNudgewickExecute()
 {
     TrayIcon->stopWatching();

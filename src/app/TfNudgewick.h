@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 
+class AppTrayIcon;
 class AutostartEntry;
 class Clock;
 class Prompter;
@@ -24,7 +25,6 @@ class QToolButton;
 class TDM;
 class TMSNPopUp;
 class TaskGridModel;
-class AppTrayIcon;
 class UpdateChecker;
 class UrlOpener;
 struct AppState;

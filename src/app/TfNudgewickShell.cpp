@@ -89,10 +89,11 @@ void TfNudgewick::setMinimizeToTray(bool on)
     TrayIcon->setMinimizeToTray(on);
 }
 
+// Switched on, the check after the next prompt is armed again.
 void TfNudgewick::setAutoUpdate(bool on)
 {
-    // The check after the first prompt is armed only at start-up.
     m_state.AutoUpdate = on;
+    m_state.UpdateCheckPending = on;
 }
 
 // Minimising hides the window into the tray, when there is one to bring it

@@ -121,6 +121,23 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(f.window->isVisible(), AppTrayIcon::WatchIntervalMs * 3);
     }
 
+    // "Exit" in the tray menu ends the program from the tray, even while a
+    // close would only minimise.
+    void trayExitEndsFromTheTray()
+    {
+        Shell f;
+        f.start();
+        f.state.MinimizeOnClose = true;
+        f.window->setMinimizeToTray(true);
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+        f.window->aMinimizeNudgewick->trigger();
+        QTRY_VERIFY(f.window->isHidden());
+        f.window->aExitNudgewick->trigger();
+        QCOMPARE(f.ended->size(), 1);
+        QVERIFY(QFile::exists(f.ini()));
+    }
+
     void autostartAtStartUp_data()
     {
         QTest::addColumn<bool>("entryBefore");

@@ -72,6 +72,9 @@ public:
 
     // Ends the program's session without questions (desktop logout, SIGTERM).
     void endSession();
+    // The desktop asks to save before a logout that may still be cancelled:
+    // saves the settings and leaves the program running.
+    void commitSession();
 
     // The shell around the window (TfNudgewickShell.cpp): tray, start at
     // login, update check, About box and help pages.

@@ -287,9 +287,10 @@ void ReportDocument::paintBand(QPainter &painter, const ReportBand &band, const 
         if (boxTop >= to * U || boxBottom <= from * U)
             continue;
         painter.setFont(font.font);
-        if (!needsLayout(text, font.metrics, boxWidth)) {
-            const qreal x = boxLeft + alignedX(f.alignment, boxWidth, font.metrics.horizontalAdvance(text));
-            painter.drawText(QPointF(x, boxTop + font.ascent), text);
+        // One line that fits is drawn as it stands, without a layout.
+        const qreal advance = text.contains(QChar::LineSeparator) ? boxWidth + 1 : font.metrics.horizontalAdvance(text);
+        if (advance <= boxWidth) {
+            painter.drawText(QPointF(boxLeft + alignedX(f.alignment, boxWidth, advance), boxTop + font.ascent), text);
             continue;
         }
         QTextLayout layout(text, font.font);

@@ -12,6 +12,7 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QSaveFile>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QTimer>
 #include <QToolBar>
@@ -96,6 +97,11 @@ void previewReport(const ReportDocument &document, QWidget *parent, Prompter &pr
         });
     });
 
+    // A page should be readable at once: the preview takes most of the screen.
+    if (const QScreen *screen = parent ? parent->screen() : QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        dialog.resize(area.width() * 3 / 4, area.height() * 9 / 10);
+    }
     if (waitCursor)
         QTimer::singleShot(0, &dialog, [waitCursor] { waitCursor->restore(); });
     dialog.exec();

@@ -77,14 +77,6 @@ qreal alignedX(Qt::Alignment alignment, qreal boxWidth, qreal textWidth)
 }
 }
 
-ReportField *ReportBand::field(const QString &fieldName)
-{
-    for (ReportField &f : fields)
-        if (f.name == fieldName)
-            return &f;
-    return nullptr;
-}
-
 QString ReportDocument::fontFamily()
 {
     static const QString family = QFontDatabase::hasFamily(u"Verdana"_s) ? u"Verdana"_s : u"DejaVu Sans"_s;

@@ -56,12 +56,10 @@ struct ReportBand
     QColor frameColor; // a frame on all four sides when valid
     QList<ReportLine> lines;
     QList<ReportField> fields;
-    // Runs before each printing of the band, with the band as it stands, so
-    // the band may change itself (its colour, say) for this printing and the
-    // ones after.
+    // Runs before each printing of the band, with the band as it stands, and
+    // may change the band's colour for this printing and the ones after. The
+    // pages are laid out once, so a page painted again keeps its colours.
     std::function<void(ReportBand &)> beforePrint;
-
-    ReportField *field(const QString &fieldName);
 };
 
 // Page header (on every page, the first included), column header under it

@@ -153,7 +153,7 @@ private slots:
     // Text without any place to break, longer than many pages, still ends.
     void unbreakableNotes()
     {
-        const QString word(40000, QLatin1Char('q'));
+        const QString word(20000, QLatin1Char('q'));
         const ReportDocument report = document(TQuickReport1(), rows(1, word + u" End"_s));
         QVERIFY(report.pageCount() > 1);
         const QString text = PdfReader::text(pdf(report, u"word"_s));

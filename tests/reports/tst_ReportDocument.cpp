@@ -150,6 +150,19 @@ private slots:
         QVERIFY(!plain.contains(u"Line 0001"_s) && !plain.contains(u"short note"_s));
     }
 
+    // A band that fits on a page is never split: it moves to the next page.
+    void bandsThatFitStayWhole()
+    {
+        const ReportDocument report = document(TQuickReport2(true), rows(60, lines(5, u"Note"_s)));
+        QVERIFY(report.pageCount() > 1);
+        QList<int> printed;
+        for (int page = 0; page < report.pageCount(); ++page)
+            printed << report.rowsOnPage(page);
+        QCOMPARE(printed.size(), 60);
+        for (int row = 0; row < 60; ++row)
+            QCOMPARE(printed.at(row), row);
+    }
+
     // Text without any place to break, longer than many pages, still ends.
     void unbreakableNotes()
     {

@@ -10,6 +10,8 @@ QString fieldDisplayText(const Query &query, int row, int column, const FormatSe
         return {};
     switch (query.fieldInfo(column).type) {
     case FieldType::DateTime: {
+        if (!isShownDateTime(DateTime(value.toDouble())))
+            return {};
         const QString pattern = query.displayFormat(column);
         return formatDateTime(pattern.isEmpty() ? QStringLiteral("c") : pattern, DateTime(value.toDouble()), formats);
     }

@@ -128,6 +128,150 @@ private slots:
         QCOMPARE(f.updateChecks, 1);
     }
 
+    // RepeatAutoSnooze 3: three prompts, each moving the alarm on by the
+    // snooze time and counting 2, 1, 0; the fourth due pass applies the
+    // action instead. The title shows the alarm the pass read.
+    void autoSnoozeCountsDownThenActs()
+    {
+        AlarmFixture f;
+        const qint64 id = f.add({.alarm = at(2026, 12, 10, 9, 0), .snoozeTime = 10, .autoSnooze = true,
+                                 .repeatAutoSnooze = 3, .autoSnoozeAction = 3});
+        for (int left : {2, 1, 0}) {
+            const DateTime read = f.alarmOf(id);
+            f.scan->scan();
+            QCOMPARE(windowTexts(f.popup), QStringList{u"Nudgewick ["_s + read.time().toString(u"HH:mm"_s)
+                                                       + u"] [Work] Task #"_s + QString::number(id)});
+            QCOMPARE(f.alarmOf(id), DateTime::fromParts(f.clock.now().dayNumber(), f.clock.now().msecsOfDay() + 600000));
+            QCOMPARE(f.value(id, u"RepeatAutoSnooze"_s).toInt(), left);
+            f.closeWindows();
+            f.clock.advanceSeconds(600);
+        }
+        f.scan->scan();
+        QCOMPARE(f.popup.openCount(), 0);
+        QVERIFY(!f.state.ScanPending);
+        QCOMPARE(f.value(id, u"Completed"_s).toInt(), 1);
+        QCOMPARE(f.value(id, u"AutoSnooze"_s).toInt(), 0);
+    }
+
+    // A spent count (RepeatAutoSnooze 0) applies the final action on the
+    // first due pass.
+    void autoSnoozeFinalActions_data()
+    {
+        QTest::addColumn<QString>("occurrence");
+        QTest::addColumn<int>("action");
+        QTest::addColumn<bool>("prompted");
+        QTest::addColumn<QString>("expected"); // the task afterwards
+
+        QTest::newRow("apply occurrence") << u"Daily"_s << 1 << false << u"due 12-11 08:00 alarm 12-11 07:45 open"_s;
+        QTest::newRow("delete") << u"Daily"_s << 2 << false << u"gone"_s;
+        QTest::newRow("complete") << u"Daily"_s << 3 << false << u"due 12-10 08:00 alarm 12-10 07:45 completed"_s;
+        QTest::newRow("no action") << u"Daily"_s << 0 << false << u"due 12-10 08:00 alarm 12-10 07:45 open"_s;
+        QTest::newRow("unknown action") << u"Daily"_s << 7 << false << u"due 12-10 08:00 alarm 12-10 07:45 open"_s;
+        // A kind that does not move would be skipped for good: it is prompted.
+        QTest::newRow("apply occurrence, scheduled") << u"Scheduled"_s << 1 << true
+                                                     << u"due 12-10 08:00 alarm 12-10 07:45 open"_s;
+    }
+    void autoSnoozeFinalActions()
+    {
+        QFETCH(QString, occurrence);
+        QFETCH(int, action);
+        QFETCH(bool, prompted);
+        QFETCH(QString, expected);
+
+        AlarmFixture f;
+        const qint64 id = f.add({.occurrence = occurrence, .validDays = u"MTWTFSS"_s, .due = at(2026, 12, 10, 8, 0),
+                                 .alarm = at(2026, 12, 10, 7, 45), .autoSnooze = true, .repeatAutoSnooze = 0,
+                                 .autoSnoozeAction = action});
+        const qint64 other = f.add({.task = u"neighbour"_s, .alarm = at(2026, 12, 10, 10, 0)});
+        for (int pass = 0; pass < 2; ++pass) { // the outcome holds on later passes too
+            f.scan->scan();
+            QCOMPARE(f.popup.openCount(), prompted ? 1 : 0);
+            f.closeWindows();
+        }
+        const auto text = [&](const QString &field) {
+            return DateTime(f.value(id, field).toDouble()).toQDateTime().toString(u"MM-dd HH:mm"_s);
+        };
+        const QString state = f.value(id, u"ID"_s).isNull()
+            ? u"gone"_s
+            : u"due %1 alarm %2 %3"_s.arg(text(u"DueDateTime"_s), text(u"AlarmDateTime"_s),
+                                         f.value(id, u"Completed"_s).toInt() ? u"completed"_s : u"open"_s);
+        QCOMPARE(state, expected);
+        QCOMPARE(f.alarmOf(other), at(2026, 12, 10, 10, 0)); // no other task is touched
+    }
+
+    // An editor open on a task keeps its notification away, while auto-snooze
+    // still counts down; the editor's single-task query, its unposted change
+    // and the task list's current row are left as they were.
+    void openEditorKeepsItsTaskFromPrompting()
+    {
+        AlarmFixture f;
+        f.add({.task = u"a"_s, .alarm = at(2026, 12, 20)});
+        const qint64 edited = f.add({.task = u"edited"_s, .alarm = at(2026, 12, 10, 8, 0), .snoozeTime = 10,
+                                     .autoSnooze = true, .repeatAutoSnooze = 2});
+        const qint64 plain = f.add({.task = u"plain"_s, .alarm = at(2026, 12, 10, 8, 30)});
+        f.dm.RequeryTaskList();
+        f.dm.qTasks.moveTo(2);
+        f.dm.qPrompt.setParam(u"ID"_s, edited);
+        f.dm.qPrompt.open();
+        f.dm.qPrompt.edit();
+        f.dm.qPrompt.setFieldValue(u"Task"_s, u"being typed"_s);
+        QObject editor;
+        f.state.CurrentTaskEditor = &editor;
+        f.editorsOpen = {edited};
+
+        f.scan->scan();
+        QCOMPARE(windowTexts(f.popup), QStringList{u"Nudgewick [08:30] [Work] plain #"_s + QString::number(plain)});
+        QCOMPARE(f.alarmOf(edited), at(2026, 12, 10, 9, 10));
+        QCOMPARE(f.value(edited, u"RepeatAutoSnooze"_s).toInt(), 1);
+        QCOMPARE(f.dm.qPrompt.state(), Query::State::Edit);
+        QCOMPARE(f.dm.qPrompt.fieldByName(u"Task"_s).asString(), u"being typed"_s);
+        QCOMPARE(f.dm.qPrompt.fieldByName(u"ID"_s).asInteger(), edited);
+        QCOMPARE(f.dm.qTasks.recNo(), 2);
+        QCOMPARE(f.value(edited, u"Task"_s).toString(), u"edited"_s);
+
+        // With the editor closed, the task list catches up with the change.
+        f.state.CurrentTaskEditor = nullptr;
+        f.editorsOpen.clear();
+        f.closeWindows();
+        f.scan->scan();
+        QVERIFY(f.dm.qTasks.locate(u"ID"_s, edited));
+        QCOMPARE(f.dm.qTasks.fieldByName(u"AlarmDateTime"_s).asDateTime(), at(2026, 12, 10, 9, 10));
+    }
+
+    // After a suspend or while the program was not running, every task that
+    // fell due meanwhile is prompted on the first tick after the clock jumped
+    // on, and a jump either way starts exactly one pass.
+    void clockJumps()
+    {
+        AlarmFixture f;
+        f.add({.task = u"a"_s, .alarm = at(2026, 12, 10, 8, 0)});
+        f.add({.task = u"b"_s, .alarm = at(2026, 12, 10, 10, 0)});
+        f.add({.task = u"c"_s, .alarm = at(2026, 12, 10, 12, 0)});
+        f.clock.set(at(2026, 12, 10, 7, 59, 50));
+        f.state.ScanPending = true;
+        QVERIFY(f.scan->tPopupTimer());
+        QCOMPARE(f.popup.openCount(), 0);
+        QVERIFY(!f.scan->tPopupTimer());
+
+        // Suspended for hours: woken at a second that is no quarter minute.
+        f.clock.set(at(2026, 12, 10, 12, 30, 7));
+        QVERIFY(f.scan->tPopupTimer());
+        QCOMPARE(f.popup.openCount(), 3);
+        f.closeWindows();
+
+        // Back by an hour: one pass, then quiet until the next quarter minute.
+        f.state.ScanPending = false;
+        f.clock.set(at(2026, 12, 10, 11, 30, 7));
+        int passes = 0;
+        for (int i = 0; i < 12; ++i) { // 11:30:07 to 11:30:18
+            passes += f.scan->tPopupTimer();
+            f.state.ScanPending = false;
+            f.closeWindows();
+            f.clock.advanceSeconds(1);
+        }
+        QCOMPARE(passes, 2); // 11:30:07 and 11:30:15
+    }
+
     // The gate: a pass runs on a tick when ScanPending is set or a new quarter
     // minute has begun, and only then reads the database (a missing table
     // shows whether it was read).

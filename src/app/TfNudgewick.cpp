@@ -1,10 +1,13 @@
 #include "app/TfNudgewick.h"
 
+#include "alarm/AlarmEngine.h"
+#include "alarm/PopupPacing.h"
 #include "core/AppState.h"
 #include "core/Logging.h"
 #include "popup/MSNPopUp.h"
 #include "store/DataModule.h"
 #include "toolkit/ErrorReport.h"
+#include "toolkit/SoundPlayer.h"
 
 #include <QAction>
 #include <QApplication>
@@ -36,6 +39,21 @@ TfNudgewick::TfNudgewick(TDM &dm, AppState &state, Prompter &prompter, const Clo
     MSNPopUp = new TMSNPopUp(this);
     MSNPopUp->setObjectName(u"MSNPopUp"_s);
     MSNPopUp->applyMainWindowDesign();
+
+    // The reminder: the alarm scan on tPopup, the answers to notification
+    // clicks, popup pacing and the alarm sound.
+    m_alarm = new AlarmEngine({m_dm, m_state, m_clock, m_prompter, *MSNPopUp, *tPopup, *tDisablePopups,
+                               *tPopupInterval, *aDisablePopups, settingsFile(),
+                               std::make_unique<EffectSoundPlayer>(m_dataFolder),
+                               [this](qint64 id) {
+                                   const QString name = u"Item"_s + QString::number(id);
+                                   const auto items = Window1->actions();
+                                   return std::any_of(items.begin(), items.end(),
+                                                      [&](const QAction *item) { return item->objectName() == name; });
+                               },
+                               [this] { aNudgewick->trigger(); }, [this] { UpdateCheck(true); }},
+                              this);
+    connect(aNudgewick, &QAction::triggered, this, [this] { guard([this] { aNudgewickExecute(); }); });
 
     resize(DesignSize);
     setMinimumSize(MinimumSize);
@@ -84,6 +102,8 @@ void TfNudgewick::FormCreate()
     m_statusPanels[0]->setText(m_state.ViewStateText);
 
     m_state.ScanPending = true;
+    installDefaultAlarmSound(m_dataFolder);
+    m_alarm->pacing().start();
 
     // Until the views choose their own text, the grid lists every task.
     m_dm.RequeryTaskList();
@@ -216,6 +236,11 @@ void TfNudgewick::OpenTaskEditor(TaskEditorMode mode)
 {
     // The task editor is not part of the program yet.
     Q_UNUSED(mode);
+}
+
+void TfNudgewick::aNudgewickExecute()
+{
+    OpenTaskEditor(TaskEditorMode::Prompt);
 }
 
 void TfNudgewick::UpdateCheck(bool silent)

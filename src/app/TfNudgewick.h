@@ -7,6 +7,7 @@
 
 #include <functional>
 
+class AlarmEngine;
 class Clock;
 class Prompter;
 class QAction;
@@ -62,6 +63,8 @@ public:
 
     // Opens the task editor in the given mode and returns when it has closed.
     void OpenTaskEditor(TaskEditorMode mode);
+    // Opens the task of a clicked notification (PromptedTaskID) in prompt mode.
+    void aNudgewickExecute();
     // Checks for a newer version; a silent check reports only a newer one.
     void UpdateCheck(bool silent);
 
@@ -79,6 +82,7 @@ public:
     QTimer *popupTimer() const { return tPopup; }
     QTimer *disablePopupsTimer() const { return tDisablePopups; }
     QTimer *popupIntervalTimer() const { return tPopupInterval; }
+    AlarmEngine *alarmEngine() const { return m_alarm; }
 
     // Heights of the two memos and width of the notes panel, in pixels.
     struct NotesPanelSizes
@@ -159,4 +163,5 @@ private:
     QTimer *tPopup = nullptr;
     QTimer *tDisablePopups = nullptr;
     QTimer *tPopupInterval = nullptr;
+    AlarmEngine *m_alarm = nullptr;
 };

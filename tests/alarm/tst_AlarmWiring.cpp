@@ -1,0 +1,116 @@
+// The reminder inside the main window: the alarm timer prompts, the
+// notification's clicks reach their handlers, an open editor's window item
+// keeps its task quiet, and a fresh data folder gets its alarm sound.
+
+#include "support/MainWindowFixture.h"
+
+#include "popup/MSNPopUp.h"
+#include "popup/PopupWindow.h"
+
+#include <QAction>
+#include <QFile>
+#include <QTest>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+
+class TestAlarmWiring : public QObject
+{
+    Q_OBJECT
+
+    // A one-off task due at 07:30 on the fixture's day; returns its ID.
+    static qint64 addDueTask(TDM &dm, const QString &task)
+    {
+        Query insert(dm.ADOConnection);
+        insert.setSql({u"insert into Tasks (Task, Category, Occurrence, ValidHours, ValidDays, DueDateTime,"
+                       " AlarmDateTime, Completed, SnoozeTime, AutoSnooze)"_s,
+                       u"values (:Task, 'Home', 'Scheduled', '00-23', '_______', :At, :At, False, 5, False)"_s});
+        insert.setParam(u"Task"_s, task);
+        insert.setParam(u"At"_s, DateTime::fromQDateTime(QDateTime(QDate(2026, 12, 10), QTime(7, 30))));
+        insert.execSql();
+        Query last(dm.ADOConnection);
+        last.setSql({u"select max(ID) as ID from Tasks"_s});
+        last.open();
+        return last.fieldByName(u"ID"_s).asInteger();
+    }
+
+    static double alarmOf(TDM &dm, qint64 id)
+    {
+        Query row(dm.ADOConnection);
+        row.setSql({u"select AlarmDateTime from Tasks where ID = :ID"_s});
+        row.setParam(u"ID"_s, id);
+        row.open();
+        return row.fieldByName(u"AlarmDateTime"_s).asDateTime().toDouble();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        static const QtMessageHandler previous = qInstallMessageHandler(nullptr);
+        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &context, const QString &message) {
+            if (!message.contains(QLatin1String("does not support raise()")))
+                previous(type, context, message);
+        });
+    }
+
+    void freshDataFolderGetsTheChime()
+    {
+        MainWindowFixture f;
+        f.create();
+        QFile installed(f.dir.filePath(u"Alarm.wav"_s));
+        QFile shipped(u":/sounds/Alarm.wav"_s);
+        QVERIFY(installed.open(QIODevice::ReadOnly));
+        QVERIFY(shipped.open(QIODevice::ReadOnly));
+        QVERIFY(installed.size() > 1000);
+        QCOMPARE(installed.readAll(), shipped.readAll());
+        QVERIFY(installed.permissions() & QFile::WriteOwner);
+
+        // A user's own sound under that name is left as it is.
+        installed.close();
+        QVERIFY(installed.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        installed.write("mine");
+        installed.close();
+        MainWindowFixture again;
+        QFile::copy(installed.fileName(), again.dir.filePath(u"Alarm.wav"_s));
+        again.create();
+        QFile kept(again.dir.filePath(u"Alarm.wav"_s));
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), QByteArray("mine"));
+    }
+
+    void dueTaskIsPromptedAndAnswered()
+    {
+        MainWindowFixture f;
+        f.create();
+        const qint64 quiet = addDueTask(f.dm, u"being edited"_s);
+        const qint64 id = addDueTask(f.dm, u"water the plants"_s);
+        QWidget editor;
+        f.window->addWindowItem(&editor, int(quiet), u"Home"_s, u"being edited"_s);
+
+        // The alarm timer runs from the start and scans at once.
+        QVERIFY(f.window->popupTimer()->isActive());
+        QTRY_COMPARE(f.window->MSNPopUp->openCount(), 1);
+        const TfrmMSNPopUp *shown = f.window->MSNPopUp->popupWindows().first();
+        QCOMPARE(shown->title(), u"Nudgewick [07:30]"_s);
+        QCOMPARE(shown->text(), u"[Home] water the plants"_s);
+
+        // Any other click snoozes by the task's 5 minutes.
+        emit f.window->MSNPopUp->OnTextClick(f.window->MSNPopUp, QString::number(id));
+        QCOMPARE(alarmOf(f.dm, id), DateTime::fromQDateTime(QDateTime(QDate(2026, 12, 10), QTime(8, 5))).toDouble());
+
+        // A left click on the text runs the Prompt action on the task.
+        QSignalSpy prompt(f.window->aNudgewick, &QAction::triggered);
+        emit f.window->MSNPopUp->OnURLClick(f.window->MSNPopUp, QString::number(quiet));
+        QCOMPARE(prompt.size(), 1);
+        QCOMPARE(f.state.PromptedTaskID, int(quiet));
+
+        // A click that carries no task ID is reported, not thrown.
+        emit f.window->MSNPopUp->OnTextClick(f.window->MSNPopUp, u"x"_s);
+        QCOMPARE(f.prompter.shown.size(), 1);
+        QVERIFY(f.prompter.shown.first().startsWith(u"error: "_s));
+        f.window->MSNPopUp->CloseAllPopupWindows();
+    }
+};
+
+QTEST_MAIN(TestAlarmWiring)
+#include "tst_AlarmWiring.moc"

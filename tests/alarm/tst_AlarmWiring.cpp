@@ -4,7 +4,11 @@
 
 #include "support/MainWindowFixture.h"
 
+#include "alarm/AlarmEngine.h"
+#include "alarm/AlarmScan.h"
+#include "alarm/PopupPacing.h"
 #include "popup/MSNPopUp.h"
+#include "toolkit/FakeSoundPlayer.h"
 #include "popup/PopupWindow.h"
 
 #include <QAction>
@@ -109,6 +113,40 @@ private slots:
         QCOMPARE(f.prompter.shown.size(), 1);
         QVERIFY(f.prompter.shown.first().startsWith(u"error: "_s));
         f.window->MSNPopUp->CloseAllPopupWindows();
+    }
+
+    // The silent update check starts after the pass, which never waits for
+    // it; with a popup interval the alarm timer rests after each pass.
+    void updateCheckAndIntervalAfterAPass()
+    {
+        MainWindowFixture f;
+        f.dm.connectTo(f.dir.filePath(u"Nudgewick.mdb"_s));
+        addDueTask(f.dm, u"a"_s);
+        QTimer tPopup, tDisablePopups, tPopupInterval;
+        QAction aDisablePopups;
+        TMSNPopUp popup;
+        int checks = 0;
+        AlarmEngine engine({f.dm, f.state, f.clock, f.prompter, popup, tPopup, tDisablePopups, tPopupInterval,
+                            aDisablePopups, f.ini(), std::make_unique<FakeSoundPlayer>(), {}, {},
+                            [&] { ++checks; }});
+        f.state.UpdateCheckPending = true;
+        engine.scan().scan();
+        QCOMPARE(popup.openCount(), 1);
+        QVERIFY(!f.state.UpdateCheckPending);
+        QCOMPARE(checks, 0);
+        QTRY_COMPARE(checks, 1);
+        popup.CloseAllPopupWindows();
+        QTRY_COMPARE(popup.openCount(), 0);
+
+        tPopup.setInterval(10);
+        tPopupInterval.setInterval(300000);
+        engine.pacing().start();
+        f.state.ScanPending = true;
+        QTRY_COMPARE(popup.openCount(), 1);
+        QVERIFY(!tPopup.isActive());
+        QVERIFY(tPopupInterval.isActive());
+        QCOMPARE(checks, 1);
+        popup.CloseAllPopupWindows();
     }
 };
 

@@ -75,7 +75,7 @@ void PopupSnooze::MSNPopUpTextClick(const QString &url)
         return;
     }
     qint64 minutes = m_read.fieldByName(u"SnoozeTime"_s).asInteger();
-    m_read.close();
+    m_read.close(); // not held open while the question is asked
     if (minutes <= 0)
         minutes = DefaultSnoozeMinutes;
 
@@ -104,7 +104,6 @@ void PopupSnooze::MSNPopUpTextClick(const QString &url)
 
 void PopupSnooze::snooze(qint64 id, qint64 minutes)
 {
-
     // The task may have gone while the question was open; then nothing changes.
     m_snooze.setParam(u"AlarmDateTime"_s, NextSnoozeTime(m_clock, minutes, m_clock.now()));
     m_snooze.setParam(u"ID"_s, id);

@@ -9,6 +9,7 @@
 #include "alarm/PopupPacing.h"
 #include "popup/MSNPopUp.h"
 #include "toolkit/FakeSoundPlayer.h"
+#include "toolkit/SoundPlayer.h"
 #include "popup/PopupWindow.h"
 
 #include <QAction>
@@ -80,6 +81,26 @@ private slots:
         QFile kept(again.dir.filePath(u"Alarm.wav"_s));
         QVERIFY(kept.open(QIODevice::ReadOnly));
         QCOMPARE(kept.readAll(), QByteArray("mine"));
+    }
+
+    // Names are looked up in the data folder; a missing, empty or garbled
+    // file plays nothing and the call returns at once.
+    void alarmSoundFiles()
+    {
+        QTemporaryDir dir;
+        QCOMPARE(EffectSoundPlayer::resolve(dir.path(), u"Bell.wav"_s), dir.filePath(u"Bell.wav"_s));
+        QCOMPARE(EffectSoundPlayer::resolve(dir.path(), u"/usr/share/x.wav"_s), u"/usr/share/x.wav"_s);
+        QCOMPARE(EffectSoundPlayer::resolve(dir.path(), u"  "_s), QString());
+
+        QFile garbled(dir.filePath(u"Garbled.wav"_s));
+        QVERIFY(garbled.open(QIODevice::WriteOnly));
+        garbled.write("RIFF....WAVEnot really");
+        garbled.close();
+        QVERIFY(installDefaultAlarmSound(dir.path()));
+        EffectSoundPlayer player(dir.path());
+        for (const QString &name : {u"Missing.wav"_s, QString(), u"Garbled.wav"_s, u"Garbled.wav"_s, u"Alarm.wav"_s})
+            player.play(name);
+        QTest::qWait(200); // the background decoding reports its result
     }
 
     void dueTaskIsPromptedAndAnswered()

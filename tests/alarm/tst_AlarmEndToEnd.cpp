@@ -80,10 +80,9 @@ private slots:
         }
     }
 
-    void dueTaskPopsUpAndIsSnoozedByAClick()
+    // A database with one task due at 08:00 that snoozes for 10 minutes.
+    static qint64 writeDueTask(const QString &database)
     {
-        QTemporaryDir dir;
-        const QString database = dir.filePath(u"Nudgewick.mdb"_s);
         qint64 id = 0;
         {
             Connection connection;
@@ -101,10 +100,15 @@ private slots:
             last.open();
             id = last.fieldByName(u"ID"_s).asInteger();
         }
+        return id;
+    }
 
-        // The program's clock starts at 09:00 and runs on from there.
+    // Starts the program on the folder with its clock at 09:00 (running on
+    // from there), and returns the notification window once it rests.
+    QString startAndFindNotification(const QString &folder)
+    {
         QProcessEnvironment env = m_env;
-        env.insert(u"NUDGEWICK_DIR"_s, dir.path());
+        env.insert(u"NUDGEWICK_DIR"_s, folder);
         env.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
         env.insert(u"LD_PRELOAD"_s, FakeTimeLibrary);
         env.insert(u"FAKETIME"_s, u"@2026-12-10 09:00:00"_s);
@@ -115,7 +119,8 @@ private slots:
         m_program.setProcessEnvironment(env);
         m_program.setProcessChannelMode(QProcess::ForwardedChannels);
         m_program.start(QStringLiteral(NW_EXECUTABLE), {u"Startup"_s});
-        QVERIFY(m_program.waitForStarted());
+        if (!m_program.waitForStarted())
+            return {};
 
         // The notification, found by its title, slides in and comes to rest.
         QProcessEnvironment xdo = m_env;
@@ -126,7 +131,8 @@ private slots:
             if (window.isEmpty())
                 QThread::msleep(200);
         }
-        QVERIFY2(!window.isEmpty(), "no notification window appeared");
+        if (window.isEmpty())
+            return {};
         QString geometry, previous;
         QDeadlineTimer rest(10000);
         do {
@@ -134,7 +140,17 @@ private slots:
             QThread::msleep(300);
             geometry = run(u"xdotool"_s, {u"getwindowgeometry"_s, window}, xdo);
         } while ((geometry != previous || !geometry.contains(u"150x150"_s)) && !rest.hasExpired());
-        QVERIFY2(geometry.contains(u"150x150"_s), qPrintable(geometry));
+        return geometry.contains(u"150x150"_s) ? window : QString();
+    }
+
+    void dueTaskPopsUpAndIsSnoozedByAClick()
+    {
+        QTemporaryDir dir;
+        const QString database = dir.filePath(u"Nudgewick.mdb"_s);
+        const qint64 id = writeDueTask(database);
+        const QString window = startAndFindNotification(dir.path());
+        QVERIFY2(!window.isEmpty(), "no notification window came to rest");
+        const QProcessEnvironment xdo = m_env;
 
         // A right click anywhere on it snoozes the task by its 10 minutes.
         run(u"xdotool"_s, {u"mousemove"_s, u"--window"_s, window, u"75"_s, u"75"_s, u"click"_s, u"3"_s}, xdo);
@@ -158,6 +174,34 @@ private slots:
 
         m_program.terminate();
         QVERIFY(m_program.waitForFinished(20000));
+        QCOMPARE(m_program.exitCode(), 0);
+    }
+
+    // The end of the session while the snooze confirmation of a clicked
+    // notification is open still ends the program.
+    void terminationWithTheConfirmationOpen()
+    {
+        QTemporaryDir dir;
+        writeDueTask(dir.filePath(u"Nudgewick.mdb"_s));
+        QFile ini(dir.filePath(u"Nudgewick.ini"_s));
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write("[Settings]\nSnooze Confirm=1\n");
+        ini.close();
+        const QString window = startAndFindNotification(dir.path());
+        QVERIFY2(!window.isEmpty(), "no notification window came to rest");
+
+        run(u"xdotool"_s, {u"mousemove"_s, u"--window"_s, window, u"75"_s, u"75"_s, u"click"_s, u"3"_s}, m_env);
+        QString dialog;
+        QDeadlineTimer asked(10000);
+        while (dialog.isEmpty() && !asked.hasExpired()) {
+            QThread::msleep(200);
+            dialog = run(u"xdotool"_s, {u"search"_s, u"--name"_s, u"^Confirm Snooze\\?$"_s}, m_env);
+        }
+        QVERIFY2(!dialog.isEmpty(), "the snooze confirmation did not open");
+
+        m_program.terminate();
+        QVERIFY(m_program.waitForFinished(20000));
+        QCOMPARE(m_program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(m_program.exitCode(), 0);
     }
 };

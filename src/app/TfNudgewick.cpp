@@ -1,5 +1,7 @@
 #include "app/TfNudgewick.h"
 
+#include "alarm/AlarmEngine.h"
+#include "alarm/PopupPacing.h"
 #include "app/AppTrayIcon.h"
 #include "core/AppState.h"
 #include "core/Logging.h"
@@ -7,6 +9,7 @@
 #include "store/DataModule.h"
 #include "toolkit/AutostartEntry.h"
 #include "toolkit/ErrorReport.h"
+#include "toolkit/SoundPlayer.h"
 #include "toolkit/UrlOpener.h"
 
 #include <QAction>
@@ -40,6 +43,21 @@ TfNudgewick::TfNudgewick(TDM &dm, AppState &state, Prompter &prompter, const Clo
     MSNPopUp = new TMSNPopUp(this);
     MSNPopUp->setObjectName(u"MSNPopUp"_s);
     MSNPopUp->applyMainWindowDesign();
+
+    // The reminder: the alarm scan on tPopup, the answers to notification
+    // clicks, popup pacing and the alarm sound.
+    m_alarm = new AlarmEngine({m_dm, m_state, m_clock, m_prompter, *MSNPopUp, *tPopup, *tDisablePopups,
+                               *tPopupInterval, *aDisablePopups, settingsFile(),
+                               std::make_unique<EffectSoundPlayer>(m_dataFolder),
+                               [this](qint64 id) {
+                                   const QString name = u"Item"_s + QString::number(id);
+                                   const auto items = Window1->actions();
+                                   return std::any_of(items.begin(), items.end(),
+                                                      [&](const QAction *item) { return item->objectName() == name; });
+                               },
+                               [this] { aNudgewick->trigger(); }, [this] { UpdateCheck(true); }},
+                              this);
+    connect(aNudgewick, &QAction::triggered, this, [this] { guard([this] { aNudgewickExecute(); }); });
 
     // On a small screen (or a large scale) the window never asks for more
     // than the screen offers.
@@ -95,6 +113,8 @@ void TfNudgewick::FormCreate()
     m_statusPanels[0]->setText(m_state.ViewStateText);
 
     m_state.ScanPending = true;
+    installDefaultAlarmSound(m_dataFolder);
+    m_alarm->pacing().start();
 
     // Until the views choose their own text, the grid lists every task.
     m_dm.RequeryTaskList();
@@ -236,6 +256,11 @@ void TfNudgewick::OpenTaskEditor(TaskEditorMode mode)
 {
     // The task editor is not part of the program yet.
     Q_UNUSED(mode);
+}
+
+void TfNudgewick::aNudgewickExecute()
+{
+    OpenTaskEditor(TaskEditorMode::Prompt);
 }
 
 void TfNudgewick::aMinimizeNudgewickExecute()

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 
+class AlarmEngine;
 class AppTrayIcon;
 class AutostartEntry;
 class Clock;
@@ -69,6 +70,8 @@ public:
 
     // Opens the task editor in the given mode and returns when it has closed.
     void OpenTaskEditor(TaskEditorMode mode);
+    // Opens the task of a clicked notification (PromptedTaskID) in prompt mode.
+    void aNudgewickExecute();
     // Checks for a newer version; a silent check reports only a newer one.
     void UpdateCheck(bool silent);
 
@@ -120,6 +123,7 @@ public:
     QTimer *popupTimer() const { return tPopup; }
     QTimer *disablePopupsTimer() const { return tDisablePopups; }
     QTimer *popupIntervalTimer() const { return tPopupInterval; }
+    AlarmEngine *alarmEngine() const { return m_alarm; }
 
     // Heights of the two memos and width of the notes panel, in pixels.
     struct NotesPanelSizes
@@ -216,4 +220,5 @@ private:
     UpdateChecker *m_updateChecker = nullptr;
     std::unique_ptr<UrlOpener> m_desktopOpener;
     UrlOpener *m_urlOpener = nullptr;
+    AlarmEngine *m_alarm = nullptr;
 };

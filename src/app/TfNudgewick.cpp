@@ -1,11 +1,17 @@
 #include "app/TfNudgewick.h"
 
+#include "alarm/AlarmEngine.h"
+#include "alarm/PopupPacing.h"
+#include "app/AppTrayIcon.h"
 #include "core/AppState.h"
 #include "core/Logging.h"
 #include "editor/TfTaskEdit.h"
 #include "popup/MSNPopUp.h"
 #include "store/DataModule.h"
+#include "toolkit/AutostartEntry.h"
 #include "toolkit/ErrorReport.h"
+#include "toolkit/SoundPlayer.h"
+#include "toolkit/UrlOpener.h"
 
 #include <QAction>
 #include <QApplication>
@@ -33,10 +39,26 @@ TfNudgewick::TfNudgewick(TDM &dm, AppState &state, Prompter &prompter, const Clo
     createActions();
     createWidgets();
     createMenus();
+    createShell();
 
     MSNPopUp = new TMSNPopUp(this);
     MSNPopUp->setObjectName(u"MSNPopUp"_s);
     MSNPopUp->applyMainWindowDesign();
+
+    // The reminder: the alarm scan on tPopup, the answers to notification
+    // clicks, popup pacing and the alarm sound.
+    m_alarm = new AlarmEngine({m_dm, m_state, m_clock, m_prompter, *MSNPopUp, *tPopup, *tDisablePopups,
+                               *tPopupInterval, *aDisablePopups, settingsFile(),
+                               std::make_unique<EffectSoundPlayer>(m_dataFolder),
+                               [this](qint64 id) {
+                                   const QString name = u"Item"_s + QString::number(id);
+                                   const auto items = Window1->actions();
+                                   return std::any_of(items.begin(), items.end(),
+                                                      [&](const QAction *item) { return item->objectName() == name; });
+                               },
+                               [this] { aNudgewick->trigger(); }, [this] { UpdateCheck(true); }},
+                              this);
+    connect(aNudgewick, &QAction::triggered, this, [this] { guard([this] { aNudgewickExecute(); }); });
 
     // On a small screen (or a large scale) the window never asks for more
     // than the screen offers.
@@ -86,10 +108,14 @@ void TfNudgewick::FormCreate()
     m_state.CheckedCategories.clear();
     m_state.CheckedPriorities.clear();
 
+    applyAutostart();
     LoadSettings();
+    setMinimizeToTray(m_state.MinimizeToTray);
     m_statusPanels[0]->setText(m_state.ViewStateText);
 
     m_state.ScanPending = true;
+    installDefaultAlarmSound(m_dataFolder);
+    m_alarm->pacing().start();
 
     // Until the views choose their own text, the grid lists every task.
     m_dm.RequeryTaskList();
@@ -216,19 +242,15 @@ void TfNudgewick::changeEvent(QEvent *event)
     QMainWindow::changeEvent(event);
 }
 
-void TfNudgewick::ApplicationMinimize()
-{
-    // Hiding into the notification area needs the tray icon, which keeps the
-    // way back to the window; without it the window stays minimised.
-}
-
 void TfNudgewick::aShowNudgewickExecute()
 {
+    TrayIcon->stopWatching();
     // Back to a normal window, whatever state it was left in.
     setWindowState(Qt::WindowActive);
     showNormal();
     raise();
     activateWindow();
+    qCInfo(lcApp) << "window raised";
 }
 
 void TfNudgewick::OpenTaskEditor(TaskEditorMode mode)
@@ -240,15 +262,13 @@ void TfNudgewick::OpenTaskEditor(TaskEditorMode mode)
     host.removeWindowItem = [this](QAction *item) { removeWindowItem(item); };
     TfTaskEdit::open(host, mode, this, [this](TfTaskEdit *editor) {
         connect(editor, &TfTaskEdit::tasksChanged, this, &TfNudgewick::tasksChanged);
-        connect(editor, &TfTaskEdit::printTaskRequested, this, &TfNudgewick::printTaskRequested);
+        connect(editor, &TfTaskEdit::printTaskRequested, this, [this, editor](int taskId) { PrintTask(taskId, editor); });
     });
 }
 
-void TfNudgewick::UpdateCheck(bool silent)
+void TfNudgewick::aNudgewickExecute()
 {
-    // The update check is not part of the program yet.
-    Q_UNUSED(silent);
-    m_state.UpdateCheckPending = false;
+    OpenTaskEditor(TaskEditorMode::Prompt);
 }
 
 void TfNudgewick::aMinimizeNudgewickExecute()

@@ -604,17 +604,14 @@ private slots:
                                      u"bbOK"_s, u"bbCancel"_s, u"pcTaskEdit"_s, u"qt_tabwidget_tabbar"_s}));
     }
 
-    void printAsksTheMainWindow()
+    void printAsksForTheTask()
     {
         EditorFixture f;
         const int id = f.addTask();
         f.select(id);
-        QSignalSpy print(f.window.get(), &TfNudgewick::printTaskRequested);
-        whenModal([](QWidget *e) {
-            QTest::mouseClick(child<QToolButton>(e, "sbPrint0"), Qt::LeftButton);
-            e->close();
-        });
-        f.window->OpenTaskEditor(TaskEditorMode::Edit);
+        auto e = f.editor(TaskEditorMode::Edit);
+        QSignalSpy print(e.get(), &TfTaskEdit::printTaskRequested);
+        QTest::mouseClick(child<QToolButton>(e.get(), "sbPrint0"), Qt::LeftButton);
         QCOMPARE(print.size(), 1);
         QCOMPARE(print.first().first().toInt(), id);
     }

@@ -202,7 +202,7 @@ QStringList ProfileFile::sections() const
     return names;
 }
 
-QList<std::pair<QString, QString>> ProfileFile::entries(const QString &section) const
+QList<std::pair<QString, QString>> ProfileFile::entries(const QString &section, qsizetype maxLength) const
 {
     QList<std::pair<QString, QString>> result;
     const qsizetype s = findSection(section);
@@ -213,7 +213,7 @@ QList<std::pair<QString, QString>> ProfileFile::entries(const QString &section) 
         if (line.key.isNull() || seen.contains(line.foldedKey))
             continue;
         seen.insert(line.foldedKey);
-        result.append({line.key, readValue(line, MaxValueLength)});
+        result.append({line.key, readValue(line, maxLength)});
     }
     return result;
 }

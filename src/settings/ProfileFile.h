@@ -55,8 +55,9 @@ public:
     // written in the file; a name repeated in another case is listed once.
     QStringList sections() const;
     QStringList keys(const QString &section) const;
-    // The keys of a section with their values (read as value() reads them).
-    QList<std::pair<QString, QString>> entries(const QString &section) const;
+    // The keys of a section with their values (read as value() reads them,
+    // at most maxLength characters each; negative: all).
+    QList<std::pair<QString, QString>> entries(const QString &section, qsizetype maxLength = MaxValueLength) const;
 
     // Sets a value in memory. A value with blanks at either end, or one that
     // is itself enclosed in quotes, is written inside double quotes so that

@@ -29,25 +29,9 @@ bool isEnclosedInQuotes(QStringView v)
     return v.size() >= 2 && isQuote(v.front()) && v.back() == v.front();
 }
 
-// A value that would not read back as written (blanks at either end, or
-// enclosing quotes of its own) is written inside one more pair of quotes.
-QString encodeValue(const QString &value)
-{
-    if (value.isEmpty())
-        return value;
-    if (value.front().isSpace() || value.back().isSpace() || isEnclosedInQuotes(value))
-        return QLatin1Char('"') + value + QLatin1Char('"');
-    return value;
-}
-
 bool hasLineBreak(const QString &text)
 {
     return text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'));
-}
-
-bool isHeader(QStringView trimmed)
-{
-    return trimmed.startsWith(QLatin1Char('[')) && trimmed.endsWith(QLatin1Char(']'));
 }
 
 } // namespace
@@ -100,7 +84,7 @@ void ProfileFile::parse(const QString &text)
         if (line.endsWith(QLatin1Char('\r')))
             line.chop(1);
         const QStringView trimmed = QStringView(line).trimmed();
-        if (isHeader(trimmed)) {
+        if (isSectionHeader(trimmed)) {
             m_sections.append(Section{trimmed.mid(1, trimmed.size() - 2).trimmed().toString(), line, {}});
             continue;
         }
@@ -158,7 +142,12 @@ const ProfileFile::Line *ProfileFile::findValueLine(const QString &section, cons
 
 QString ProfileFile::readValue(const Line &line, qsizetype maxLength)
 {
-    QStringView v = QStringView(line.text).mid(line.valueStart).trimmed();
+    return decodeValue(QStringView(line.text).mid(line.valueStart), maxLength);
+}
+
+QString ProfileFile::decodeValue(QStringView written, qsizetype maxLength)
+{
+    QStringView v = written.trimmed();
     if (isEnclosedInQuotes(v))
         v = v.mid(1, v.size() - 2);
     if (maxLength >= 0 && v.size() > maxLength) {
@@ -168,6 +157,22 @@ QString ProfileFile::readValue(const Line &line, qsizetype maxLength)
         v = v.left(n);
     }
     return v.toString();
+}
+
+// A value that would not read back as written (blanks at either end, or
+// enclosing quotes of its own) is written inside one more pair of quotes.
+QString ProfileFile::encodeValue(const QString &value)
+{
+    if (value.isEmpty())
+        return value;
+    if (value.front().isSpace() || value.back().isSpace() || isEnclosedInQuotes(value))
+        return QLatin1Char('"') + value + QLatin1Char('"');
+    return value;
+}
+
+bool ProfileFile::isSectionHeader(QStringView trimmedLine)
+{
+    return trimmedLine.startsWith(QLatin1Char('[')) && trimmedLine.endsWith(QLatin1Char(']'));
 }
 
 QString ProfileFile::value(const QString &section, const QString &key, const QString &defaultValue,

@@ -69,6 +69,14 @@ public:
     // Removes every section of that name with its header and all its lines.
     void removeSection(const QString &section);
 
+    // The rules of the file's lines, shared with the streaming reader and
+    // writer (ProfileStream.h): how a value is written so that it reads back
+    // unchanged, how the text after a key's "=" reads (at most maxLength
+    // characters; negative: all), and what makes a line a section header.
+    static QString encodeValue(const QString &value);
+    static QString decodeValue(QStringView written, qsizetype maxLength = MaxValueLength);
+    static bool isSectionHeader(QStringView trimmedLine);
+
     // Loads the file, sets one value and saves it.
     static void writeValue(const QString &path, const QString &section, const QString &key,
                            const QString &value);

@@ -3,7 +3,7 @@
 #include "core/Clock.h"
 #include "core/Error.h"
 #include "core/Logging.h"
-#include "settings/ProfileFile.h"
+#include "settings/ProfileStream.h"
 #include "store/DataModule.h"
 #include "store/FileOperations.h"
 #include "store/Connection.h"
@@ -21,6 +21,7 @@
 
 #include <cmath>
 #include <limits>
+#include <memory>
 
 using namespace transfertext;
 
@@ -164,6 +165,43 @@ int percentOf(qsizetype position, qsizetype count)
     return count <= 0 ? 100 : int(std::nearbyint(100.0 * double(position) / double(count)));
 }
 
+// Adds rows to the table a query reads, one prepared statement serving
+// every row that sets the same columns. Columns a row does not set keep
+// their defaults.
+class RowInserter
+{
+public:
+    RowInserter(sqlite3 *db, const Query &table) : m_db(db), m_table(table) {}
+
+    // Returns the new row's ID.
+    qint64 insert(const QList<int> &columns, const QVariantList &values)
+    {
+        if (!m_statement || columns != m_columns) {
+            QStringList names;
+            for (int c : columns)
+                names << m_table.fieldInfo(c).name;
+            const QString sql = names.isEmpty()
+                ? QStringLiteral("insert into Tasks default values")
+                : QStringLiteral("insert into Tasks (%1) values (%2)")
+                      .arg(names.join(QLatin1Char(',')), QStringList(names.size(), QStringLiteral("?")).join(QLatin1Char(',')));
+            m_statement = std::make_unique<Statement>(m_db, sql);
+            m_columns = columns;
+        } else {
+            m_statement->reset();
+        }
+        for (const QVariant &v : values)
+            m_statement->bind(v);
+        m_statement->execute();
+        return m_statement->lastInsertId();
+    }
+
+private:
+    sqlite3 *m_db;
+    const Query &m_table;
+    QList<int> m_columns;
+    std::unique_ptr<Statement> m_statement;
+};
+
 // A database file opened for a check, closed again on every path.
 class CheckedDatabase
 {
@@ -283,19 +321,20 @@ void DatabaseUpgrade::ExportTasks()
     if (old.exists() && !old.remove())
         throw Error(tr("Cannot remove %1: %2").arg(path, old.errorString()));
 
-    ProfileFile transfer(path);
+    ProfileWriter transfer(path);
     m_exported = tasks.recordCount();
     for (int row = 0; row < m_exported; ++row) {
         emit exportProgress(percentOf(row + 1, m_exported));
         const QString section = QString::number(tasks.valueAt(row, idColumn).toLongLong());
+        transfer.beginSection(section);
         for (int c = 0; c < tasks.fieldCount(); ++c) {
             if (c == idColumn)
                 continue;
             const QString &name = tasks.fieldInfo(c).name;
-            transfer.setValue(section, name, exportText(kinds.at(c), tasks.valueAt(row, c), section, name));
+            transfer.writeValue(name, exportText(kinds.at(c), tasks.valueAt(row, c), section, name));
         }
     }
-    transfer.save();
+    transfer.commit();
 }
 
 void DatabaseUpgrade::ImportTasks()
@@ -325,25 +364,39 @@ void DatabaseUpgrade::ImportTasks()
             byName.insert(columns.fieldInfo(c).name.toCaseFolded(), target);
     }
 
-    const ProfileFile transfer(path);
-    const QStringList sections = transfer.sections();
-    if (sections.size() != m_exported)
-        throw Error(tr("%1 holds %2 tasks, but %3 were exported.")
-                        .arg(transferFileName()).arg(sections.size()).arg(m_exported));
+    ProfileReader transfer(path);
+    RowInserter inserter(m_dm.ADOConnection.handle(), table);
     m_firstImportedId = -1;
     m_dm.ADOConnection.transaction([&] {
-        for (qsizetype i = 0; i < sections.size(); ++i) {
-            emit importProgress(percentOf(i + 1, m_exported));
-            table.append();
-            for (const auto &[key, text] : transfer.entries(sections.at(i), -1)) {
-                const int c = byName.value(key.toCaseFolded(), -1);
-                if (c >= 0)
-                    table.setFieldValue(c, importValue(kinds.at(c), text));
+        int imported = 0;
+        QList<int> set;
+        QVariantList values;
+        QList<std::pair<QString, int>> lastKeys;
+        while (transfer.nextSection()) {
+            emit importProgress(percentOf(++imported, m_exported));
+            set.clear();
+            values.clear();
+            const auto &entries = transfer.entries();
+            for (qsizetype e = 0; e < entries.size(); ++e) {
+                const auto &[key, text] = entries.at(e);
+                // Sections repeat the same keys in the same order.
+                if (e >= lastKeys.size())
+                    lastKeys.resize(e + 1, {QString(), -1});
+                if (lastKeys.at(e).first != key)
+                    lastKeys[e] = {key, byName.value(key.toCaseFolded(), -1)};
+                const int c = lastKeys.at(e).second;
+                if (c >= 0 && !set.contains(c)) {
+                    set << c;
+                    values << importValue(kinds.at(c), text);
+                }
             }
-            table.post();
+            const qint64 id = inserter.insert(set, values);
             if (m_firstImportedId < 0)
-                m_firstImportedId = table.valueAt(table.recNo(), idColumn).toLongLong();
+                m_firstImportedId = id;
         }
+        if (imported != m_exported)
+            throw Error(tr("%1 holds %2 tasks, but %3 were exported.")
+                            .arg(transferFileName()).arg(imported).arg(m_exported));
     });
 }
 
@@ -359,7 +412,7 @@ void DatabaseUpgrade::verifyImport(const QString &oldFile)
     Statement to(m_dm.ADOConnection.handle(), QStringLiteral("select * from Tasks where ID >= ? order by ID"));
     to.bind(m_firstImportedId < 0 ? std::numeric_limits<qint64>::max() : m_firstImportedId);
 
-    struct Pair { int from, to; Kind fromKind, toKind; };
+    struct Pair { int from, to; Kind fromKind, toKind; QString name; };
     QList<Pair> pairs;
     const QHash<QString, QString> fromTypes = declaredTypes(old.handle());
     const QHash<QString, QString> toTypes = declaredTypes(m_dm.ADOConnection.handle());
@@ -371,7 +424,7 @@ void DatabaseUpgrade::verifyImport(const QString &oldFile)
             idColumn = c;
         else if (target >= 0)
             pairs.append({c, target, kindOf(name, fromTypes.value(name.toCaseFolded())),
-                          kindOf(name, toTypes.value(name.toCaseFolded()))});
+                          kindOf(name, toTypes.value(name.toCaseFolded())), name});
     }
 
     int compared = 0;
@@ -380,12 +433,11 @@ void DatabaseUpgrade::verifyImport(const QString &oldFile)
         if (!to.step())
             throw Error(tr("Task %1 is missing from the new database.").arg(task));
         for (const Pair &p : pairs) {
-            const QString name = from.columnName(p.from);
-            const QVariant intended = importValue(p.toKind, exportText(p.fromKind, from.value(p.from), task, name));
+            const QVariant intended = importValue(p.toKind, exportText(p.fromKind, from.value(p.from), task, p.name));
             const QVariant stored = to.value(p.to);
             if (!sameValue(intended, stored))
                 throw Error(tr("Task %1 did not arrive unchanged: its %2 reads \"%3\" instead of \"%4\".")
-                                .arg(task, name, stored.toString(), intended.toString()));
+                                .arg(task, p.name, stored.toString(), intended.toString()));
         }
     }
     if (to.step() || compared != m_exported)

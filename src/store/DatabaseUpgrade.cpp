@@ -248,10 +248,9 @@ void DatabaseUpgrade::run()
 {
     const QString work = filePath(WorkFileName);
     const QString live = filePath(liveFileName());
-    bool accepted = false;
+    bool refused = false;
     try {
-        copyNewDatabase(work);
-        accepted = true;
+        copyNewDatabase(work, refused);
         m_dm.ADOConnection.setDatabaseFile(live);
         ExportTasks();
         m_dm.ADOConnection.setDatabaseFile(work);
@@ -261,7 +260,7 @@ void DatabaseUpgrade::run()
     } catch (const Error &e) {
         cleanUp(work);
         qCInfo(lcStore) << "database upgrade not done:" << e.text();
-        if (!accepted)
+        if (refused)
             throw Error(tr("%1 cannot be used to upgrade the database: %2\n\n"
                            "Nothing was changed: your tasks stay in %3. Replace %1 with the database "
                            "of the new release, or remove it.")
@@ -283,12 +282,12 @@ void DatabaseUpgrade::run()
 
 // New.mdb itself is only read: the tasks go into a copy of it, which must be
 // a database with a Tasks table.
-void DatabaseUpgrade::copyNewDatabase(const QString &workFile)
+void DatabaseUpgrade::copyNewDatabase(const QString &workFile, bool &refused)
 {
     removeDatabaseFiles(workFile);
     QFile fresh(filePath(newFileName()));
     if (!fresh.copy(workFile))
-        throw Error(tr("it cannot be read (%1).").arg(fresh.errorString()));
+        throw Error(tr("%1 cannot be copied to %2: %3").arg(newFileName(), workFile, fresh.errorString()));
     try {
         CheckedDatabase db(workFile);
         Statement tables(db.handle(), QStringLiteral("select count(*) from sqlite_master "
@@ -297,6 +296,7 @@ void DatabaseUpgrade::copyNewDatabase(const QString &workFile)
             throw Error(tr("it has no Tasks table"));
     } catch (const Error &e) {
         removeDatabaseFiles(workFile);
+        refused = true;
         throw Error(tr("it is not a task database (%1).").arg(e.text()));
     }
 }

@@ -61,7 +61,7 @@ signals:
     void importProgress(int percent);
 
 private:
-    void copyNewDatabase(const QString &workFile);
+    void copyNewDatabase(const QString &workFile, bool &refused);
     void verifyImport(const QString &oldFile);
     void closeForRename(const QString &file);
     void swap(const QString &workFile);

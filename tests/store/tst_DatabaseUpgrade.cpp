@@ -6,8 +6,11 @@
 #include "store/DatabaseUpgrade.h"
 #include "store/FileOperations.h"
 #include "store/TasksTable.h"
+#include "support/FileSizeLimit.h"
 
 #include <QSignalSpy>
+
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -171,6 +174,7 @@ private slots:
         QTest::newRow("import fails part-way") << u"constraint"_s << u"CHECK constraint failed"_s;
         QTest::newRow("the rename fails") << u"rename"_s << u"Operation not permitted"_s;
         QTest::newRow("the backup name is taken") << u"backup exists"_s << u"already exists"_s;
+        QTest::newRow("the disk is full") << u"disk full"_s << u"File too large"_s;
     }
     void failuresLeaveEverythingAsItWas()
     {
@@ -179,7 +183,8 @@ private slots:
         UpgradeFixture f;
         f.createStandard(f.live());
         f.insert(f.live(), {u"ID"_s, u"Task"_s, u"Category"_s}, {1, u"Short"_s, u"Home"_s});
-        f.insert(f.live(), {u"ID"_s, u"Task"_s, u"Category"_s}, {2, u"Long"_s, u"Garden"_s});
+        f.insert(f.live(), {u"ID"_s, u"Task"_s, u"Category"_s, u"Notes"_s},
+                 {2, u"Long"_s, u"Garden"_s, QString(100000, u'n')});
         if (failure == u"not a database"_s) {
             QFile text(f.fresh());
             QVERIFY(text.open(QIODevice::WriteOnly));
@@ -210,6 +215,10 @@ private slots:
                                 failure == u"rename"_s ? static_cast<FileOperations &>(refusing) : system);
         QString shown;
         try {
+            // The transfer file outgrows what the disk takes.
+            std::optional<FileSizeLimit> full;
+            if (failure == u"disk full"_s)
+                full.emplace(64 * 1024);
             upgrade.run();
         } catch (const Error &e) {
             shown = e.text();

@@ -5,7 +5,6 @@
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QStringDecoder>
 
 #include <cerrno>
 #include <cstring>
@@ -48,6 +47,9 @@ void ProfileWriter::writeValue(const QString &key, const QString &value)
 {
     if (hasLineBreak(key) || hasLineBreak(value))
         throw Error(tr("A line break cannot be written to %1 (%2).").arg(m_path, key));
+    // A key beginning with ';' is indented, so the line is no comment.
+    if (key.trimmed().startsWith(QLatin1Char(';')))
+        m_buffer += ' ';
     m_buffer += key.trimmed().toUtf8() + '=' + ProfileFile::encodeValue(value).toUtf8() + '\n';
     m_empty = false;
     if (m_buffer.size() >= BufferSize)
@@ -86,10 +88,9 @@ ProfileReader::ProfileReader(const QString &path)
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         throw Error(tr("Cannot read %1: %2").arg(path, file.errorString()));
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    m_text = utf8.decode(bytes);
-    if (utf8.hasError())
-        m_text = QString::fromLatin1(bytes);
+    if (bytes.startsWith("\xff\xfe") || bytes.startsWith("\xfe\xff"))
+        throw Error(tr("Cannot read %1: it is not UTF-8 text.").arg(path));
+    m_text = ProfileFile::decodeText(QByteArrayView(bytes).sliced(bytes.startsWith("\xef\xbb\xbf") ? 3 : 0));
 }
 
 bool ProfileReader::nextSection()
@@ -104,13 +105,12 @@ bool ProfileReader::nextSection()
         QStringView line = QStringView(m_text).mid(m_position, end - m_position);
         if (line.endsWith(QLatin1Char('\r')))
             line.chop(1);
-        const QStringView trimmed = line.trimmed();
-        if (ProfileFile::isSectionHeader(trimmed)) {
+        if (const auto name = ProfileFile::sectionName(line.trimmed())) {
             if (inSection)
                 return true; // the next section starts here
-            m_section = trimmed.mid(1, trimmed.size() - 2).trimmed().toString();
+            m_section = name->toString();
             inSection = true;
-        } else if (inSection && !trimmed.startsWith(QLatin1Char(';'))) {
+        } else if (inSection && !line.startsWith(QLatin1Char(';'))) {
             const qsizetype eq = line.indexOf(QLatin1Char('='));
             if (eq >= 0)
                 m_entries.append({line.left(eq).trimmed().toString(), ProfileFile::decodeValue(line.mid(eq + 1), -1)});

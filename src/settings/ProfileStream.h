@@ -11,7 +11,9 @@
 // many thousands of records) are written and read front to back, line by
 // line, by the same rules as ProfileFile.
 
-// Writes a new profile file section after section. The file takes its name
+// Writes a new profile file section after section. Unlike ProfileFile, a
+// value that one line cannot hold is refused, not left out, since every
+// value matters to the reader of such a file. The file takes its name
 // only at commit(), replacing any file there at once; until then, and when
 // anything fails, the old file stays as it was.
 class ProfileWriter
@@ -40,7 +42,7 @@ private:
 // Reads a profile file section after section, in file order. Names and
 // values read as ProfileFile reads them, but values are never cut, and each
 // section and key line is given as it stands (a repeated name is not merged).
-// A missing file has no sections.
+// A missing file has no sections; a UTF-16 file is refused.
 class ProfileReader
 {
 public:

@@ -1,11 +1,14 @@
 #include "app/TfNudgewick.h"
 
+#include "app/AppTrayIcon.h"
 #include "core/AppState.h"
 #include "core/Logging.h"
 #include "popup/MSNPopUp.h"
 #include "store/DataModule.h"
 #include "store/TfUpgrade.h"
+#include "toolkit/AutostartEntry.h"
 #include "toolkit/ErrorReport.h"
+#include "toolkit/UrlOpener.h"
 
 #include <QAction>
 #include <QApplication>
@@ -34,6 +37,7 @@ TfNudgewick::TfNudgewick(TDM &dm, AppState &state, Prompter &prompter, const Clo
     createActions();
     createWidgets();
     createMenus();
+    createShell();
 
     MSNPopUp = new TMSNPopUp(this);
     MSNPopUp->setObjectName(u"MSNPopUp"_s);
@@ -94,7 +98,9 @@ void TfNudgewick::FormCreate()
     m_state.CheckedCategories.clear();
     m_state.CheckedPriorities.clear();
 
+    applyAutostart();
     LoadSettings();
+    setMinimizeToTray(m_state.MinimizeToTray);
     m_statusPanels[0]->setText(m_state.ViewStateText);
 
     m_state.ScanPending = true;
@@ -224,32 +230,21 @@ void TfNudgewick::changeEvent(QEvent *event)
     QMainWindow::changeEvent(event);
 }
 
-void TfNudgewick::ApplicationMinimize()
-{
-    // Hiding into the notification area needs the tray icon, which keeps the
-    // way back to the window; without it the window stays minimised.
-}
-
 void TfNudgewick::aShowNudgewickExecute()
 {
+    TrayIcon->stopWatching();
     // Back to a normal window, whatever state it was left in.
     setWindowState(Qt::WindowActive);
     showNormal();
     raise();
     activateWindow();
+    qCInfo(lcApp) << "window raised";
 }
 
 void TfNudgewick::OpenTaskEditor(TaskEditorMode mode)
 {
     // The task editor is not part of the program yet.
     Q_UNUSED(mode);
-}
-
-void TfNudgewick::UpdateCheck(bool silent)
-{
-    // The update check is not part of the program yet.
-    Q_UNUSED(silent);
-    m_state.UpdateCheckPending = false;
 }
 
 void TfNudgewick::aMinimizeNudgewickExecute()

@@ -6,7 +6,10 @@
 #include "core/TaskEditorMode.h"
 
 #include <functional>
+#include <memory>
 
+class AppTrayIcon;
+class AutostartEntry;
 class Clock;
 class Prompter;
 class QAction;
@@ -22,7 +25,11 @@ class QToolButton;
 class TDM;
 class TMSNPopUp;
 class TaskGridModel;
+enum class TaskListReport;
+class UpdateChecker;
+class UrlOpener;
 struct AppState;
+struct ViewTitleSources;
 
 // The main window: a frame that holds the view panel, the button bar, the
 // task grid and the notes panel, owns the timers and the menus, and runs the
@@ -65,11 +72,42 @@ public:
     // Checks for a newer version; a silent check reports only a newer one.
     void UpdateCheck(bool silent);
 
+    // The print commands: a list report of the task list as the grid shows
+    // it, or the grid's current task. Each shows a preview and returns when
+    // it is closed.
+    void PrintDescriptionSingleLine1Click();
+    void PrintDescriptionDoubleLine1Click();
+    void PrintDescriptionNotes1Click();
+    void PrintSelectedTaskOnly1Click();
+    // Previews the task with that ID as the database holds it (the task
+    // editor's print button); the preview opens over `over` when given.
+    void PrintTask(int taskId, QWidget *over = nullptr);
+
     // Ends the program's session without questions (desktop logout, SIGTERM).
     void endSession();
     // The desktop asks to save before a logout that may still be cancelled:
     // saves the settings and leaves the program running.
     void commitSession();
+
+    // The shell around the window (TfNudgewickShell.cpp): tray, start at
+    // login, update check, About box and help pages.
+    // Starts with the window hidden, as long as a tray can bring it back.
+    void startHidden();
+    // Settings switched at run time; each takes effect at once.
+    void setWindowsStartup(bool on);
+    void setMinimizeToTray(bool on);
+    void setAutoUpdate(bool on);
+    void CheckforUpdate1Click();
+    void About1Click();
+    void OnlineHelp1Click();
+    void OnlineSupport1Click();
+    void sbDonateClick();
+    void TrayIconBalloonClick();
+    // Web addresses and pages are opened through `opener` from now on.
+    void setUrlOpener(UrlOpener &opener) { m_urlOpener = &opener; }
+    AppTrayIcon *trayIcon() const { return TrayIcon; }
+    AutostartEntry &autostartEntry() const { return *abfAutoRun1; }
+    UpdateChecker *updateChecker() const { return m_updateChecker; }
 
     bool hasShutDown() const { return m_shutDown; }
     QString settingsFile() const;
@@ -127,6 +165,12 @@ private:
     void bindTaskList();
     void showViewTab(int index);
     void followCurrentRow();
+    // Printing (TfNudgewickPrint.cpp).
+    void printTaskList(TaskListReport kind);
+    ViewTitleSources viewTitleSources() const;
+    void createShell();
+    void applyAutostart();
+    void announceNewerVersion(const QString &published, bool silent);
 
     // Runs a handler from the event loop; an error is reported, not thrown on.
     void guard(const std::function<void()> &handler);
@@ -162,4 +206,14 @@ private:
     QTimer *tPopup = nullptr;
     QTimer *tDisablePopups = nullptr;
     QTimer *tPopupInterval = nullptr;
+
+    QAction *OnlineHelp1 = nullptr;
+    QAction *CheckforUpdate1 = nullptr;
+    QAction *OnlineSupport1 = nullptr;
+    QAction *About1 = nullptr;
+    AppTrayIcon *TrayIcon = nullptr;
+    std::unique_ptr<AutostartEntry> abfAutoRun1;
+    UpdateChecker *m_updateChecker = nullptr;
+    std::unique_ptr<UrlOpener> m_desktopOpener;
+    UrlOpener *m_urlOpener = nullptr;
 };

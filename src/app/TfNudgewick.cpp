@@ -7,6 +7,7 @@
 #include "core/Logging.h"
 #include "popup/MSNPopUp.h"
 #include "store/DataModule.h"
+#include "store/TfUpgrade.h"
 #include "toolkit/AutostartEntry.h"
 #include "toolkit/ErrorReport.h"
 #include "toolkit/SoundPlayer.h"
@@ -20,6 +21,7 @@
 #include <QMenu>
 #include <QScreen>
 #include <QShortcut>
+#include <QSignalBlocker>
 #include <QTableView>
 #include <QTimer>
 
@@ -99,6 +101,13 @@ void TfNudgewick::FormCreate()
     m_state.ExitRequested = false;
 
     m_dm.connectTo(QDir(m_dataFolder).filePath(u"Nudgewick.mdb"_s));
+
+    // A new release's empty database waiting beside the live one takes the
+    // tasks over before anything reads them; the alarm scan waits meanwhile.
+    if (TfUpgrade::isPending(m_dataFolder)) {
+        const QSignalBlocker noAlarmScan(tPopup);
+        TfUpgrade(m_dm, m_prompter, m_clock, m_dataFolder, this).exec();
+    }
 
     m_state.UpdateCheckPending = false;
     bindTaskList();

@@ -31,17 +31,6 @@ bool isEnclosedInQuotes(QStringView v)
     return v.size() >= 2 && isQuote(v.front()) && v.back() == v.front();
 }
 
-// A value that would not read back as written (blanks at either end, or
-// enclosing quotes of its own) is written inside one more pair of quotes.
-QString encodeValue(const QString &value)
-{
-    if (value.isEmpty())
-        return value;
-    if (value.front().isSpace() || value.back().isSpace() || isEnclosedInQuotes(value))
-        return QLatin1Char('"') + value + QLatin1Char('"');
-    return value;
-}
-
 bool hasLineBreak(const QString &text)
 {
     return text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'));
@@ -229,7 +218,12 @@ const ProfileFile::Line *ProfileFile::findValueLine(const QString &section, cons
 
 QString ProfileFile::readValue(const Line &line, qsizetype maxLength)
 {
-    QStringView v = QStringView(line.text).mid(line.valueStart).trimmed();
+    return decodeValue(QStringView(line.text).mid(line.valueStart), maxLength);
+}
+
+QString ProfileFile::decodeValue(QStringView written, qsizetype maxLength)
+{
+    QStringView v = written.trimmed();
     if (isEnclosedInQuotes(v))
         v = v.mid(1, v.size() - 2);
     if (maxLength >= 0 && v.size() > maxLength) {
@@ -239,6 +233,27 @@ QString ProfileFile::readValue(const Line &line, qsizetype maxLength)
         v = v.left(n);
     }
     return v.toString();
+}
+
+// A value that would not read back as written (blanks at either end, or
+// enclosing quotes of its own) is written inside one more pair of quotes.
+QString ProfileFile::encodeValue(const QString &value)
+{
+    if (value.isEmpty())
+        return value;
+    if (value.front().isSpace() || value.back().isSpace() || isEnclosedInQuotes(value))
+        return QLatin1Char('"') + value + QLatin1Char('"');
+    return value;
+}
+
+std::optional<QStringView> ProfileFile::sectionName(QStringView trimmedLine)
+{
+    return headerName(trimmedLine);
+}
+
+QString ProfileFile::decodeText(QByteArrayView bytes)
+{
+    return decodeLines(bytes);
 }
 
 QString ProfileFile::value(const QString &section, const QString &key, const QString &defaultValue,
@@ -272,7 +287,7 @@ QStringList ProfileFile::sections() const
     return names;
 }
 
-QList<std::pair<QString, QString>> ProfileFile::entries(const QString &section) const
+QList<std::pair<QString, QString>> ProfileFile::entries(const QString &section, qsizetype maxLength) const
 {
     QList<std::pair<QString, QString>> result;
     const qsizetype s = findSection(section);
@@ -283,7 +298,7 @@ QList<std::pair<QString, QString>> ProfileFile::entries(const QString &section) 
         if (line.key.isNull() || seen.contains(line.foldedKey))
             continue;
         seen.insert(line.foldedKey);
-        result.append({line.key, readValue(line, MaxValueLength)});
+        result.append({line.key, readValue(line, maxLength)});
     }
     return result;
 }

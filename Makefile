@@ -3,6 +3,7 @@
 
 PACKAGES := cmake g++ make pkg-config qt6-base-dev qt6-qpa-plugins libqt6sql6-sqlite libsqlite3-dev \
             qt6-multimedia-dev libxcb1-dev libxcb-keysyms1-dev fonts-dejavu-core
+PACKAGES += xvfb xdotool   # global hotkey tests on a private X server
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 JOBS ?= $(shell nproc)
 WERROR := $(if $(CI),ON,OFF)

@@ -3,8 +3,10 @@
 #include "core/AppState.h"
 #include "core/Logging.h"
 #include "popup/MSNPopUp.h"
+#include "hotkeys/HotKeyManager.h"
 #include "store/DataModule.h"
 #include "toolkit/ErrorReport.h"
+#include "toolkit/HotKeyBackend.h"
 
 #include <QAction>
 #include <QApplication>
@@ -36,6 +38,7 @@ TfNudgewick::TfNudgewick(TDM &dm, AppState &state, Prompter &prompter, const Clo
     MSNPopUp = new TMSNPopUp(this);
     MSNPopUp->setObjectName(u"MSNPopUp"_s);
     MSNPopUp->applyMainWindowDesign();
+    m_hotKeyBackend = createHotKeyBackend();
 
     resize(DesignSize);
     setMinimumSize(MinimumSize);
@@ -87,6 +90,7 @@ void TfNudgewick::FormCreate()
 
     // Until the views choose their own text, the grid lists every task.
     m_dm.RequeryTaskList();
+    SetUpHotKeys();
     qCInfo(lcApp) << "started with" << m_dm.qTasks.recordCount() << "tasks from" << m_dataFolder;
 }
 
@@ -141,6 +145,7 @@ void TfNudgewick::ShutDown()
     m_state.CheckedPriorities.clear();
     m_state.CheckedOccurrences.clear();
     m_state.CheckedCategories.clear();
+    delete m_hotKeyManager;
     qCInfo(lcApp) << "shut down";
 }
 

@@ -6,8 +6,11 @@
 #include "core/TaskEditorMode.h"
 
 #include <functional>
+#include <memory>
 
 class Clock;
+class HotKeyBackend;
+class HotKeyManager;
 class Prompter;
 class QAction;
 class QLabel;
@@ -64,6 +67,14 @@ public:
     void OpenTaskEditor(TaskEditorMode mode);
     // Checks for a newer version; a silent check reports only a newer one.
     void UpdateCheck(bool silent);
+
+    // Global hotkeys and the settings dialog (TfNudgewickHotkeys.cpp).
+    void SetUpHotKeys();
+    void HotKeyPressed(int HotKeyIndex);
+    void Settings2Click();
+    HotKeyManager *hotKeyManager() const;
+    // Replaces the platform's hotkeys (tests); before FormCreate.
+    void setHotKeyBackend(std::unique_ptr<HotKeyBackend> backend);
 
     // Ends the program's session without questions (desktop logout, SIGTERM).
     void endSession();
@@ -159,4 +170,6 @@ private:
     QTimer *tPopup = nullptr;
     QTimer *tDisablePopups = nullptr;
     QTimer *tPopupInterval = nullptr;
+    std::unique_ptr<HotKeyBackend> m_hotKeyBackend;
+    QPointer<HotKeyManager> m_hotKeyManager;
 };

@@ -192,14 +192,10 @@ void TfSettings::readNotify()
 
 // Takes what is typed in each spin field, moved into its range, as a loss
 // of focus would; so OK stores only values within range, however it is pressed.
-QStringList TfSettings::spinFieldsInterpreted()
+void TfSettings::spinFieldsInterpreted()
 {
-    QStringList names;
-    for (SpinEdit *field : findChildren<SpinEdit *>()) {
+    for (SpinEdit *field : findChildren<SpinEdit *>())
         field->interpretText();
-        names << field->objectName();
-    }
-    return names;
 }
 
 void TfSettings::bbOKClick()

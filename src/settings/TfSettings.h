@@ -67,7 +67,7 @@ private:
     void readNotify();
     void writeSettingsFile();
     void applyFlags();
-    QStringList spinFieldsInterpreted();
+    void spinFieldsInterpreted();
 
     // Date and time pages (TfSettingsFormats.cpp).
     void showFormats();

@@ -136,6 +136,19 @@ private slots:
         QCOMPARE(spy.count(), 1);
     }
 
+    // Without X11 (offscreen here) every registration is refused cleanly.
+    void noHotkeysWithoutX11()
+    {
+        const auto backend = createHotKeyBackend();
+        QWidget window;
+        HotKeyManager manager(&window, backend.get());
+        THotKeyItem &item = manager.HotKeys().add();
+        item.setVirtKey(vkF1);
+        item.setEnabled(true);
+        QVERIFY(item.Enabled());
+        QVERIFY(!item.Registered());
+    }
+
     void destroyingReleases()
     {
         QWidget window;

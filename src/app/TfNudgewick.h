@@ -78,6 +78,9 @@ public:
 
     // Ends the program's session without questions (desktop logout, SIGTERM).
     void endSession();
+    // The desktop asks to save before a logout that may still be cancelled:
+    // saves the settings and leaves the program running.
+    void commitSession();
 
     bool hasShutDown() const { return m_shutDown; }
     QString settingsFile() const;

@@ -110,9 +110,11 @@ void TfNudgewick::createActions()
     connect(aExitNudgewick, &QAction::triggered, this, [this] { guard([this] { aExitNudgewickExecute(); }); });
     // The grid's date columns follow the long date switch at once.
     connect(aLongDateFormat, &QAction::toggled, this, [this](bool checked) {
-        m_state.LongDateFormat = checked;
-        m_dm.ApplyDateDisplayFormat();
-        dbgTasks->viewport()->update();
+        guard([this, checked] {
+            m_state.LongDateFormat = checked;
+            m_dm.ApplyDateDisplayFormat();
+            dbgTasks->viewport()->update();
+        });
     });
     connect(aHideLeftPanel, &QAction::triggered, this, [this] { pcSelections->hide(); });
     connect(aShowLeftPanel, &QAction::triggered, this, [this] { pcSelections->show(); });
@@ -281,7 +283,8 @@ void TfNudgewick::createWidgets()
     for (int i = 0; i < 2; ++i) {
         m_statusPanels[i] = new QLabel(statusBar());
         m_statusPanels[i]->setFrameShape(QFrame::StyledPanel);
-        statusBar()->addWidget(m_statusPanels[i]);
+        // Permanent, so a status tip shown over the bar leaves them in view.
+        statusBar()->addPermanentWidget(m_statusPanels[i]);
     }
     m_statusPanels[0]->setMinimumWidth(190);
     m_statusPanels[0]->setAlignment(Qt::AlignCenter);
@@ -300,6 +303,7 @@ void TfNudgewick::createWidgets()
 void TfNudgewick::bindTaskList()
 {
     m_gridModel = new TaskGridModel(m_dm.qTasks, m_state.Formats, this);
+    m_gridModel->setErrorReport(m_prompter);
     dbgTasks->setModel(m_gridModel);
     const QList<int> widths = {46, -1, 64, 64, 64, 64, -1, 91, 64, -1, -1};
     for (int column = 0; column < widths.size(); ++column)

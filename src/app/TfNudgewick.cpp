@@ -6,12 +6,14 @@
 #include "core/AppState.h"
 #include "core/Logging.h"
 #include "popup/MSNPopUp.h"
+#include "hotkeys/HotKeyManager.h"
 #include "store/DataModule.h"
 #include "store/TfUpgrade.h"
 #include "toolkit/AutostartEntry.h"
 #include "toolkit/ErrorReport.h"
 #include "toolkit/SoundPlayer.h"
 #include "toolkit/UrlOpener.h"
+#include "toolkit/HotKeyBackend.h"
 
 #include <QAction>
 #include <QApplication>
@@ -45,6 +47,7 @@ TfNudgewick::TfNudgewick(TDM &dm, AppState &state, Prompter &prompter, const Clo
     MSNPopUp = new TMSNPopUp(this);
     MSNPopUp->setObjectName(u"MSNPopUp"_s);
     MSNPopUp->applyMainWindowDesign();
+    m_hotKeyBackend = createHotKeyBackend();
 
     // The reminder: the alarm scan on tPopup, the answers to notification
     // clicks, popup pacing and the alarm sound.
@@ -127,6 +130,7 @@ void TfNudgewick::FormCreate()
 
     // Until the views choose their own text, the grid lists every task.
     m_dm.RequeryTaskList();
+    SetUpHotKeys();
     qCInfo(lcApp) << "started with" << m_dm.qTasks.recordCount() << "tasks from" << m_dataFolder;
 }
 
@@ -181,6 +185,7 @@ void TfNudgewick::ShutDown()
     m_state.CheckedPriorities.clear();
     m_state.CheckedOccurrences.clear();
     m_state.CheckedCategories.clear();
+    delete m_hotKeyManager;
     qCInfo(lcApp) << "shut down";
 }
 

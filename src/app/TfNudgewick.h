@@ -12,6 +12,8 @@ class AlarmEngine;
 class AppTrayIcon;
 class AutostartEntry;
 class Clock;
+class HotKeyBackend;
+class HotKeyManager;
 class Prompter;
 class QAction;
 class QLabel;
@@ -74,6 +76,14 @@ public:
     void aNudgewickExecute();
     // Checks for a newer version; a silent check reports only a newer one.
     void UpdateCheck(bool silent);
+
+    // Global hotkeys and the settings dialog (TfNudgewickHotkeys.cpp).
+    void SetUpHotKeys();
+    void HotKeyPressed(int HotKeyIndex);
+    void Settings2Click();
+    HotKeyManager *hotKeyManager() const;
+    // Replaces the platform's hotkeys (tests); before FormCreate.
+    void setHotKeyBackend(std::unique_ptr<HotKeyBackend> backend);
 
     // The print commands: a list report of the task list as the grid shows
     // it, or the grid's current task. Each shows a preview and returns when
@@ -221,4 +231,6 @@ private:
     std::unique_ptr<UrlOpener> m_desktopOpener;
     UrlOpener *m_urlOpener = nullptr;
     AlarmEngine *m_alarm = nullptr;
+    std::unique_ptr<HotKeyBackend> m_hotKeyBackend;
+    QPointer<HotKeyManager> m_hotKeyManager;
 };

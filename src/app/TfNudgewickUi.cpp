@@ -169,6 +169,7 @@ void TfNudgewick::createMenus()
     // A menu command without items.
     QAction *settings = MainMenu1->addAction(u"&Settings"_s);
     settings->setObjectName(u"Settings2"_s);
+    connect(settings, &QAction::triggered, this, [this] { guard([this] { Settings2Click(); }); });
 
     QMenu *help = MainMenu1->addMenu(u"Help"_s);
     OnlineHelp1 = help->addAction(u"&Help"_s);

@@ -149,6 +149,19 @@ void ProfileFile::load(const QString &path)
     parse(text);
 }
 
+void ProfileFile::reset(const QString &path)
+{
+    m_path = path;
+    m_sections.clear();
+    m_index.clear();
+    m_crlf = false;
+    m_encoding = Encoding::Utf8;
+    m_unreadable = false;
+    m_readError.clear();
+    m_modified = true;
+    parse(QString());
+}
+
 void ProfileFile::parse(const QString &text)
 {
     m_sections.append(Section{}); // the lines before the first section
@@ -417,6 +430,11 @@ void ProfileFile::save()
     QSaveFile file(m_path);
     if (!file.open(QIODevice::WriteOnly))
         throw Error(tr("Cannot save %1: %2").arg(m_path, file.errorString()));
+    // Narrowed before any byte is written, so the data is never readable by others.
+    if (m_ownerOnly && !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
+        file.cancelWriting();
+        throw Error(tr("Cannot save %1: %2").arg(m_path, file.errorString()));
+    }
     // Written back in the encoding it was read in.
     QByteArray bytes;
     switch (m_encoding) {

@@ -38,6 +38,13 @@ public:
     // empty, and then save() refuses rather than overwrite it.
     void load(const QString &path);
     const QString &path() const { return m_path; }
+    // Starts an empty profile for path without reading it: save() then
+    // replaces whatever the file held with the keys set since.
+    void reset(const QString &path);
+
+    // The saved file can be read and written by its owner only (for files
+    // that may hold a password). A file that already exists is narrowed too.
+    void setOwnerOnly(bool ownerOnly) { m_ownerOnly = ownerOnly; }
 
     // Replaces the file with the profile's lines (QSaveFile: a new file is
     // written and renamed over the old one). Throws Error with the system's
@@ -125,4 +132,5 @@ private:
     bool m_unreadable = false;
     QString m_readError;
     bool m_modified = false;
+    bool m_ownerOnly = false;
 };

@@ -180,3 +180,6 @@ void writeFormatSettings(ProfileFile &file, const FormatSettings &formats);
 // A timer interval of the given minutes in milliseconds, as a 32-bit
 // unsigned count (the file's "DisablePopups" and "PopupInterval").
 quint32 minutesToTimerInterval(int minutes);
+// The same for a Qt timer, which counts milliseconds in an int: longer
+// periods are cut to the longest one it can hold (about 24 days).
+int minutesToQtTimerInterval(int minutes);

@@ -162,14 +162,15 @@ private slots:
             QCOMPARE(pragma(b.file, "PRAGMA integrity_check"), QStringLiteral("ok"));
             QCOMPARE(pragma(b.file, "PRAGMA journal_mode"), QStringLiteral("delete"));
         }
-        // Last start 9 December (a Wednesday): 7 days (3-9 Dec), the newest of
-        // the weeks of 23 and 16 Nov, and of the months December, November
-        // (30 Nov, also a week's newest) and October (none).
-        QCOMPARE(names(list), (QStringList{u"Nudgewick.20261209080000.mdb"_s, u"Nudgewick.20261208080000.mdb"_s,
-                                           u"Nudgewick.20261207080000.mdb"_s, u"Nudgewick.20261206080000.mdb"_s,
-                                           u"Nudgewick.20261205080000.mdb"_s, u"Nudgewick.20261204080000.mdb"_s,
-                                           u"Nudgewick.20261203080000.mdb"_s, u"Nudgewick.20261130080000.mdb"_s,
-                                           u"Nudgewick.20261129080000.mdb"_s, u"Nudgewick.20261122080000.mdb"_s}));
+        // Last start Thursday 10 December: the days 4-10 December, the newest
+        // of the weeks from 23 and 16 November, and of the months December and
+        // November (none in October).
+        QStringList expected;
+        for (int day = 10; day >= 4; --day)
+            expected << backupname::fileName(at(2026, 12, day, 8));
+        for (int day : {30, 29, 22})
+            expected << backupname::fileName(at(2026, 11, day, 8));
+        QCOMPARE(names(list), expected);
         QVERIFY(QDir(folder()).entryList(QDir::Files).size() == list.size()); // no partial file left
     }
 

@@ -3,6 +3,7 @@
 #include "core/AppState.h"
 #include "core/Logging.h"
 #include "popup/MSNPopUp.h"
+#include "store/BackupService.h"
 #include "store/DataModule.h"
 #include "toolkit/ErrorReport.h"
 
@@ -32,6 +33,7 @@ TfNudgewick::TfNudgewick(TDM &dm, AppState &state, Prompter &prompter, const Clo
     createActions();
     createWidgets();
     createMenus();
+    createBackupService();
 
     MSNPopUp = new TMSNPopUp(this);
     MSNPopUp->setObjectName(u"MSNPopUp"_s);
@@ -76,7 +78,8 @@ void TfNudgewick::FormCreate()
     setWindowTitle(QGuiApplication::applicationDisplayName() + u" "_s + QCoreApplication::applicationVersion());
     m_state.ExitRequested = false;
 
-    m_dm.connectTo(QDir(m_dataFolder).filePath(u"Nudgewick.mdb"_s));
+    RescueDatabase();
+    m_dm.connectTo(databaseFile());
 
     m_state.UpdateCheckPending = false;
     bindTaskList();
@@ -86,6 +89,7 @@ void TfNudgewick::FormCreate()
     m_state.CheckedPriorities.clear();
 
     LoadSettings();
+    ApplyBackupSettings();
     m_statusPanels[0]->setText(m_state.ViewStateText);
 
     m_state.ScanPending = true;
@@ -93,6 +97,7 @@ void TfNudgewick::FormCreate()
     // Until the views choose their own text, the grid lists every task.
     m_dm.RequeryTaskList();
     qCInfo(lcApp) << "started with" << m_dm.qTasks.recordCount() << "tasks from" << m_dataFolder;
+    m_backups->backupIfNewDay();
 }
 
 // Close sequence ------------------------------------------------------------
@@ -143,6 +148,9 @@ void TfNudgewick::ShutDown()
         ~End() { emit window->ended(); }
     } end{this};
     SaveSettings();
+    // A database changed since its last backup is backed up before the end.
+    m_backups->backupIfChanged();
+    m_backups->waitForIdle();
     m_state.CheckedPriorities.clear();
     m_state.CheckedOccurrences.clear();
     m_state.CheckedCategories.clear();

@@ -193,11 +193,28 @@ QList<BackupEntry> BackupService::backups(bool withTaskCounts) const
     for (const QString &name : dir.entryList({QStringLiteral("Nudgewick.*.mdb")}, QDir::Files)) {
         if (const auto made = backupname::parse(name)) {
             const QString file = dir.filePath(name);
-            list.append({file, *made, withTaskCounts ? databasecopy::taskCount(file) : -1});
+            list.append({file, *made, withTaskCounts ? countOf(file) : -1});
         }
     }
     std::sort(list.begin(), list.end(), [](const BackupEntry &a, const BackupEntry &b) { return a.made > b.made; });
     return list;
+}
+
+qint64 BackupService::countOf(const QString &file) const
+{
+    const QDateTime modified = QFileInfo(file).lastModified();
+    {
+        std::lock_guard lock(m_countsMutex);
+        const auto known = m_counts.constFind(file);
+        if (known != m_counts.cend() && known->modified == modified)
+            return known->tasks;
+    }
+    const qint64 tasks = databasecopy::taskCount(file);
+    if (tasks >= 0) {
+        std::lock_guard lock(m_countsMutex);
+        m_counts.insert(file, {modified, tasks});
+    }
+    return tasks;
 }
 
 // Worker side ------------------------------------------------------------------
@@ -219,6 +236,10 @@ bool BackupService::makeBackup(DateTime moment, BackupReason reason, const std::
         databasecopy::CopyHooks hooks;
         hooks.snapshotTaken = snapshotTaken;
         const qint64 tasks = databasecopy::copyDatabase(m_database, target, hooks);
+        {
+            std::lock_guard lock(m_countsMutex);
+            m_counts.insert(target, {QFileInfo(target).lastModified(), tasks});
+        }
         qCInfo(lcStore) << "backup" << target << "with" << tasks << "tasks:" << reasonText(reason);
         m_failureReported = false;
         QMetaObject::invokeMethod(this, [this, target, tasks] { emit backupMade(target, tasks); },

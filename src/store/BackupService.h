@@ -3,6 +3,8 @@
 #include "store/BackupRotation.h"
 
 #include <QDate>
+#include <QDateTime>
+#include <QHash>
 #include <QObject>
 #include <QString>
 
@@ -92,5 +94,15 @@ private:
     bool m_working = false;  // guarded by m_mutex
     bool m_stop = false;     // guarded by m_mutex
     bool m_failureReported = false; // worker only
+    // Task counts of backup files, which never change once written; keyed by
+    // path, kept with the file's modification time.
+    struct KnownCount
+    {
+        QDateTime modified;
+        qint64 tasks;
+    };
+    mutable std::mutex m_countsMutex;
+    mutable QHash<QString, KnownCount> m_counts;
+    qint64 countOf(const QString &file) const;
     std::thread m_thread;
 };

@@ -24,8 +24,8 @@ struct CopyHooks
 };
 
 // Copies the database source to target: written under target + ".partial",
-// switched to a single-file journal, checked with integrity_check and its
-// task count compared, then renamed to target. Nothing is left under either
+// switched to a single-file journal, checked with quick_check and its task
+// count compared, synced to the disk, then renamed to target. Nothing is left under either
 // name when it fails. Returns the number of tasks copied.
 qint64 copyDatabase(const QString &source, const QString &target, const CopyHooks &hooks = {});
 

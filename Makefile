@@ -4,6 +4,7 @@
 PACKAGES := cmake g++ make pkg-config qt6-base-dev qt6-qpa-plugins libqt6sql6-sqlite libsqlite3-dev \
             qt6-multimedia-dev libxcb1-dev libxcb-keysyms1-dev fonts-dejavu-core
 PACKAGES += fonts-noto-color-emoji   # task texts with emoji show the pictures, not boxes
+PACKAGES += poppler-utils   # report tests read the printed PDF files back (pdftotext, pdftoppm, pdfinfo)
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 JOBS ?= $(shell nproc)
 WERROR := $(if $(CI),ON,OFF)

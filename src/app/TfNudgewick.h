@@ -23,7 +23,9 @@ class QToolButton;
 class TDM;
 class TMSNPopUp;
 class TaskGridModel;
+enum class TaskListReport;
 struct AppState;
+struct ViewTitleSources;
 
 // The main window: a frame that holds the view panel, the button bar, the
 // task grid and the notes panel, owns the timers and the menus, and runs the
@@ -65,6 +67,17 @@ public:
     void OpenTaskEditor(TaskEditorMode mode);
     // Checks for a newer version; a silent check reports only a newer one.
     void UpdateCheck(bool silent);
+
+    // The print commands: a list report of the task list as the grid shows
+    // it, or the grid's current task. Each shows a preview and returns when
+    // it is closed.
+    void PrintDescriptionSingleLine1Click();
+    void PrintDescriptionDoubleLine1Click();
+    void PrintDescriptionNotes1Click();
+    void PrintSelectedTaskOnly1Click();
+    // Previews the task with that ID as the database holds it (the task
+    // editor's print button); the preview opens over `over` when given.
+    void PrintTask(int taskId, QWidget *over = nullptr);
 
     // Ends the program's session without questions (desktop logout, SIGTERM).
     void endSession();
@@ -136,6 +149,9 @@ private:
     void bindTaskList();
     void showViewTab(int index);
     void followCurrentRow();
+    // Printing (TfNudgewickPrint.cpp).
+    void printTaskList(TaskListReport kind);
+    ViewTitleSources viewTitleSources() const;
 
     // Backups (TfNudgewickBackup.cpp).
     void createBackupService();

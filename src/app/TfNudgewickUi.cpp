@@ -156,11 +156,19 @@ void TfNudgewick::createMenus()
     tasks->addAction(aShowFields);
 
     QMenu *print = MainMenu1->addMenu(u"&Print Tasks"_s);
-    print->addAction(u"&1. Description with Single Line"_s);
-    print->addAction(u"&2. Description with Double Line"_s);
-    print->addAction(u"&3. Description && Notes"_s);
+    const auto printItem = [this](QMenu *menu, const QString &name, const QString &caption, void (TfNudgewick::*handler)()) {
+        QAction *item = menu->addAction(caption);
+        item->setObjectName(name);
+        connect(item, &QAction::triggered, this, handler);
+    };
+    printItem(print, u"PrintDescriptionSingleLine1"_s, u"&1. Description with Single Line"_s,
+              &TfNudgewick::PrintDescriptionSingleLine1Click);
+    printItem(print, u"PrintDescriptionDoubleLine1"_s, u"&2. Description with Double Line"_s,
+              &TfNudgewick::PrintDescriptionDoubleLine1Click);
+    printItem(print, u"PrintDescriptionNotes1"_s, u"&3. Description && Notes"_s,
+              &TfNudgewick::PrintDescriptionNotes1Click);
     print->addSeparator();
-    print->addAction(u"&4. Selected Task Only"_s);
+    printItem(print, u"PrintSelectedTaskOnly1"_s, u"&4. Selected Task Only"_s, &TfNudgewick::PrintSelectedTaskOnly1Click);
 
     // A menu command without items.
     QAction *settings = MainMenu1->addAction(u"&Settings"_s);
@@ -184,7 +192,7 @@ void TfNudgewick::createMenus()
     pmTasks->setObjectName(u"pmTasks"_s);
     pmTasks->addActions({aTaskAdd, aTaskEdit, aTaskDuplicate, aTaskDelete, aLongDateFormat});
     pmTasks->addAction(u"Move task to today"_s);
-    pmTasks->addAction(u"Print selected Task"_s);
+    printItem(pmTasks, u"PrintSelectedTask1"_s, u"Print selected Task"_s, &TfNudgewick::PrintSelectedTaskOnly1Click);
     pmTasks->addAction(aShowFields);
 }
 

@@ -7,6 +7,7 @@
 #include "core/Logging.h"
 #include "popup/MSNPopUp.h"
 #include "hotkeys/HotKeyManager.h"
+#include "store/BackupService.h"
 #include "store/DataModule.h"
 #include "store/TfUpgrade.h"
 #include "toolkit/AutostartEntry.h"
@@ -43,6 +44,7 @@ TfNudgewick::TfNudgewick(TDM &dm, AppState &state, Prompter &prompter, const Clo
     createWidgets();
     createMenus();
     createShell();
+    createBackupService();
 
     MSNPopUp = new TMSNPopUp(this);
     MSNPopUp->setObjectName(u"MSNPopUp"_s);
@@ -103,12 +105,14 @@ void TfNudgewick::FormCreate()
     setWindowTitle(QGuiApplication::applicationDisplayName() + u" "_s + QCoreApplication::applicationVersion());
     m_state.ExitRequested = false;
 
-    m_dm.connectTo(QDir(m_dataFolder).filePath(u"Nudgewick.mdb"_s));
+    RescueDatabase();
+    m_dm.connectTo(databaseFile());
 
     // A new release's empty database waiting beside the live one takes the
     // tasks over before anything reads them; the alarm scan waits meanwhile.
     if (TfUpgrade::isPending(m_dataFolder)) {
         const QSignalBlocker noAlarmScan(tPopup);
+        m_backups->backupNow(BackupReason::Upgrade);
         TfUpgrade(m_dm, m_prompter, m_clock, m_dataFolder, this).exec();
     }
 
@@ -122,6 +126,7 @@ void TfNudgewick::FormCreate()
     applyAutostart();
     LoadSettings();
     setMinimizeToTray(m_state.MinimizeToTray);
+    ApplyBackupSettings();
     m_statusPanels[0]->setText(m_state.ViewStateText);
 
     m_state.ScanPending = true;
@@ -132,6 +137,7 @@ void TfNudgewick::FormCreate()
     m_dm.RequeryTaskList();
     SetUpHotKeys();
     qCInfo(lcApp) << "started with" << m_dm.qTasks.recordCount() << "tasks from" << m_dataFolder;
+    m_backups->backupIfNewDay();
 }
 
 // Close sequence ------------------------------------------------------------
@@ -182,6 +188,9 @@ void TfNudgewick::ShutDown()
         ~End() { emit window->ended(); }
     } end{this};
     SaveSettings();
+    // A database changed since its last backup is backed up before the end.
+    m_backups->backupIfChanged();
+    m_backups->waitForIdle();
     m_state.CheckedPriorities.clear();
     m_state.CheckedOccurrences.clear();
     m_state.CheckedCategories.clear();

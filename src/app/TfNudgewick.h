@@ -11,6 +11,7 @@
 class AlarmEngine;
 class AppTrayIcon;
 class AutostartEntry;
+class BackupService;
 class Clock;
 class HotKeyBackend;
 class HotKeyManager;
@@ -124,6 +125,13 @@ public:
 
     bool hasShutDown() const { return m_shutDown; }
     QString settingsFile() const;
+    QString databaseFile() const;
+
+    // Rolling backups; a change of several tasks at once calls
+    // backupService()->backupNow(BackupReason::BulkChange) before it starts.
+    BackupService *backupService() const { return m_backups; }
+    // "Restore from Backup..." of the File menu.
+    void aRestoreBackupExecute();
 
     // Components other parts of the program reach.
     QTableView *grid() const { return dbgTasks; }
@@ -161,6 +169,7 @@ public:
     QAction *aShowLeftPanel = nullptr;
     QAction *aLongDateFormat = nullptr;
     QAction *aDisablePopups = nullptr;
+    QAction *aRestoreBackup = nullptr;
 
 signals:
     // ShutDown has run: the application's event loop should end.
@@ -186,6 +195,11 @@ private:
     void applyAutostart();
     void announceNewerVersion(const QString &published, bool silent);
 
+    // Backups (TfNudgewickBackup.cpp).
+    void createBackupService();
+    void RescueDatabase();
+    void ApplyBackupSettings();
+
     // Runs a handler from the event loop; an error is reported, not thrown on.
     void guard(const std::function<void()> &handler);
 
@@ -196,6 +210,7 @@ private:
     QString m_dataFolder;
     bool m_shutDown = false;
     bool m_painted = false;
+    BackupService *m_backups = nullptr;
 
     QLabel *m_statusPanels[2] = {};
     QTabWidget *pcSelections = nullptr;

@@ -22,6 +22,7 @@ inline constexpr QLatin1String Categories("Categories");
 inline constexpr QLatin1String Notify("Notify");
 inline constexpr QLatin1String Formats("Formats");
 inline constexpr QLatin1String Defaults("Defaults");
+inline constexpr QLatin1String Backup("Backup");
 } // namespace SettingsSection
 
 // How a value is stored and read.
@@ -105,6 +106,12 @@ enum class Setting {
     DefaultValidDays,
     DefaultSnoozeTime,
     ApplyOccurrence,
+    // [Backup]: rolling backups of the task database and how many are kept
+    BackupEnabled,
+    BackupKeepToday,
+    BackupKeepDays,
+    BackupKeepWeeks,
+    BackupKeepMonths,
 
     Count
 };

@@ -1,5 +1,7 @@
 #include "store/TransferText.h"
 
+#include "store/BackupName.h"
+
 #include "core/Error.h"
 
 #include <QLocale>
@@ -146,12 +148,7 @@ std::optional<double> parseDateTime(const QString &text)
 
 QString backupFileName(DateTime moment)
 {
-    const QDate date = moment.date();
-    const QTime time = moment.time();
-    QString name = QStringLiteral("Nudgewick.") + QString::number(date.year());
-    for (int part : {date.month(), date.day(), time.hour(), time.minute(), time.second()})
-        name += QStringLiteral("%1").arg(part, 2, 10, QLatin1Char('0'));
-    return name + QStringLiteral(".mdb");
+    return backupname::fileName(moment);
 }
 
 QString ReplaceAllText(const QString &text, const QString &oldText, const QString &newText)

@@ -7,11 +7,15 @@
 #include "core/Logging.h"
 #include "editor/TfTaskEdit.h"
 #include "popup/MSNPopUp.h"
+#include "hotkeys/HotKeyManager.h"
+#include "store/BackupService.h"
 #include "store/DataModule.h"
+#include "store/TfUpgrade.h"
 #include "toolkit/AutostartEntry.h"
 #include "toolkit/ErrorReport.h"
 #include "toolkit/SoundPlayer.h"
 #include "toolkit/UrlOpener.h"
+#include "toolkit/HotKeyBackend.h"
 
 #include <QAction>
 #include <QApplication>
@@ -21,6 +25,7 @@
 #include <QMenu>
 #include <QScreen>
 #include <QShortcut>
+#include <QSignalBlocker>
 #include <QTableView>
 #include <QTimer>
 
@@ -40,10 +45,12 @@ TfNudgewick::TfNudgewick(TDM &dm, AppState &state, Prompter &prompter, const Clo
     createWidgets();
     createMenus();
     createShell();
+    createBackupService();
 
     MSNPopUp = new TMSNPopUp(this);
     MSNPopUp->setObjectName(u"MSNPopUp"_s);
     MSNPopUp->applyMainWindowDesign();
+    m_hotKeyBackend = createHotKeyBackend();
 
     // The reminder: the alarm scan on tPopup, the answers to notification
     // clicks, popup pacing and the alarm sound.
@@ -99,7 +106,16 @@ void TfNudgewick::FormCreate()
     setWindowTitle(QGuiApplication::applicationDisplayName() + u" "_s + QCoreApplication::applicationVersion());
     m_state.ExitRequested = false;
 
-    m_dm.connectTo(QDir(m_dataFolder).filePath(u"Nudgewick.mdb"_s));
+    RescueDatabase();
+    m_dm.connectTo(databaseFile());
+
+    // A new release's empty database waiting beside the live one takes the
+    // tasks over before anything reads them; the alarm scan waits meanwhile.
+    if (TfUpgrade::isPending(m_dataFolder)) {
+        const QSignalBlocker noAlarmScan(tPopup);
+        m_backups->backupNow(BackupReason::Upgrade);
+        TfUpgrade(m_dm, m_prompter, m_clock, m_dataFolder, this).exec();
+    }
 
     m_state.UpdateCheckPending = false;
     bindTaskList();
@@ -111,6 +127,7 @@ void TfNudgewick::FormCreate()
     applyAutostart();
     LoadSettings();
     setMinimizeToTray(m_state.MinimizeToTray);
+    ApplyBackupSettings();
     m_statusPanels[0]->setText(m_state.ViewStateText);
 
     m_state.ScanPending = true;
@@ -119,7 +136,9 @@ void TfNudgewick::FormCreate()
 
     // Until the views choose their own text, the grid lists every task.
     m_dm.RequeryTaskList();
+    SetUpHotKeys();
     qCInfo(lcApp) << "started with" << m_dm.qTasks.recordCount() << "tasks from" << m_dataFolder;
+    m_backups->backupIfNewDay();
 }
 
 // Close sequence ------------------------------------------------------------
@@ -170,9 +189,13 @@ void TfNudgewick::ShutDown()
         ~End() { emit window->ended(); }
     } end{this};
     SaveSettings();
+    // A database changed since its last backup is backed up before the end.
+    m_backups->backupIfChanged();
+    m_backups->waitForIdle();
     m_state.CheckedPriorities.clear();
     m_state.CheckedOccurrences.clear();
     m_state.CheckedCategories.clear();
+    delete m_hotKeyManager;
     qCInfo(lcApp) << "shut down";
 }
 

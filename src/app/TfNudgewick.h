@@ -11,7 +11,10 @@
 class AlarmEngine;
 class AppTrayIcon;
 class AutostartEntry;
+class BackupService;
 class Clock;
+class HotKeyBackend;
+class HotKeyManager;
 class Prompter;
 class QAction;
 class QLabel;
@@ -76,6 +79,14 @@ public:
     // Checks for a newer version; a silent check reports only a newer one.
     void UpdateCheck(bool silent);
 
+    // Global hotkeys and the settings dialog (TfNudgewickHotkeys.cpp).
+    void SetUpHotKeys();
+    void HotKeyPressed(int HotKeyIndex);
+    void Settings2Click();
+    HotKeyManager *hotKeyManager() const;
+    // Replaces the platform's hotkeys (tests); before FormCreate.
+    void setHotKeyBackend(std::unique_ptr<HotKeyBackend> backend);
+
     // The print commands: a list report of the task list as the grid shows
     // it, or the grid's current task. Each shows a preview and returns when
     // it is closed.
@@ -115,6 +126,13 @@ public:
 
     bool hasShutDown() const { return m_shutDown; }
     QString settingsFile() const;
+    QString databaseFile() const;
+
+    // Rolling backups; a change of several tasks at once calls
+    // backupService()->backupNow(BackupReason::BulkChange) before it starts.
+    BackupService *backupService() const { return m_backups; }
+    // "Restore from Backup..." of the File menu.
+    void aRestoreBackupExecute();
 
     // Components other parts of the program reach.
     QTableView *grid() const { return dbgTasks; }
@@ -152,6 +170,7 @@ public:
     QAction *aShowLeftPanel = nullptr;
     QAction *aLongDateFormat = nullptr;
     QAction *aDisablePopups = nullptr;
+    QAction *aRestoreBackup = nullptr;
 
 signals:
     // ShutDown has run: the application's event loop should end.
@@ -180,6 +199,11 @@ private:
     void applyAutostart();
     void announceNewerVersion(const QString &published, bool silent);
 
+    // Backups (TfNudgewickBackup.cpp).
+    void createBackupService();
+    void RescueDatabase();
+    void ApplyBackupSettings();
+
     // Runs a handler from the event loop; an error is reported, not thrown on.
     void guard(const std::function<void()> &handler);
 
@@ -190,6 +214,7 @@ private:
     QString m_dataFolder;
     bool m_shutDown = false;
     bool m_painted = false;
+    BackupService *m_backups = nullptr;
 
     QLabel *m_statusPanels[2] = {};
     QTabWidget *pcSelections = nullptr;
@@ -225,4 +250,6 @@ private:
     std::unique_ptr<UrlOpener> m_desktopOpener;
     UrlOpener *m_urlOpener = nullptr;
     AlarmEngine *m_alarm = nullptr;
+    std::unique_ptr<HotKeyBackend> m_hotKeyBackend;
+    QPointer<HotKeyManager> m_hotKeyManager;
 };

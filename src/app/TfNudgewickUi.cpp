@@ -98,6 +98,8 @@ void TfNudgewick::createActions()
     aShowLeftPanel = makeAction(this, u"aShowLeftPanel"_s, u"Show Left Panel"_s, {});
     aLongDateFormat = makeAction(this, u"aLongDateFormat"_s, u"Long Date Format"_s, {});
     aLongDateFormat->setCheckable(true);
+    aRestoreBackup = makeAction(this, u"aRestoreBackup"_s, u"Restore from Backup…"_s, u"Bring back the tasks of a backup"_s);
+    connect(aRestoreBackup, &QAction::triggered, this, [this] { guard([this] { aRestoreBackupExecute(); }); });
     aDisablePopups = makeAction(this, u"aDisablePopups"_s, u"Disable Popups"_s, {});
     aDisablePopups->setCheckable(true);
 
@@ -125,6 +127,8 @@ void TfNudgewick::createMenus()
     QMenuBar *MainMenu1 = menuBar();
 
     QMenu *file = MainMenu1->addMenu(u"&File"_s);
+    file->addAction(aRestoreBackup);
+    file->addSeparator();
     file->addAction(aExitNudgewick);
 
     QMenu *view = MainMenu1->addMenu(u"&View"_s);
@@ -169,6 +173,7 @@ void TfNudgewick::createMenus()
     // A menu command without items.
     QAction *settings = MainMenu1->addAction(u"&Settings"_s);
     settings->setObjectName(u"Settings2"_s);
+    connect(settings, &QAction::triggered, this, [this] { guard([this] { Settings2Click(); }); });
 
     QMenu *help = MainMenu1->addMenu(u"Help"_s);
     OnlineHelp1 = help->addAction(u"&Help"_s);

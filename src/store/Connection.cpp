@@ -11,6 +11,8 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+#include <sqlite3.h>
+
 namespace {
 QAtomicInt connectionCounter;
 
@@ -115,6 +117,14 @@ sqlite3 *Connection::handle()
 {
     const QVariant handle = database().driver()->handle();
     return *static_cast<sqlite3 *const *>(handle.constData());
+}
+
+qint64 Connection::totalChanges() const
+{
+    if (!isOpen())
+        return 0;
+    const QVariant handle = QSqlDatabase::database(m_name, false).driver()->handle();
+    return sqlite3_total_changes64(*static_cast<sqlite3 *const *>(handle.constData()));
 }
 
 void Connection::exec(const QString &sql)

@@ -27,6 +27,8 @@ public:
     // The engine handle; opens the connection first when it is closed.
     QSqlDatabase database();
     sqlite3 *handle();
+    // Rows changed through this connection since it opened; 0 when closed.
+    qint64 totalChanges() const;
 
     // Runs several writes as one transaction; rolls back when fn throws.
     template <typename Fn>

@@ -2,7 +2,9 @@
 
 #include "core/Error.h"
 #include "core/Logging.h"
+#include "store/Statement.h"
 #include "store/TasksTable.h"
+#include "store/TextFunctions.h"
 
 #include <QAtomicInt>
 #include <QFileInfo>
@@ -10,6 +12,8 @@
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
+
+#include <sqlite3.h>
 
 namespace {
 QAtomicInt connectionCounter;
@@ -84,6 +88,7 @@ void Connection::open()
 
     try {
         exec(QStringLiteral("PRAGMA foreign_keys = ON"));
+        registerTextFunctions(handle());
         if (fresh) {
             transaction([&] {
                 for (const QString &statement : TasksTable::schemaStatements())
@@ -139,4 +144,15 @@ void Connection::commit()
 void Connection::rollback()
 {
     database().rollback();
+}
+
+Connection::ChangeStamp Connection::changeStamp()
+{
+    sqlite3 *db = handle();
+    Statement version(db, QStringLiteral("PRAGMA data_version"));
+    ChangeStamp stamp;
+    if (version.step())
+        stamp.otherCommits = version.value(0).toLongLong();
+    stamp.ownChanges = sqlite3_total_changes64(db);
+    return stamp;
 }

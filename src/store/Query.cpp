@@ -6,6 +6,7 @@
 #include "store/SqlText.h"
 
 #include "store/Statement.h"
+#include "store/TextFunctions.h"
 
 #include <algorithm>
 
@@ -22,7 +23,7 @@ bool isNumeric(const QVariant &v)
 }
 
 // Orders values as a sort of the rows would: nulls first, numbers by value,
-// text without regard to case.
+// text without regard to case (as the engine orders it).
 int compareValues(const QVariant &a, const QVariant &b)
 {
     if (a.isNull() || b.isNull())
@@ -31,7 +32,7 @@ int compareValues(const QVariant &a, const QVariant &b)
         const double x = a.toDouble(), y = b.toDouble();
         return x < y ? -1 : (x > y ? 1 : 0);
     }
-    return QString::compare(a.toString(), b.toString(), Qt::CaseInsensitive);
+    return compareTextNoCase(a.toString(), b.toString());
 }
 
 bool valuesEqual(const QVariant &a, const QVariant &b)
@@ -171,7 +172,7 @@ void Query::setUpdateTable(const QString &table, const QString &keyField)
 
 std::unique_ptr<Statement> Query::prepare() const
 {
-    const PositionalSql sql = toPositional(sqlText());
+    const PositionalSql sql = toPositional(withTextOrdering(sqlText()));
     auto statement = std::make_unique<Statement>(m_connection.handle(), sql.text);
     for (const QString &name : sql.names) {
         const auto it = m_params.constFind(name.toLower());

@@ -1,5 +1,8 @@
 #include "store/SqlText.h"
 
+#include "store/TasksTable.h"
+#include "store/TextFunctions.h"
+
 namespace {
 bool isNameChar(QChar c)
 {
@@ -32,6 +35,74 @@ PositionalSql toPositional(const QString &sql)
         } else {
             out.text += c;
         }
+    }
+    return out;
+}
+
+namespace {
+// Start of the last "order by" outside quotes, or -1.
+qsizetype lastOrderBy(const QString &sql)
+{
+    qsizetype found = -1;
+    QChar quote;
+    for (qsizetype i = 0; i < sql.size(); ++i) {
+        const QChar c = sql.at(i);
+        if (!quote.isNull()) {
+            if (c == quote)
+                quote = QChar();
+        } else if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
+            quote = c;
+        } else if ((i == 0 || !isNameChar(sql.at(i - 1)))
+                   && QStringView(sql).mid(i, 5).compare(QLatin1String("order"), Qt::CaseInsensitive) == 0) {
+            qsizetype j = i + 5;
+            if (j >= sql.size() || !sql.at(j).isSpace())
+                continue;
+            while (j < sql.size() && sql.at(j).isSpace())
+                ++j;
+            if (QStringView(sql).mid(j, 2).compare(QLatin1String("by"), Qt::CaseInsensitive) == 0
+                && (j + 2 >= sql.size() || !isNameChar(sql.at(j + 2))))
+                found = j + 2;
+        }
+    }
+    return found;
+}
+}
+
+QString withTextOrdering(const QString &sql)
+{
+    const qsizetype start = lastOrderBy(sql);
+    if (start < 0)
+        return sql;
+    QString out = sql.left(start);
+    qsizetype i = start;
+    while (i < sql.size()) {
+        // One item: leading blanks, a name, then up to the next comma.
+        while (i < sql.size() && sql.at(i).isSpace())
+            out += sql.at(i++);
+        qsizetype end = i;
+        while (end < sql.size() && isNameChar(sql.at(end)))
+            ++end;
+        const QString name = sql.mid(i, end - i);
+        qsizetype itemEnd = end;
+        while (itemEnd < sql.size() && sql.at(itemEnd) != QLatin1Char(',') && sql.at(itemEnd) != QLatin1Char(';')
+               && sql.at(itemEnd) != QLatin1Char('(') && sql.at(itemEnd) != QLatin1Char('\''))
+            ++itemEnd;
+        if (itemEnd < sql.size() && sql.at(itemEnd) != QLatin1Char(',') && sql.at(itemEnd) != QLatin1Char(';'))
+            return sql; // an expression: left as it is
+        const QString rest = sql.mid(end, itemEnd - end);
+        out += name;
+        const FieldInfo *field = TasksTable::find(name);
+        if (field && (field->type == FieldType::Text || field->type == FieldType::Memo)
+            && !rest.contains(QLatin1String("collate"), Qt::CaseInsensitive))
+            out += QStringLiteral(" collate ") + QLatin1String(TextCollation);
+        out += rest;
+        i = itemEnd;
+        if (i < sql.size() && sql.at(i) == QLatin1Char(',')) {
+            out += sql.at(i++);
+            continue;
+        }
+        out += sql.mid(i);
+        break;
     }
     return out;
 }

@@ -13,3 +13,8 @@ struct PositionalSql
 };
 
 PositionalSql toPositional(const QString &sql);
+
+// The ordering of the statement's last "order by" clause made to ignore
+// letter case: every item that names a text column of Tasks gets the
+// program's case-insensitive collation. Other text stays as it is.
+QString withTextOrdering(const QString &sql);

@@ -14,7 +14,6 @@
 #include <QMenu>
 #include <QScreen>
 #include <QShortcut>
-#include <QTableView>
 #include <QTimer>
 
 using namespace Qt::StringLiterals;
@@ -85,8 +84,8 @@ void TfNudgewick::FormCreate()
 
     m_state.ScanPending = true;
 
-    // Until the views choose their own text, the grid lists every task.
-    m_dm.RequeryTaskList();
+    // The value lists and the last view: the task list is read once here.
+    startViews();
     qCInfo(lcApp) << "started with" << m_dm.qTasks.recordCount() << "tasks from" << m_dataFolder;
 }
 
@@ -186,9 +185,12 @@ bool TfNudgewick::event(QEvent *event)
     return result;
 }
 
+// The list shows changes made elsewhere; it is read again only when the
+// database has changed since it was read.
 void TfNudgewick::FormActivate()
 {
-    m_dm.RequeryTaskList();
+    if (m_dm.taskListOutdated())
+        m_dm.RequeryTaskList();
 }
 
 void TfNudgewick::changeEvent(QEvent *event)

@@ -15,13 +15,15 @@ class QLineEdit;
 class QMenu;
 class QPlainTextEdit;
 class QSplitter;
-class QTabWidget;
-class QTableView;
+class QComboBox;
 class QTimer;
 class QToolButton;
 class TDM;
 class TMSNPopUp;
+class TaskActions;
+class TaskGrid;
 class TaskGridModel;
+class ViewPanel;
 struct AppState;
 
 // The main window: a frame that holds the view panel, the button bar, the
@@ -62,6 +64,11 @@ public:
 
     // Opens the task editor in the given mode and returns when it has closed.
     void OpenTaskEditor(TaskEditorMode mode);
+    // The value lists of the view panel read again (after the editor saved),
+    // and a category box filled from the category list.
+    void RefreshValueLists();
+    void FillCategoryCombo(QComboBox *combo) const;
+
     // Checks for a newer version; a silent check reports only a newer one.
     void UpdateCheck(bool silent);
 
@@ -72,7 +79,9 @@ public:
     QString settingsFile() const;
 
     // Components other parts of the program reach.
-    QTableView *grid() const { return dbgTasks; }
+    TaskGrid *grid() const { return dbgTasks; }
+    ViewPanel *viewPanel() const { return pcSelections; }
+    TaskActions *taskActions() const { return m_taskActions; }
     TaskGridModel *gridModel() const { return m_gridModel; }
     QLabel *statusPanel(int index) const;
     QMenu *windowMenu() const { return Window1; }
@@ -124,6 +133,9 @@ private:
     void bindTaskList();
     void showViewTab(int index);
     void followCurrentRow();
+    // The view panel, the grid and the task actions (TfNudgewickViews.cpp).
+    void wireViews();
+    void startViews();
 
     // Runs a handler from the event loop; an error is reported, not thrown on.
     void guard(const std::function<void()> &handler);
@@ -137,7 +149,7 @@ private:
     bool m_painted = false;
 
     QLabel *m_statusPanels[2] = {};
-    QTabWidget *pcSelections = nullptr;
+    ViewPanel *pcSelections = nullptr;
     QWidget *pButtons = nullptr;
     QToolButton *sbAdd = nullptr;
     QToolButton *sbEdit = nullptr;
@@ -145,8 +157,9 @@ private:
     QToolButton *sbDelete = nullptr;
     QLineEdit *eTaskSearch = nullptr;
     QToolButton *sbTaskSearch = nullptr;
-    QTableView *dbgTasks = nullptr;
+    TaskGrid *dbgTasks = nullptr;
     TaskGridModel *m_gridModel = nullptr;
+    TaskActions *m_taskActions = nullptr;
     QSplitter *m_gridSplitter = nullptr;
     QWidget *pNotes = nullptr;
     QSplitter *m_notesSplitter = nullptr;

@@ -69,7 +69,7 @@ public:
         connector = u"and "_s;
     }
 
-    void subFilters(const PanelSelection &selection, SubFilters on, std::optional<ValueList> skip = {})
+    void subFilters(const PanelSelection &selection, SubFilterSet on, std::optional<ValueList> skip = {})
     {
         if (on.priorities && skip != ValueList::Priority)
             subFilter(ValueList::Priority, selection.priorities);
@@ -203,7 +203,7 @@ FilterSql filterAll(ViewState state, const QString &order)
     return b.finish(order);
 }
 
-FilterSql filterByList(ValueList main, const PanelSelection &selection, SubFilters subFilters, const QString &order)
+FilterSql filterByList(ValueList main, const PanelSelection &selection, SubFilterSet subFilters, const QString &order)
 {
     Builder b;
     b.viewState(selection.state);
@@ -212,7 +212,7 @@ FilterSql filterByList(ValueList main, const PanelSelection &selection, SubFilte
     return b.finish(order);
 }
 
-FilterSql filterByDateRange(const PanelSelection &selection, SubFilters subFilters, bool dueDate, DateTime from,
+FilterSql filterByDateRange(const PanelSelection &selection, SubFilterSet subFilters, bool dueDate, DateTime from,
                             DateTime to, const QString &order)
 {
     Builder b;
@@ -222,7 +222,7 @@ FilterSql filterByDateRange(const PanelSelection &selection, SubFilters subFilte
     return b.finish(order);
 }
 
-FilterSql filterByCalendarDay(const PanelSelection &selection, SubFilters subFilters, bool dueDate, QDate day,
+FilterSql filterByCalendarDay(const PanelSelection &selection, SubFilterSet subFilters, bool dueDate, QDate day,
                               const QString &order)
 {
     Builder b;
@@ -232,7 +232,7 @@ FilterSql filterByCalendarDay(const PanelSelection &selection, SubFilters subFil
     return b.finish(order);
 }
 
-FilterSql calendarMonthMarks(const PanelSelection &selection, SubFilters subFilters, bool dueDate, QDate day)
+FilterSql calendarMonthMarks(const PanelSelection &selection, SubFilterSet subFilters, bool dueDate, QDate day)
 {
     const QDate first(day.year(), day.month(), 1);
     Builder b;

@@ -49,7 +49,7 @@ struct PanelSelection
 };
 
 // The sub-filter boxes ("Include only selected:") of one tab.
-struct SubFilters
+struct SubFilterSet
 {
     bool priorities = false;
     bool occurrences = false;
@@ -70,13 +70,13 @@ struct FilterSql
 // The views. `order` is the grid's order list; an empty one leaves the
 // order line out.
 FilterSql filterAll(ViewState state, const QString &order);
-FilterSql filterByList(ValueList main, const PanelSelection &selection, SubFilters subFilters, const QString &order);
-FilterSql filterByDateRange(const PanelSelection &selection, SubFilters subFilters, bool dueDate, DateTime from,
+FilterSql filterByList(ValueList main, const PanelSelection &selection, SubFilterSet subFilters, const QString &order);
+FilterSql filterByDateRange(const PanelSelection &selection, SubFilterSet subFilters, bool dueDate, DateTime from,
                             DateTime to, const QString &order);
-FilterSql filterByCalendarDay(const PanelSelection &selection, SubFilters subFilters, bool dueDate, QDate day,
+FilterSql filterByCalendarDay(const PanelSelection &selection, SubFilterSet subFilters, bool dueDate, QDate day,
                               const QString &order);
 // The tasks of the month that holds `day`, for marking the calendar.
-FilterSql calendarMonthMarks(const PanelSelection &selection, SubFilters subFilters, bool dueDate, QDate day);
+FilterSql calendarMonthMarks(const PanelSelection &selection, SubFilterSet subFilters, bool dueDate, QDate day);
 // The search for a text anywhere in the task description, ordered by ID.
 // "%" and "_" in the text match themselves.
 FilterSql taskSearch(ViewState state, const QString &text);

@@ -89,6 +89,13 @@ QString TaskGridModel::displayText(int row, int column) const
     }
 }
 
+QString TaskGridModel::sampleText(int column, DateTime value) const
+{
+    const int field = queryColumn(column);
+    const QString pattern = field >= 0 ? m_query.displayFormat(field) : QString();
+    return formatDateTime(pattern.isEmpty() ? u"c"_s : pattern, value, m_formats);
+}
+
 QVariant TaskGridModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid())

@@ -134,6 +134,9 @@ private slots:
     {
         Frame f;
         f.dm.qTasks.setSql({u"select *"_s, u"from NoSuchTable"_s});
+        f.dm.tImport.open(); // a change, so the activation reads the list again
+        f.dm.tImport.append();
+        f.dm.tImport.post();
         QEvent activate(QEvent::WindowActivate);
         QApplication::sendEvent(f.window.get(), &activate);
         QCOMPARE(f.prompter.shown.size(), 1);

@@ -215,6 +215,7 @@ void TfNudgewick::createWidgets()
     eTaskSearch->setToolTip(u"Search Task for a word"_s);
     eTaskSearch->setToolTipDuration(HintDisplayMs);
     eTaskSearch->setMaximumWidth(160);
+    eTaskSearch->setMinimumWidth(100);
     searchLabel->setBuddy(eTaskSearch);
     sbTaskSearch = makeButton(pButtons, u"sbTaskSearch"_s, u"Go"_s, nullptr);
     sbTaskSearch->setToolTip(u"Search Task for a word"_s);

@@ -6,6 +6,10 @@ MarkedCalendar::MarkedCalendar(QWidget *parent) : QCalendarWidget(parent)
 {
     setVerticalHeaderFormat(QCalendarWidget::ISOWeekNumbers);
     setGridVisible(false);
+    setHorizontalHeaderFormat(QCalendarWidget::SingleLetterDayNames);
+    // Eight columns (the week number and seven days) of two digits with room
+    // for the marking ring.
+    setMinimumWidth(8 * (fontMetrics().horizontalAdvance(QStringLiteral("00")) + 12));
 }
 
 void MarkedCalendar::clearMarks()

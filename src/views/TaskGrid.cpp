@@ -229,12 +229,8 @@ int TaskGrid::columnOfField(const QString &field) const
 int TaskGrid::minimumWidth(int column) const
 {
     const QString field = m_model->columnFields().value(column);
+    // Titles that do not fit end in "…" and show in full as a tooltip.
     int width = int(std::lround(designWidth(field) * designScale()));
-    QStyleOptionHeader opt;
-    const int margin = style()->pixelMetric(QStyle::PM_HeaderMargin, &opt, horizontalHeader());
-    const int mark = style()->pixelMetric(QStyle::PM_HeaderMarkSize, &opt, horizontalHeader());
-    const QString title = m_model->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
-    width = std::max(width, horizontalHeader()->fontMetrics().horizontalAdvance(title) + 2 * margin + mark + 8);
     if (isDateField(field)) {
         const DateTime sample = DateTime::fromQDateTime(QDateTime(QDate(2026, 12, 28), QTime(23, 58, 58)));
         width = std::max(width, fontMetrics().horizontalAdvance(m_model->sampleText(column, sample)) + 12);

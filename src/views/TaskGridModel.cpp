@@ -122,6 +122,8 @@ QVariant TaskGridModel::data(const QModelIndex &index, int role) const
 
 QVariant TaskGridModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
+    if (role == Qt::ToolTipRole && orientation == Qt::Horizontal)
+        role = Qt::DisplayRole;
     if (role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, orientation, role);
     if (orientation == Qt::Vertical)

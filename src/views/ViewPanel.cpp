@@ -10,6 +10,7 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
+#include <QTabBar>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
@@ -47,8 +48,19 @@ ViewPanel::ViewPanel(TDM &dm, AppState &state, const Clock &clock, const QString
 {
     setObjectName(u"pcSelections"_s);
     createTabs();
+    // At least 160 wide, and as wide as the widest tab's controls need, so
+    // nothing is cut however narrow the window is made.
+    int width = 160;
+    for (int i = 0; i < count(); ++i)
+        width = std::max(width, widget(i)->minimumSizeHint().width() + tabBar()->sizeHint().width() + 4);
+    setMinimumWidth(width);
     PlannerCalendar1->setSelectedDate(m_clock.now().date());
     connectHandlers();
+}
+
+QSize ViewPanel::sizeHint() const
+{
+    return {minimumWidth(), QTabWidget::sizeHint().height()};
 }
 
 void ViewPanel::attach(TaskGrid *grid, QLineEdit *searchBox)
@@ -255,6 +267,7 @@ void ViewPanel::refreshList(ValueList list)
     values.open();
     const QSignalBlocker block(tree);
     tree->clear();
+    const int rowHeight = tree->fontMetrics().height() + 8;
     QList<QTreeWidgetItem *> items;
     items.reserve(values.recordCount());
     for (int row = 0; row < values.recordCount(); ++row) {
@@ -262,6 +275,7 @@ void ViewPanel::refreshList(ValueList list)
         auto *item = new QTreeWidgetItem(QStringList{value.isNull() ? QString() : value.toString()});
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
         item->setCheckState(0, checked.contains(item->text(0)) ? Qt::Checked : Qt::Unchecked);
+        item->setSizeHint(0, QSize(0, rowHeight));
         items << item;
     }
     tree->addTopLevelItems(items);

@@ -68,6 +68,9 @@ public:
     void TaskSearch1Click();
     void SetDateRangeBounds();
 
+    // As narrow as its controls allow; the grid takes the rest of the width.
+    QSize sizeHint() const override;
+
     bool calendarActive() const { return currentIndex() == TabCalendar; }
     ViewState viewState() const;
     PanelSelection selection() const;

@@ -64,7 +64,6 @@ QVBoxLayout *pageLayout(QWidget *page)
 void ViewPanel::createTabs()
 {
     setTabPosition(QTabWidget::West);
-    setMinimumWidth(160);
     addTab(createAllTab(), u"All"_s);
     addTab(createListTab(ValueList::Priority), u"Priority"_s);
     addTab(createListTab(ValueList::Occurrence), u"Occurrence"_s);

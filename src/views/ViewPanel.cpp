@@ -403,11 +403,8 @@ void ViewPanel::SetDateRangeBounds()
 
 void ViewPanel::FilterByDateRange()
 {
-    // The range runs from 00:00 on the first day to 23:59 on the last.
-    const DateTime from = DateTime::fromDateAndTime(dtpDateFrom->date(), QTime(0, 0));
-    const DateTime to = DateTime::fromDateAndTime(dtpDateTo->date(), QTime(23, 59));
-    runView(filterByDateRange(selection(), subFilters(TabDate), rbDateDueDateTime->isChecked(), from, to, gridOrder()),
-            u"Date"_s);
+    // With no period chosen, "Today" is chosen first (the list is then read
+    // once, in today's range).
     if (cbViewTasks->currentText().trimmed().isEmpty()) {
         {
             const QSignalBlocker block(cbViewTasks);
@@ -415,8 +412,12 @@ void ViewPanel::FilterByDateRange()
         }
         storeState();
         SetDateRangeBounds();
-        FilterByDateRange();
     }
+    // The range runs from 00:00 on the first day to 23:59 on the last.
+    const DateTime from = DateTime::fromDateAndTime(dtpDateFrom->date(), QTime(0, 0));
+    const DateTime to = DateTime::fromDateAndTime(dtpDateTo->date(), QTime(23, 59));
+    runView(filterByDateRange(selection(), subFilters(TabDate), rbDateDueDateTime->isChecked(), from, to, gridOrder()),
+            u"Date"_s);
 }
 
 void ViewPanel::FilterByCalendarDay()

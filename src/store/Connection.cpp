@@ -99,6 +99,10 @@ void Connection::open()
         }
         QSqlQuery wal(db);
         wal.exec(QStringLiteral("PRAGMA journal_mode = WAL")); // best effort: a read-only file keeps its mode
+        // The task list is read whole and sorted on every view: a page cache
+        // that holds a large list and sorting in memory keep that quick.
+        exec(QStringLiteral("PRAGMA cache_size = -32768"));
+        exec(QStringLiteral("PRAGMA temp_store = MEMORY"));
     } catch (const Error &e) {
         throw fail(e.text());
     }

@@ -40,8 +40,9 @@ PositionalSql toPositional(const QString &sql)
 }
 
 namespace {
-// Start of the last "order by" outside quotes, or -1.
-qsizetype lastOrderBy(const QString &sql)
+// Where the last "order by" outside quotes ends (and, in `keyword`, where
+// it starts), or -1.
+qsizetype lastOrderBy(const QString &sql, qsizetype *keyword = nullptr)
 {
     qsizetype found = -1;
     QChar quote;
@@ -60,8 +61,11 @@ qsizetype lastOrderBy(const QString &sql)
             while (j < sql.size() && sql.at(j).isSpace())
                 ++j;
             if (QStringView(sql).mid(j, 2).compare(QLatin1String("by"), Qt::CaseInsensitive) == 0
-                && (j + 2 >= sql.size() || !isNameChar(sql.at(j + 2))))
+                && (j + 2 >= sql.size() || !isNameChar(sql.at(j + 2)))) {
                 found = j + 2;
+                if (keyword)
+                    *keyword = i;
+            }
         }
     }
     return found;
@@ -104,5 +108,35 @@ QString withTextOrdering(const QString &sql)
         out += sql.mid(i);
         break;
     }
+    return out;
+}
+
+std::optional<TrailingOrder> splitTrailingOrder(const QString &sql)
+{
+    qsizetype keyword = -1;
+    const qsizetype start = lastOrderBy(sql, &keyword);
+    if (start < 0)
+        return std::nullopt;
+    QString clause = sql.mid(start).trimmed();
+    if (clause.endsWith(QLatin1Char(';')))
+        clause.chop(1);
+    TrailingOrder out;
+    for (const QString &item : clause.split(QLatin1Char(','))) {
+        const QStringList words = item.simplified().split(QLatin1Char(' '));
+        if (words.size() > 2 || words.first().isEmpty() || words.first().at(0).isDigit())
+            return std::nullopt;
+        for (const QChar c : words.first())
+            if (!isNameChar(c))
+                return std::nullopt;
+        bool descending = false;
+        if (words.size() == 2) {
+            if (words.last().compare(QLatin1String("desc"), Qt::CaseInsensitive) == 0)
+                descending = true;
+            else if (words.last().compare(QLatin1String("asc"), Qt::CaseInsensitive) != 0)
+                return std::nullopt;
+        }
+        out.keys.append({words.first(), descending});
+    }
+    out.head = sql.left(keyword);
     return out;
 }

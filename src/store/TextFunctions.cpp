@@ -34,27 +34,41 @@ unsigned char lowerAscii(unsigned char c)
 }
 
 // Most task texts are plain ASCII; they are compared byte by byte without
-// being decoded, which gives the same order as compareTextNoCase.
-int compareAsciiNoCase(const unsigned char *a, int na, const unsigned char *b, int nb)
+// being decoded, which gives the same order as compareTextNoCase. Returns
+// false (and leaves `result` alone) as soon as a byte is not ASCII.
+bool compareAsciiNoCase(const unsigned char *a, int na, const unsigned char *b, int nb, int &result)
 {
     const int n = std::min(na, nb);
-    for (int i = 0; i < n; ++i) {
-        const unsigned char x = lowerAscii(a[i]), y = lowerAscii(b[i]);
-        if (x != y)
-            return x < y ? -1 : 1;
+    int exact = 0;
+    int i = 0;
+    for (; i < n; ++i) {
+        const unsigned char x = a[i], y = b[i];
+        if ((x | y) & 0x80)
+            return false;
+        const unsigned char lx = lowerAscii(x), ly = lowerAscii(y);
+        if (lx != ly) {
+            // The rest must be ASCII too for the order to be the folded one.
+            if (!isAscii(a + i, na - i) || !isAscii(b + i, nb - i))
+                return false;
+            result = lx < ly ? -1 : 1;
+            return true;
+        }
+        if (exact == 0 && x != y)
+            exact = x < y ? -1 : 1;
     }
-    if (na != nb)
-        return na < nb ? -1 : 1;
-    const int exact = n > 0 ? std::memcmp(a, b, size_t(n)) : 0;
-    return exact < 0 ? -1 : (exact > 0 ? 1 : 0);
+    if (!isAscii(a + i, na - i) || !isAscii(b + i, nb - i))
+        return false;
+    result = na != nb ? (na < nb ? -1 : 1) : exact;
+    return true;
 }
 
 int collate(void *, int na, const void *a, int nb, const void *b)
 {
     const auto *x = static_cast<const unsigned char *>(a);
     const auto *y = static_cast<const unsigned char *>(b);
-    if (isAscii(x, na) && isAscii(y, nb))
-        return compareAsciiNoCase(x, na, y, nb);
+    int result = 0;
+    if (compareAsciiNoCase(x, na, y, nb, result))
+        return result;
     return compareTextNoCase(QString::fromUtf8(reinterpret_cast<const char *>(x), na),
                              QString::fromUtf8(reinterpret_cast<const char *>(y), nb));
 }
@@ -157,11 +171,32 @@ void like(sqlite3_context *context, int argc, sqlite3_value **argv)
 
 int compareTextNoCase(QStringView a, QStringView b)
 {
-    const int folded = a.compare(b, Qt::CaseInsensitive);
-    if (folded != 0)
-        return folded < 0 ? -1 : 1;
-    const int exact = a.compare(b, Qt::CaseSensitive);
-    return exact < 0 ? -1 : (exact > 0 ? 1 : 0);
+    // ASCII letters are folded here; from the first difference that involves
+    // another character on, the full case folding decides.
+    const qsizetype n = std::min(a.size(), b.size());
+    int exact = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t x = a[i].unicode(), y = b[i].unicode();
+        if (x == y)
+            continue;
+        if (x < 0x80 && y < 0x80) {
+            const char16_t lx = lowerAscii(uchar(x)), ly = lowerAscii(uchar(y));
+            if (lx != ly)
+                return lx < ly ? -1 : 1;
+            if (exact == 0)
+                exact = x < y ? -1 : 1;
+            continue;
+        }
+        const qsizetype from = i > 0 && a[i - 1].isHighSurrogate() ? i - 1 : i;
+        const int folded = a.mid(from).compare(b.mid(from), Qt::CaseInsensitive);
+        if (folded != 0)
+            return folded < 0 ? -1 : 1;
+        const int whole = a.compare(b, Qt::CaseSensitive);
+        return whole < 0 ? -1 : (whole > 0 ? 1 : 0);
+    }
+    if (a.size() != b.size())
+        return a.size() < b.size() ? -1 : 1;
+    return exact;
 }
 
 bool likeMatch(QStringView text, QStringView pattern, QChar escape)

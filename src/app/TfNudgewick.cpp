@@ -36,8 +36,13 @@ TfNudgewick::TfNudgewick(TDM &dm, AppState &state, Prompter &prompter, const Clo
     MSNPopUp->setObjectName(u"MSNPopUp"_s);
     MSNPopUp->applyMainWindowDesign();
 
-    resize(DesignSize);
-    setMinimumSize(MinimumSize);
+    // On a small screen (or a large scale) the window never asks for more
+    // than the screen offers.
+    QSize available = DesignSize;
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        available = screen->availableGeometry().size();
+    setMinimumSize(MinimumSize.boundedTo(available));
+    resize(DesignSize.boundedTo(available));
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 
@@ -155,6 +160,18 @@ void TfNudgewick::endSession()
     hide();
 }
 
+void TfNudgewick::commitSession()
+{
+    if (m_shutDown)
+        return;
+    // A change of the task list not yet written goes to the database first.
+    guard([this] {
+        if (m_dm.qTasks.state() == Query::State::Edit || m_dm.qTasks.state() == Query::State::Insert)
+            m_dm.qTasks.post();
+    });
+    guard([this] { SaveSettings(); });
+}
+
 void TfNudgewick::aExitNudgewickExecute()
 {
     m_state.ExitRequested = true;
@@ -208,8 +225,9 @@ void TfNudgewick::ApplicationMinimize()
 
 void TfNudgewick::aShowNudgewickExecute()
 {
-    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
-    show();
+    // Back to a normal window, whatever state it was left in.
+    setWindowState(Qt::WindowActive);
+    showNormal();
     raise();
     activateWindow();
 }

@@ -24,7 +24,9 @@ class TaskActions;
 class TaskGrid;
 class TaskGridModel;
 class ViewPanel;
+enum class TaskListReport;
 struct AppState;
+struct ViewTitleSources;
 
 // The main window: a frame that holds the view panel, the button bar, the
 // task grid and the notes panel, owns the timers and the menus, and runs the
@@ -72,8 +74,22 @@ public:
     // Checks for a newer version; a silent check reports only a newer one.
     void UpdateCheck(bool silent);
 
+    // The print commands: a list report of the task list as the grid shows
+    // it, or the grid's current task. Each shows a preview and returns when
+    // it is closed.
+    void PrintDescriptionSingleLine1Click();
+    void PrintDescriptionDoubleLine1Click();
+    void PrintDescriptionNotes1Click();
+    void PrintSelectedTaskOnly1Click();
+    // Previews the task with that ID as the database holds it (the task
+    // editor's print button); the preview opens over `over` when given.
+    void PrintTask(int taskId, QWidget *over = nullptr);
+
     // Ends the program's session without questions (desktop logout, SIGTERM).
     void endSession();
+    // The desktop asks to save before a logout that may still be cancelled:
+    // saves the settings and leaves the program running.
+    void commitSession();
 
     bool hasShutDown() const { return m_shutDown; }
     QString settingsFile() const;
@@ -136,6 +152,9 @@ private:
     // The view panel, the grid and the task actions (TfNudgewickViews.cpp).
     void wireViews();
     void startViews();
+    // Printing (TfNudgewickPrint.cpp).
+    void printTaskList(TaskListReport kind);
+    ViewTitleSources viewTitleSources() const;
 
     // Runs a handler from the event loop; an error is reported, not thrown on.
     void guard(const std::function<void()> &handler);

@@ -12,6 +12,7 @@
 #include "store/DataModule.h"
 #include "toolkit/Prompter.h"
 #include "views/ViewPanel.h"
+#include "toolkit/ScreenFit.h"
 
 #include <QAction>
 #include <QDir>
@@ -103,8 +104,12 @@ void TfNudgewick::LoadSettings()
         setWindowState(windowStateFromName(readText(file, Setting::WindowState)));
         const int top = readInteger(file, Setting::WindowTop);
         const int left = readInteger(file, Setting::WindowLeft);
-        move(left, top);
-        resize(readInteger(file, Setting::WindowWidth, width()), readInteger(file, Setting::WindowHeight, height()));
+        const QSize size(readInteger(file, Setting::WindowWidth, width()), readInteger(file, Setting::WindowHeight, height()));
+        // A place on a screen since removed, or a size larger than the
+        // screen, is brought onto a connected screen.
+        const QRect placed = fitOntoScreens(QRect(QPoint(left, top), size), availableScreenAreas());
+        move(placed.topLeft());
+        resize(placed.size());
     }
 
     // [Tasks]: the radio buttons are set in turn; the last one on wins.

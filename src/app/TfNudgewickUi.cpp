@@ -112,9 +112,11 @@ void TfNudgewick::createActions()
     connect(aExitNudgewick, &QAction::triggered, this, [this] { guard([this] { aExitNudgewickExecute(); }); });
     // The grid's date columns follow the long date switch at once.
     connect(aLongDateFormat, &QAction::toggled, this, [this](bool checked) {
-        m_state.LongDateFormat = checked;
-        m_dm.ApplyDateDisplayFormat();
-        dbgTasks->viewport()->update();
+        guard([this, checked] {
+            m_state.LongDateFormat = checked;
+            m_dm.ApplyDateDisplayFormat();
+            dbgTasks->viewport()->update();
+        });
     });
     connect(aHideLeftPanel, &QAction::triggered, this, [this] { pcSelections->hide(); });
     connect(aShowLeftPanel, &QAction::triggered, this, [this] { pcSelections->show(); });
@@ -153,11 +155,19 @@ void TfNudgewick::createMenus()
     tasks->addAction(aShowFields);
 
     QMenu *print = MainMenu1->addMenu(u"&Print Tasks"_s);
-    print->addAction(u"&1. Description with Single Line"_s);
-    print->addAction(u"&2. Description with Double Line"_s);
-    print->addAction(u"&3. Description && Notes"_s);
+    const auto printItem = [this](QMenu *menu, const QString &name, const QString &caption, void (TfNudgewick::*handler)()) {
+        QAction *item = menu->addAction(caption);
+        item->setObjectName(name);
+        connect(item, &QAction::triggered, this, handler);
+    };
+    printItem(print, u"PrintDescriptionSingleLine1"_s, u"&1. Description with Single Line"_s,
+              &TfNudgewick::PrintDescriptionSingleLine1Click);
+    printItem(print, u"PrintDescriptionDoubleLine1"_s, u"&2. Description with Double Line"_s,
+              &TfNudgewick::PrintDescriptionDoubleLine1Click);
+    printItem(print, u"PrintDescriptionNotes1"_s, u"&3. Description && Notes"_s,
+              &TfNudgewick::PrintDescriptionNotes1Click);
     print->addSeparator();
-    print->addAction(u"&4. Selected Task Only"_s);
+    printItem(print, u"PrintSelectedTaskOnly1"_s, u"&4. Selected Task Only"_s, &TfNudgewick::PrintSelectedTaskOnly1Click);
 
     // A menu command without items.
     QAction *settings = MainMenu1->addAction(u"&Settings"_s);
@@ -181,7 +191,7 @@ void TfNudgewick::createMenus()
     pmTasks->setObjectName(u"pmTasks"_s);
     pmTasks->addActions({aTaskAdd, aTaskEdit, aTaskDuplicate, aTaskDelete, aLongDateFormat});
     pmTasks->addAction(u"Move task to today"_s)->setObjectName(u"MoveTaskToToday1"_s);
-    pmTasks->addAction(u"Print selected Task"_s);
+    printItem(pmTasks, u"PrintSelectedTask1"_s, u"Print selected Task"_s, &TfNudgewick::PrintSelectedTaskOnly1Click);
     pmTasks->addAction(aShowFields);
 }
 
@@ -268,7 +278,8 @@ void TfNudgewick::createWidgets()
     for (int i = 0; i < 2; ++i) {
         m_statusPanels[i] = new QLabel(statusBar());
         m_statusPanels[i]->setFrameShape(QFrame::StyledPanel);
-        statusBar()->addWidget(m_statusPanels[i]);
+        // Permanent, so a status tip shown over the bar leaves them in view.
+        statusBar()->addPermanentWidget(m_statusPanels[i]);
     }
     m_statusPanels[0]->setMinimumWidth(190);
     m_statusPanels[0]->setAlignment(Qt::AlignCenter);
@@ -287,6 +298,7 @@ void TfNudgewick::createWidgets()
 void TfNudgewick::bindTaskList()
 {
     m_gridModel = new TaskGridModel(m_dm.qTasks, m_state.Formats, this);
+    m_gridModel->setErrorReport(m_prompter);
     dbgTasks->setTaskModel(m_gridModel);
 
     // The grid and the result set share one current row.

@@ -8,10 +8,13 @@
 #include "core/Logging.h"
 #include "store/DataModule.h"
 #include "toolkit/Prompter.h"
+#include "toolkit/ReportingApplication.h"
 #include "toolkit/TerminationWatcher.h"
 
 #include <QApplication>
 #include <QSessionManager>
+
+#include <cstdio>
 
 using namespace Qt::StringLiterals;
 
@@ -23,17 +26,28 @@ int main(int argc, char *argv[])
         && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "xcb");
 
-    QApplication app(argc, argv);
+    // Without a display Qt would abort with a message about its platform
+    // plugin; one plain line says what is missing instead.
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")
+        && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        std::fputs("Nudgewick needs a graphical session: no display is set (DISPLAY or WAYLAND_DISPLAY).\n", stderr);
+        return 1;
+    }
+
     // Any argument (autostart passes "Startup") starts the program hidden.
+    // Counted before Qt takes its own options (-style, -reverse...) out.
     const bool startHidden = argc > 1;
+    ReportingApplication app(argc, argv);
     QApplication::setApplicationName(u"Nudgewick"_s);
-    QApplication::setApplicationDisplayName(u"Nudgewick"_s);
+    // No display name of its own: the platform would append it to every
+    // window title ("Nudgewick 1.0 — Nudgewick"); the name stands in for it.
     QApplication::setApplicationVersion(QStringLiteral(NW_VERSION_TEXT));
     QApplication::setQuitOnLastWindowClosed(false);
 
     SystemClock clock;
     AppState state;
     MessageBoxPrompter prompter;
+    app.setPrompter(&prompter);
 
     QString dataFolder;
     try {
@@ -57,11 +71,18 @@ int main(int argc, char *argv[])
     QObject::connect(&window, &TfNudgewick::ended, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     TerminationWatcher termination;
     QObject::connect(&termination, &TerminationWatcher::terminationRequested, &window, &TfNudgewick::endSession);
+    // A logout first asks to save: everything is saved but the program runs
+    // on, since the user may still cancel the logout. When the session really
+    // ends the desktop quits the application (or sends SIGTERM).
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
-                     [&window](QSessionManager &) { window.endSession(); });
+                     [&window](QSessionManager &) { window.commitSession(); });
 
     if (!startHidden)
         window.show();
     qCInfo(lcApp) << (startHidden ? "window hidden" : "window shown");
-    return app.exec();
+    const int result = app.exec();
+    // Ended from outside (the session manager's quit): save as at any end.
+    if (!window.hasShutDown())
+        window.endSession();
+    return result;
 }

@@ -208,6 +208,15 @@ QString dateTimeText(DateTime value, const FormatSettings &formats)
     return formatDateTime(QStringLiteral("c"), value, formats);
 }
 
+bool isShownDateTime(DateTime value)
+{
+    // NaN and values past what a day count can hold are no date either.
+    if (!(value.toDouble() > -700000.0 && value.toDouble() < 3000000.0))
+        return false;
+    const QDate date = value.date();
+    return date.isValid() && date.year() >= 1 && date.year() <= 9999;
+}
+
 QString normalizeTimePattern(const QString &pattern)
 {
     QString result = pattern;

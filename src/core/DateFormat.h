@@ -61,6 +61,10 @@ QString dateText(DateTime value, const FormatSettings &formats);
 QString timeText(DateTime value, const FormatSettings &formats);
 QString dateTimeText(DateTime value, const FormatSettings &formats);
 
+// Whether a stored value is a date-time the program shows: one in the
+// years 1 to 9999. Anything else (a hand-edited file) is shown as no text.
+bool isShownDateTime(DateTime value);
+
 // Time patterns take effect with every "HH" written as "hh" (the language
 // does not tell the two apart).
 QString normalizeTimePattern(const QString &pattern);
@@ -68,7 +72,8 @@ QString normalizeTimePattern(const QString &pattern);
 // Reads a date-time written in the formats in effect: the short or the long
 // date, each alone or followed by a blank and the long or the short time, or
 // a time alone (which gives that time on day 0). Names and am/pm texts match
-// in any letter case; a two-digit year means 1950 to 2049. Throws Error for
+// in any letter case; a year of one or two digits means 1950 to 2049
+// whatever the pattern's year width, and a year past 9999 is refused. Throws Error for
 // text that is not a date-time, and for a date without a year (see below).
 DateTime parseDateTime(const QString &text, const FormatSettings &formats);
 

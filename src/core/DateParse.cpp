@@ -160,12 +160,17 @@ private:
             out.month = value;
             break;
         case Kind::Year:
-            // Two digits written by "yy" read as 1950 to 2049.
-            if (t.width == 2 && digits <= 2)
+            // Two digits read as 1950 to 2049, whatever width the pattern
+            // writes the year in.
+            if (digits <= 2)
                 value += value < 50 ? 2000 : 1900;
+            if (value > 9999)
+                return false;
             out.year = value;
             break;
         case Kind::EraYear:
+            if (value > 9999)
+                return false;
             out.year = value;
             break;
         case Kind::Hour:

@@ -102,7 +102,8 @@ bool TMSNPopUp::ShowPopupWindow()
                                              m_props.popupStartY};
     if (m_openCount <= 0) {
         m_stackOffset = 0;
-    } else if (PopupGeometry::stackFull(m_lastTaskbarEdge, work, placement, m_stackOffset)) {
+    } else if (PopupGeometry::stackFull(m_lastTaskbarEdge, m_geometry->screenGeometry().top(), work, placement,
+                                                m_stackOffset)) {
         qCDebug(lcPopup) << "stack full at offset" << m_stackOffset;
         return false;
     }

@@ -58,12 +58,11 @@ TaskbarEdge placementEdge(TaskbarEdge edge)
     return edge == TaskbarEdge::None ? TaskbarEdge::Bottom : edge;
 }
 
-bool stackFull(TaskbarEdge edge, const EdgeRect &workArea, const Placement &placement, int stackOffset)
+bool stackFull(TaskbarEdge edge, int screenTop, const EdgeRect &workArea, const Placement &placement,
+               int stackOffset)
 {
-    const int extent = stackOffset + placement.height + placement.startY;
-    if (placementEdge(edge) == TaskbarEdge::Top)
-        return extent > workArea.bottom;
-    return workArea.bottom - extent < 0;
+    const int top = popupPosition(edge, workArea, placement, stackOffset).y();
+    return top < screenTop || top + placement.height > workArea.bottom;
 }
 
 QPoint popupPosition(TaskbarEdge edge, const EdgeRect &workArea, const Placement &placement, int stackOffset)

@@ -57,10 +57,12 @@ struct Placement
     int startY = 0; // vertical distance from the work-area edge
 };
 
-// True when the next window, placed at stackOffset, would not fit: beyond
-// the work-area bottom for a taskbar at the top, above the top of the screen
-// for the other edges.
-bool stackFull(TaskbarEdge edge, const EdgeRect &workArea, const Placement &placement, int stackOffset);
+// True when the next window, placed at stackOffset, would not fit on the
+// screen it is placed on: its bottom below the work area's bottom or its top
+// above the screen's top (screenTop, in the same coordinates as the work
+// area), whichever edge holds the taskbar.
+bool stackFull(TaskbarEdge edge, int screenTop, const EdgeRect &workArea, const Placement &placement,
+               int stackOffset);
 
 // Top-left corner of a fully shown window placed at stackOffset.
 QPoint popupPosition(TaskbarEdge edge, const EdgeRect &workArea, const Placement &placement, int stackOffset);

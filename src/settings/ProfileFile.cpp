@@ -8,8 +8,10 @@
 #include <QSaveFile>
 #include <QSet>
 #include <QStringDecoder>
+#include <QStringEncoder>
 
 #include <cerrno>
+#include <optional>
 #include <cstring>
 
 namespace {
@@ -45,9 +47,67 @@ bool hasLineBreak(const QString &text)
     return text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'));
 }
 
-bool isHeader(QStringView trimmed)
+// The name of a section header line ("[name]", or "[name] ; comment"), or
+// nothing when the trimmed line is no header.
+std::optional<QStringView> headerName(QStringView trimmed)
 {
-    return trimmed.startsWith(QLatin1Char('[')) && trimmed.endsWith(QLatin1Char(']'));
+    if (!trimmed.startsWith(QLatin1Char('[')))
+        return std::nullopt;
+    if (trimmed.endsWith(QLatin1Char(']')))
+        return trimmed.mid(1, trimmed.size() - 2).trimmed();
+    const qsizetype close = trimmed.indexOf(QLatin1Char(']'));
+    if (close > 0 && trimmed.mid(close + 1).trimmed().startsWith(QLatin1Char(';')))
+        return trimmed.mid(1, close - 1).trimmed();
+    return std::nullopt;
+}
+
+// Windows-1252, the code page of files written on Windows: bytes 0x80 to
+// 0x9F hold the euro sign, curly quotes, dashes and a few letters; the five
+// it leaves undefined map to the control character of the same number.
+constexpr char16_t Cp1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+QString fromWindows1252(QByteArrayView bytes)
+{
+    QString text(bytes.size(), Qt::Uninitialized);
+    QChar *out = text.data();
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        *out++ = QChar(b >= 0x80 && b < 0xA0 ? Cp1252High[b - 0x80] : char16_t(b));
+    }
+    return text;
+}
+
+// Each line on its own: UTF-8 where the line is valid UTF-8, otherwise
+// Windows-1252, so that one stray byte garbles no more than its own line.
+QString decodeLines(QByteArrayView bytes)
+{
+    // The usual case, a file that is valid UTF-8 throughout, in one go.
+    QString whole = QString::fromUtf8(bytes);
+    if (whole.toUtf8() == bytes)
+        return whole;
+    QString text;
+    text.reserve(bytes.size());
+    qsizetype start = 0;
+    while (start < bytes.size()) {
+        qsizetype end = bytes.indexOf('\n', start);
+        end = end < 0 ? bytes.size() : end + 1;
+        const QByteArrayView line = bytes.sliced(start, end - start);
+        const QString utf8 = QString::fromUtf8(line);
+        // Invalid or cut-off sequences become U+FFFD and no longer encode
+        // back to the same bytes.
+        text += utf8.toUtf8() == line ? utf8 : fromWindows1252(line);
+        start = end;
+    }
+    return text;
+}
+
+bool startsWith(const QByteArray &bytes, const char *prefix, qsizetype size)
+{
+    return bytes.size() >= size && std::memcmp(bytes.constData(), prefix, size_t(size)) == 0;
 }
 
 } // namespace
@@ -63,6 +123,7 @@ void ProfileFile::load(const QString &path)
     m_sections.clear();
     m_index.clear();
     m_crlf = false;
+    m_encoding = Encoding::Utf8;
     m_unreadable = false;
     m_readError.clear();
     m_modified = false;
@@ -82,11 +143,20 @@ void ProfileFile::load(const QString &path)
         parse(QString());
         return;
     }
-    m_crlf = bytes.contains("\r\n");
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    QString text = utf8.decode(bytes);
-    if (utf8.hasError())
-        text = QString::fromLatin1(bytes);
+    QString text;
+    if (startsWith(bytes, "\xff\xfe", 2) || startsWith(bytes, "\xfe\xff", 2)) {
+        m_encoding = bytes.at(0) == '\xff' ? Encoding::Utf16LE : Encoding::Utf16BE;
+        QStringDecoder utf16(m_encoding == Encoding::Utf16LE ? QStringConverter::Utf16LE : QStringConverter::Utf16BE);
+        text = utf16.decode(QByteArrayView(bytes).sliced(2));
+        if (utf16.hasError())
+            qCWarning(lcSettings) << path << "holds text that is not UTF-16";
+    } else if (startsWith(bytes, "\xef\xbb\xbf", 3)) {
+        m_encoding = Encoding::Utf8Bom;
+        text = decodeLines(QByteArrayView(bytes).sliced(3));
+    } else {
+        text = decodeLines(bytes);
+    }
+    m_crlf = text.contains(QLatin1String("\r\n"));
     parse(text);
 }
 
@@ -100,14 +170,15 @@ void ProfileFile::parse(const QString &text)
         if (line.endsWith(QLatin1Char('\r')))
             line.chop(1);
         const QStringView trimmed = QStringView(line).trimmed();
-        if (isHeader(trimmed)) {
-            m_sections.append(Section{trimmed.mid(1, trimmed.size() - 2).trimmed().toString(), line, {}});
+        if (const auto name = headerName(trimmed)) {
+            m_sections.append(Section{name->toString(), line, {}});
             continue;
         }
         Line parsed{line, QString(), QString(), 0};
         const qsizetype eq = line.indexOf(QLatin1Char('='));
-        // A line beginning with ';' is a comment, whatever it holds.
-        if (eq >= 0 && !trimmed.startsWith(QLatin1Char(';')))
+        // A line whose first character is ';' is a comment, whatever it
+        // holds; a key that itself begins with ';' is written indented.
+        if (eq >= 0 && !line.startsWith(QLatin1Char(';')))
             parsed = keyLine(line);
         m_sections.last().lines.append(parsed);
     }
@@ -193,9 +264,8 @@ QStringList ProfileFile::sections() const
     QSet<QString> seen;
     for (qsizetype i = 1; i < m_sections.size(); ++i) {
         const QString &name = m_sections.at(i).name;
-        const QString folded = name.toCaseFolded();
-        if (!seen.contains(folded)) {
-            seen.insert(folded);
+        if (!seen.contains(name)) {
+            seen.insert(name);
             names.append(name);
         }
     }
@@ -234,10 +304,14 @@ QStringList ProfileFile::keys(const QString &section) const
     return result;
 }
 
-void ProfileFile::setValue(const QString &section, const QString &key, const QString &value)
+bool ProfileFile::setValue(const QString &section, const QString &key, const QString &value)
 {
-    if (hasLineBreak(section) || hasLineBreak(key) || hasLineBreak(value))
-        throw Error(tr("A line break cannot be written to %1 ([%2] %3).").arg(m_path, section, key));
+    // What one line cannot hold is left out, so the rest still gets saved.
+    if (hasLineBreak(section) || hasLineBreak(key) || hasLineBreak(value)) {
+        qCWarning(lcSettings).noquote() << "left out of" << m_path << "(cannot be stored):"
+                                        << QLatin1Char('[') + section + QLatin1Char(']') << key;
+        return false;
+    }
 
     qsizetype s = findSection(section);
     if (s < 0) {
@@ -265,9 +339,12 @@ void ProfileFile::setValue(const QString &section, const QString &key, const QSt
             sec.lines[existing] = line;
             m_modified = true;
         }
-        return;
+        return true;
     }
-    const Line line = keyLine(key.trimmed() + QLatin1Char('=') + encoded);
+    // A key beginning with ';' is indented, so the line is no comment.
+    const QString written = key.trimmed().startsWith(QLatin1Char(';')) ? QLatin1Char(' ') + key.trimmed()
+                                                                        : key.trimmed();
+    const Line line = keyLine(written + QLatin1Char('=') + encoded);
     // After the section's last line that is not blank, so that the blank
     // lines before the next section stay where they are.
     qsizetype at = sec.lines.size();
@@ -275,6 +352,7 @@ void ProfileFile::setValue(const QString &section, const QString &key, const QSt
         --at;
     sec.lines.insert(at, line);
     m_modified = true;
+    return true;
 }
 
 void ProfileFile::removeKey(const QString &section, const QString &key)
@@ -324,7 +402,23 @@ void ProfileFile::save()
     QSaveFile file(m_path);
     if (!file.open(QIODevice::WriteOnly))
         throw Error(tr("Cannot save %1: %2").arg(m_path, file.errorString()));
-    const QByteArray bytes = toText().toUtf8();
+    // Written back in the encoding it was read in.
+    QByteArray bytes;
+    switch (m_encoding) {
+    case Encoding::Utf8:
+        bytes = toText().toUtf8();
+        break;
+    case Encoding::Utf8Bom:
+        bytes = "\xef\xbb\xbf" + toText().toUtf8();
+        break;
+    case Encoding::Utf16LE:
+    case Encoding::Utf16BE: {
+        QStringEncoder utf16(m_encoding == Encoding::Utf16LE ? QStringConverter::Utf16LE : QStringConverter::Utf16BE,
+                             QStringConverter::Flag::WriteBom);
+        bytes = utf16.encode(toText());
+        break;
+    }
+    }
     // The data must reach the new file before it replaces the old one: a
     // failed flush (a full disk) is checked here, since commit() would let
     // it pass and put a cut-off file in place of the old one.
@@ -352,6 +446,7 @@ void ProfileFile::writeValue(const QString &path, const QString &section, const 
                              const QString &value)
 {
     ProfileFile file(path);
-    file.setValue(section, key, value);
+    if (!file.setValue(section, key, value))
+        throw Error(tr("[%1] %2 cannot be written to %3.").arg(section, key, file.path()));
     file.save();
 }

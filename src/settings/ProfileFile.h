@@ -18,8 +18,10 @@
 // The file is loaded once into memory; reads and writes work on that copy,
 // and save() replaces the file on disk atomically. So a writer of many keys
 // loads, sets them all and saves once, and a refused save changes nothing.
-// A missing file reads as empty; the first save creates it. Text is UTF-8;
-// a file that is not valid UTF-8 is read as Latin-1.
+// A missing file reads as empty; the first save creates it. Text is UTF-8,
+// read line by line: a line that is not valid UTF-8 is read as Windows-1252.
+// A file that starts with a byte order mark is UTF-8 or UTF-16 and is
+// written back in the same form, mark included.
 class ProfileFile
 {
 public:
@@ -51,8 +53,9 @@ public:
     bool contains(const QString &section, const QString &key) const;
     bool containsSection(const QString &section) const;
 
-    // Section names, and the keys of one section, in file order and as
-    // written in the file; a name repeated in another case is listed once.
+    // Section names in file order and as written, each spelling once (a
+    // section repeated in another letter case is listed again). The keys of
+    // one section in file order; a key repeated in another case is listed once.
     QStringList sections() const;
     QStringList keys(const QString &section) const;
     // The keys of a section with their values (read as value() reads them).
@@ -60,15 +63,18 @@ public:
 
     // Sets a value in memory. A value with blanks at either end, or one that
     // is itself enclosed in quotes, is written inside double quotes so that
-    // it reads back unchanged. Throws Error for a line break in the section,
-    // key or value, which the file cannot hold on one line.
-    void setValue(const QString &section, const QString &key, const QString &value);
+    // it reads back unchanged. What one line cannot hold (a line break in
+    // the section, key or value) is left out with a warning in the log, and
+    // false returned, so that one such value never stops the rest from being
+    // saved.
+    bool setValue(const QString &section, const QString &key, const QString &value);
     // Removes a key's line; nothing happens when it is missing.
     void removeKey(const QString &section, const QString &key);
     // Removes every section of that name with its header and all its lines.
     void removeSection(const QString &section);
 
-    // Loads the file, sets one value and saves it.
+    // Loads the file, sets one value and saves it; throws Error when the
+    // value cannot be stored or the file not saved.
     static void writeValue(const QString &path, const QString &section, const QString &key,
                            const QString &value);
 
@@ -100,7 +106,9 @@ private:
     QString m_path;
     QList<Section> m_sections;
     QHash<QString, qsizetype> m_index; // folded name -> first section of that name
+    enum class Encoding { Utf8, Utf8Bom, Utf16LE, Utf16BE };
     bool m_crlf = false;
+    Encoding m_encoding = Encoding::Utf8;
     bool m_unreadable = false;
     QString m_readError;
     bool m_modified = false;

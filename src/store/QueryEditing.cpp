@@ -8,6 +8,8 @@
 #include "store/Statement.h"
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 
 void Query::requireUpdatable() const
 {
@@ -68,17 +70,24 @@ void Query::setFieldValue(int column, const QVariant &value)
     if (m_state != State::Edit && m_state != State::Insert)
         throw Error(QStringLiteral("The row is not being edited."));
     const Field f = field(column);
+    QVariant stored = value;
     for (const FieldDef &def : m_defs) {
-        if (def.name.compare(f.name(), Qt::CaseInsensitive) != 0 || value.isNull())
+        if (def.name.compare(f.name(), Qt::CaseInsensitive) != 0 || value.isNull() || (!def.min && !def.max))
             continue;
-        const qint64 v = value.toLongLong();
-        if ((def.min && v < *def.min) || (def.max && v > *def.max))
+        // A field with a range holds whole numbers: text such as "1e3" or a
+        // fraction such as 60.4 is refused, not rounded or widened.
+        bool ok = false;
+        const double number = value.typeId() == QMetaType::Bool ? double(value.toBool()) : value.toDouble(&ok);
+        ok = ok || value.typeId() == QMetaType::Bool;
+        const double lowest = double(def.min.value_or(std::numeric_limits<qint64>::min()));
+        const double highest = double(def.max.value_or(std::numeric_limits<qint64>::max()));
+        if (!ok || !std::isfinite(number) || number != std::trunc(number) || number < lowest || number > highest)
             throw Error(QStringLiteral("%1 is not a valid value for field '%2'. The allowed range is %3 to %4.")
                             .arg(value.toString(), f.displayLabel())
-                            .arg(def.min.value_or(v))
-                            .arg(def.max.value_or(v)));
+                            .arg(def.min ? QString::number(*def.min) : QStringLiteral("any"),
+                                 def.max ? QString::number(*def.max) : QStringLiteral("any")));
+        stored = qint64(number);
     }
-    QVariant stored = value;
     if (value.typeId() == QMetaType::Bool)
         stored = qint64(value.toBool() ? 1 : 0);
     m_buffer[size_t(column)] = stored;

@@ -39,7 +39,8 @@ const FieldInfo *find(const QString &name)
 QStringList schemaStatements()
 {
     // Sizes and the ranges of the column types are enforced by the engine,
-    // so an oversized value is refused instead of being cut.
+    // so an oversized value is refused instead of being cut, and a fraction
+    // in a whole-number column is refused instead of being kept.
     return {
         QStringLiteral(
             "create table Tasks (\n"
@@ -47,20 +48,20 @@ QStringList schemaStatements()
             "  Task text check (length(Task) <= 255),\n"
             "  TaskCreated real,\n"
             "  Category text check (length(Category) <= 20),\n"
-            "  Priority integer check (Priority between 0 and 255),\n"
+            "  Priority integer check (Priority = cast(Priority as integer) and Priority between 0 and 255),\n"
             "  Occurrence text check (length(Occurrence) <= 9),\n"
-            "  Frequency integer check (Frequency between -2147483648 and 2147483647),\n"
+            "  Frequency integer check (Frequency = cast(Frequency as integer) and Frequency between -2147483648 and 2147483647),\n"
             "  ValidHours text check (length(ValidHours) <= 5),\n"
             "  ValidDays text check (length(ValidDays) <= 7),\n"
             "  DueDateTime real,\n"
             "  AlarmDateTime real,\n"
             "  Completed integer default 0 check (Completed in (0, 1)),\n"
             "  Notes text,\n"
-            "  SnoozeTime integer check (SnoozeTime between -2147483648 and 2147483647),\n"
+            "  SnoozeTime integer check (SnoozeTime = cast(SnoozeTime as integer) and SnoozeTime between -2147483648 and 2147483647),\n"
             "  AutoSnooze integer default 0 check (AutoSnooze in (0, 1)),\n"
-            "  RepeatAutoSnooze integer check (RepeatAutoSnooze between -2147483648 and 2147483647),\n"
-            "  AutoSnoozeAction integer check (AutoSnoozeAction between -2147483648 and 2147483647),\n"
-            "  PercentageComplete integer check (PercentageComplete between -32768 and 32767),\n"
+            "  RepeatAutoSnooze integer check (RepeatAutoSnooze = cast(RepeatAutoSnooze as integer) and RepeatAutoSnooze between -2147483648 and 2147483647),\n"
+            "  AutoSnoozeAction integer check (AutoSnoozeAction = cast(AutoSnoozeAction as integer) and AutoSnoozeAction between -2147483648 and 2147483647),\n"
+            "  PercentageComplete integer check (PercentageComplete = cast(PercentageComplete as integer) and PercentageComplete between -32768 and 32767),\n"
             "  CompletedDate real\n"
             ")"),
         // The alarm scan asks for open tasks whose alarm has come, in alarm order.

@@ -2,6 +2,7 @@
 
 #include "core/DateFormat.h"
 #include "store/Query.h"
+#include "toolkit/ErrorReport.h"
 
 using namespace Qt::StringLiterals;
 
@@ -79,6 +80,8 @@ QString TaskGridModel::displayText(int row, int column) const
         return {};
     switch (m_query.fieldInfo(field).type) {
     case FieldType::DateTime: {
+        if (!isShownDateTime(DateTime(value.toDouble())))
+            return {};
         const QString pattern = m_query.displayFormat(field);
         return formatDateTime(pattern.isEmpty() ? u"c"_s : pattern, DateTime(value.toDouble()), m_formats);
     }
@@ -148,12 +151,25 @@ bool TaskGridModel::setData(const QModelIndex &index, const QVariant &value, int
     const int field = queryColumn(index.column());
     if (role != Qt::CheckStateRole || field < 0 || !(flags(index) & Qt::ItemIsUserCheckable))
         return false;
-    m_query.moveTo(index.row());
-    m_query.edit();
-    // A change of Completed may requery the list (the completion rule); the
-    // edit is then already gone, otherwise it is posted here.
-    m_query.setFieldValue(field, value.toInt() == Qt::Checked);
+    const auto tick = [&] {
+        m_query.moveTo(index.row());
+        m_query.edit();
+        // A change of Completed may requery the list (the completion rule); the
+        // edit is then already gone, otherwise it is posted here.
+        m_query.setFieldValue(field, value.toInt() == Qt::Checked);
+        if (m_query.state() == Query::State::Edit)
+            m_query.post();
+    };
+    // setData is called from the view's delegate inside the event loop, so an
+    // error must end here; without a report to go to it is the caller's.
+    if (!m_prompter) {
+        tick();
+        return true;
+    }
+    if (guarded(*m_prompter, tick))
+        return true;
+    // An edit the failure left open is dropped: the row keeps its values.
     if (m_query.state() == Query::State::Edit)
-        m_query.post();
-    return true;
+        m_query.cancel();
+    return false;
 }

@@ -5,6 +5,7 @@
 
 #include "core/DateTime.h"
 
+class Prompter;
 class Query;
 struct FormatSettings;
 
@@ -29,7 +30,10 @@ public:
     QVariant data(const QModelIndex &index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
+    // A failed write (the completion update) is reported through the
+    // prompter once the list has been read again, and answers false.
     bool setData(const QModelIndex &index, const QVariant &value, int role) override;
+    void setErrorReport(Prompter &prompter) { m_prompter = &prompter; }
 
     // The text a cell shows; also what reports and tests read.
     QString displayText(int row, int column) const;
@@ -45,4 +49,5 @@ private:
     QStringList m_fieldNames;
     QList<int> m_queryColumns; // result-set field of each column, -1 when absent
     bool m_resetting = false;
+    Prompter *m_prompter = nullptr;
 };

@@ -120,6 +120,7 @@ private slots:
         QTest::newRow("last Friday") << 6 << -1 << 2026 << 1 << at(2026, 1, 30);
         QTest::newRow("last Tuesday is the 31st") << 3 << -1 << 2026 << 3 << at(2026, 3, 31);
         QTest::newRow("fourth last Saturday") << 7 << -4 << 2026 << 3 << at(2026, 3, 7);
+        QTest::newRow("fourth last of five Sundays") << 1 << -4 << 2026 << 3 << at(2026, 3, 8);
         QTest::newRow("last Thursday is the leap day") << 5 << -1 << 2024 << 2 << at(2024, 2, 29);
         QTest::newRow("fifth Monday spills into May") << 2 << 5 << 2026 << 4 << at(2026, 5, 4);
         QTest::newRow("fifth last Wednesday spills into February") << 4 << -5 << 2026 << 3 << at(2026, 2, 25);

@@ -132,6 +132,11 @@ private slots:
             at(2026, 3, 20, 10), at(2026, 4, 24, 10));
         row("MonthDay fourth last Sunday, Sunday read first", "MonthDay", -4, AllHours, QStringLiteral("M_____S"),
             FridayMorning, at(2026, 3, 6, 7, 45), at(2026, 4, 5, 7, 45));
+        // March 2026 has five Sundays: the fourth last is the 8th, not the 1st.
+        row("MonthDay fourth last Sunday of five", "MonthDay", -4, AllHours, QStringLiteral("______S"),
+            at(2026, 3, 2, 8), at(2026, 3, 1, 9), at(2026, 3, 8, 9));
+        row("Monthly step landing exactly on now steps again", "Monthly", 0, AllHours, AllDays, at(2026, 4, 13, 10),
+            at(2026, 1, 13, 10), at(2026, 5, 13, 10));
         row("MonthDay due ahead stays", "MonthDay", 1, AllHours, friday, FridayMorning, at(2026, 5, 1, 10),
             at(2026, 5, 1, 10));
 

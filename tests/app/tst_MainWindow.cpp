@@ -12,6 +12,9 @@
 #include <QLabel>
 #include <QMenu>
 #include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QStatusBar>
+#include <QSqlQuery>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -107,6 +110,47 @@ private slots:
         QVERIFY(!f.window->isVisible());
     }
 
+    // Saving for a logout that may be cancelled: settings written, the
+    // program still running and its close rules unchanged.
+    void sessionCommitSavesAndRunsOn()
+    {
+        Frame f;
+        f.state.MinimizeOnClose = true;
+        f.dm.qTasks.append();
+        f.dm.qTasks.setFieldValue(u"Task"_s, u"Renew the passport"_s);
+        QVERIFY(!QFile::exists(f.ini()));
+        f.window->commitSession();
+        QVERIFY(QFile::exists(f.ini()));
+        f.dm.RequeryTaskList();
+        QCOMPARE(f.dm.qTasks.recordCount(), 1); // the pending new task was written
+        QVERIFY(f.prompter.shown.isEmpty());
+        QCOMPARE(f.ended->size(), 0);
+        QVERIFY(!f.window->hasShutDown());
+        QVERIFY(f.window->isVisible());
+        f.window->close();
+        QVERIFY(f.window->isMinimized());
+        QCOMPARE(f.ended->size(), 0);
+    }
+
+    void showRestoresANormalWindow()
+    {
+        Frame f;
+        f.window->showMaximized();
+        f.window->aMinimizeNudgewickExecute();
+        f.window->aShowNudgewickExecute();
+        QVERIFY(f.window->isVisible());
+        QCOMPARE(f.window->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen),
+                 Qt::WindowNoState);
+    }
+
+    void statusPanelsStayWhileAStatusTipShows()
+    {
+        Frame f;
+        f.window->statusBar()->showMessage(f.window->aTaskAdd->statusTip());
+        QVERIFY(f.window->statusPanel(0)->isVisible());
+        QVERIFY(f.window->statusPanel(1)->isVisible());
+    }
+
     void frameShowsTheTaskList()
     {
         Frame f;
@@ -145,6 +189,46 @@ private slots:
                  qPrintable(f.prompter.shown.first()));
         QVERIFY(f.window->isVisible());
         QCOMPARE(f.ended->size(), 0);
+    }
+
+    // Space on the grid's check box runs the completion update; when the
+    // engine refuses it the error is reported, the row keeps its values and
+    // the program goes on.
+    void failedCompletionFromTheGridIsReported()
+    {
+        Frame f;
+        f.dm.tImport.open();
+        f.dm.tImport.append();
+        f.dm.tImport.setFieldValue(u"Task"_s, u"Pay the rent"_s);
+        f.dm.tImport.post();
+        QSqlQuery refuse(f.dm.ADOConnection.database());
+        QVERIFY(refuse.exec(u"create trigger NoUpdates before update on Tasks "
+                            "begin select raise(abort, 'database or disk is full'); end"_s));
+        f.window->FormActivate();
+
+        QTableView *grid = f.window->grid();
+        const int completed = int(f.window->gridModel()->columnFields().indexOf(u"Completed"_s));
+        const QModelIndex cell = f.window->gridModel()->index(0, completed);
+        grid->setCurrentIndex(cell);
+        grid->setFocus();
+        QTest::keyClick(grid, Qt::Key_Space);
+
+        QCOMPARE(f.prompter.shown.size(), 1);
+        QVERIFY2(f.prompter.shown.first().startsWith(u"error: "_s)
+                     && f.prompter.shown.first().contains(u"disk is full"_s),
+                 qPrintable(f.prompter.shown.first()));
+        QCOMPARE(f.window->gridModel()->rowCount(), 1);
+        QCOMPARE(f.window->gridModel()->index(0, completed).data(Qt::CheckStateRole).toInt(), int(Qt::Unchecked));
+        QCOMPARE(f.dm.qTasks.state(), Query::State::Browse);
+        QVERIFY(f.window->isVisible());
+        QCOMPARE(f.ended->size(), 0);
+
+        // Once the engine accepts it again the same key completes the task.
+        QVERIFY(refuse.exec(u"drop trigger NoUpdates"_s));
+        grid->setCurrentIndex(f.window->gridModel()->index(0, completed));
+        QTest::keyClick(grid, Qt::Key_Space);
+        QCOMPARE(f.prompter.shown.size(), 1);
+        QCOMPARE(f.window->gridModel()->index(0, completed).data(Qt::CheckStateRole).toInt(), int(Qt::Checked));
     }
 
     void windowMenuListsOpenEditors()

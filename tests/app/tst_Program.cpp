@@ -40,12 +40,33 @@ class TestProgram : public QObject
     }
 
 private slots:
+    void withoutADisplayItSaysSo()
+    {
+        QTemporaryDir dir;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const QString &name : {u"DISPLAY"_s, u"WAYLAND_DISPLAY"_s, u"QT_QPA_PLATFORM"_s})
+            env.remove(name);
+        env.insert(u"NUDGEWICK_DIR"_s, dir.path());
+        QProcess process;
+        process.setProcessEnvironment(env);
+        process.setProcessChannelMode(QProcess::MergedChannels);
+        process.start(QStringLiteral(NW_EXECUTABLE), {});
+        QVERIFY(process.waitForFinished(20000));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), 1);
+        QCOMPARE(process.readAll(),
+                 QByteArray("Nudgewick needs a graphical session: no display is set (DISPLAY or WAYLAND_DISPLAY).\n"));
+    }
+
     void terminationSavesAndExitsCleanly_data()
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QByteArray>("state");
         QTest::newRow("shown") << QStringList() << QByteArray("window shown");
         QTest::newRow("started from autostart") << QStringList{u"Startup"_s} << QByteArray("window hidden");
+        // Arguments Qt takes for itself still count.
+        QTest::newRow("-reverse") << QStringList{u"-reverse"_s} << QByteArray("window hidden");
+        QTest::newRow("-style fusion") << QStringList{u"-style"_s, u"fusion"_s} << QByteArray("window hidden");
     }
     void terminationSavesAndExitsCleanly()
     {

@@ -6,6 +6,7 @@
 #include "core/Clock.h"
 #include "popup/MSNPopUp.h"
 #include "store/Connection.h"
+#include "settings/ProfileFile.h"
 #include "store/DataModule.h"
 #include "store/Query.h"
 #include "support/FileSizeLimit.h"
@@ -17,6 +18,7 @@
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
 
@@ -54,8 +56,8 @@ Minimize on Close=1
 Window State=wsNormal
 Top=40
 Left=30
-Height=600
-Width=900
+Height=520
+Width=750
 
 [Tasks]
 LastView=Search dentist
@@ -224,7 +226,7 @@ Notes Width=185
         QVERIFY(!s.state.AutoUpdate && !s.state.UpdateCheckPending && s.state.SnoozeConfirm && s.state.MinimizeOnClose);
         QVERIFY(s.window->aLongDateFormat->isChecked());
         QCOMPARE(s.window->pos(), QPoint(30, 40));
-        QCOMPARE(s.window->size(), QSize(900, 600));
+        QCOMPARE(s.window->size(), QSize(750, 520));
         QCOMPARE(s.state.LastView, u"Search dentist"_s);
         QCOMPARE(s.state.Views.CompletionChoice, 1);
         QCOMPARE(s.state.ViewStateText, u"Outstanding Tasks"_s);
@@ -266,6 +268,33 @@ Notes Width=185
         s.create();
         QCOMPARE(s.window->size(), QSize(798, 570));
         QVERIFY(s.window->pos() != QPoint(5, 0));
+    }
+
+    // A category the file cannot hold loses its own mark, nothing else.
+    void unstorableCheckMarkLeavesTheRestSaved()
+    {
+        Start s;
+        s.create();
+        s.state.CheckedCategories = {u"Work\nHome"_s, u"Home"_s};
+        s.state.ExitDialog = true;
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"left out.*Categories"_s));
+        s.window->endSession();
+        const ProfileFile saved(s.ini());
+        QCOMPARE(saved.keys(u"Categories"_s), QStringList{u"Home"_s});
+        QCOMPARE(saved.value(u"Settings"_s, u"Exit Dialog"_s), u"1"_s);
+    }
+
+    // A place on a screen since removed, and a size larger than the screen,
+    // end up on the screen the program runs on.
+    void placementOffTheScreenIsBroughtOnIt()
+    {
+        Start s;
+        writeFile(s.ini(), "[Main Window Sizes]\nWindow State=wsNormal\nTop=5000\nLeft=-3000\nHeight=1500\nWidth=2000\n");
+        s.create();
+        const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+        QVERIFY2(available.contains(QRect(s.window->pos(), s.window->size())),
+                 qPrintable(u"%1,%2 %3x%4"_s.arg(s.window->x()).arg(s.window->y()).arg(s.window->width()).arg(s.window->height())));
+        QVERIFY(s.window->minimumWidth() <= available.width() && s.window->minimumHeight() <= available.height());
     }
 
     void refusedSaveIsReportedAndLosesNothing()

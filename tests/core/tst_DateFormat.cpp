@@ -3,6 +3,8 @@
 
 #include <QTest>
 
+#include <cmath>
+
 namespace {
 
 DateTime at(int y, int mo, int d, int h = 0, int mi = 0, int s = 0, int ms = 0)
@@ -100,6 +102,7 @@ private slots:
         row("ttt", "ttt", thu, s("14.07.09"));
         row("c with time", "c", thu, s("2026-03-05 14.07.09"));
         row("c at midnight", "C", christmas, s("2026-12-25"));
+        row("c with seconds only", "c", at(2026, 12, 25, 0, 0, 30).toDouble(), s("2026-12-25 00.00.30"));
         row("e", "e", thu, s("2026"));
         row("ee", "ee", thu, s("2026"));
         row("g", "g gg", thu, s("AD AD"));
@@ -230,6 +233,9 @@ private slots:
         QTest::newRow("blanks around") << "  2026-03-05   14.07.09 " << QDateTime(march5, QTime(14, 7, 9));
         QTest::newRow("time alone is day 0") << "14.07" << QDateTime(QDate(1899, 12, 30), QTime(14, 7));
         QTest::newRow("one-digit parts") << "2026-3-5 4.7.9" << QDateTime(march5, QTime(4, 7, 9));
+        QTest::newRow("two-digit year under yyyy") << "24-3-5" << QDateTime(QDate(2024, 3, 5), QTime(0, 0));
+        QTest::newRow("two-digit year under yyyy, 19xx") << "87-3-5" << QDateTime(QDate(1987, 3, 5), QTime(0, 0));
+        QTest::newRow("year 9999") << "9999-12-31" << QDateTime(QDate(9999, 12, 31), QTime(0, 0));
     }
     void readsOtherWrittenForms()
     {
@@ -251,6 +257,8 @@ private slots:
         QTest::newRow("trailing text") << "2026-03-05 10.00 tomorrow";
         QTest::newRow("wrong separator") << "2026/03/05";
         QTest::newRow("half a date") << "2026-03";
+        QTest::newRow("year past 9999") << "10000-01-01";
+        QTest::newRow("long date, year past 9999") << "05 March 12026";
     }
     void refusesTextThatIsNoDateTime()
     {
@@ -261,6 +269,25 @@ private slots:
         } catch (const Error &e) {
             QVERIFY2(e.text().contains(text), qPrintable(e.text()));
         }
+    }
+
+    void shownDateTimesAreInYearsOneTo9999_data()
+    {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<bool>("shown");
+        QTest::newRow("day 0") << 0.0 << true;
+        QTest::newRow("1 January 1") << at(1, 1, 1).toDouble() << true;
+        QTest::newRow("31 December 9999, 23:59") << at(9999, 12, 31, 23, 59).toDouble() << true;
+        QTest::newRow("year 10000") << at(9999, 12, 31).toDouble() + 1 << false;
+        QTest::newRow("before year 1") << at(1, 1, 1).toDouble() - 1 << false;
+        QTest::newRow("huge") << 1e300 << false;
+        QTest::newRow("not a number") << std::nan("") << false;
+    }
+    void shownDateTimesAreInYearsOneTo9999()
+    {
+        QFETCH(double, value);
+        QFETCH(bool, shown);
+        QCOMPARE(isShownDateTime(DateTime(value)), shown);
     }
 
     void twelveHourTextNeedsAnHourOfTwelve()
@@ -277,6 +304,7 @@ private slots:
         f.shortDateFormat = QStringLiteral("dd/mm/yy");
         QCOMPARE(parseDateTime(QStringLiteral("01-02-49"), f).toQDateTime().date(), QDate(2049, 2, 1));
         QCOMPARE(parseDateTime(QStringLiteral("01-02-50"), f).toQDateTime().date(), QDate(1950, 2, 1));
+        QCOMPARE(parseDateTime(QStringLiteral("01-02-2049"), f).toQDateTime().date(), QDate(2049, 2, 1));
 
         f.shortDateFormat = QStringLiteral("dd/mm");
         const QString text = dateTimeText(at(2026, 4, 9, 8, 0), f);

@@ -103,7 +103,7 @@ private slots:
         int offset = 0;
         QList<QPoint> shown;
         for (int i = 0; i < 20; ++i) {
-            if (i > 0 && stackFull(edge, work, placement, offset))
+            if (i > 0 && stackFull(edge, Screen.top(), work, placement, offset))
                 break;
             shown << popupPosition(edge, work, placement, offset);
             offset = nextStackOffset(true, offset, 150, 2);
@@ -128,7 +128,47 @@ private slots:
         QFETCH(TaskbarEdge, edge);
         QFETCH(int, offset);
         QFETCH(bool, full);
-        QCOMPARE(stackFull(edge, EdgeRect{0, 0, 1280, 994}, Placement{150, 150, 16, 2}, offset), full);
+        QCOMPARE(stackFull(edge, 0, EdgeRect{0, 0, 1280, 994}, Placement{150, 150, 16, 2}, offset), full);
+    }
+
+    // Windows 150 high, 2 from the edge and 2 apart, cascaded until the stack
+    // is full: every one lies on its own screen, between the screen's top
+    // and the work area's bottom.
+    void stackStaysOnItsScreen_data()
+    {
+        QTest::addColumn<QRect>("screen");
+        QTest::addColumn<QRect>("workArea");
+        QTest::addColumn<int>("windows");
+        QTest::newRow("bottom") << QRect(0, 0, 1920, 1080) << QRect(0, 0, 1920, 1040) << 6;
+        QTest::newRow("top") << QRect(0, 0, 1920, 1080) << QRect(0, 40, 1920, 1040) << 6;
+        QTest::newRow("left") << QRect(0, 0, 1920, 1080) << QRect(60, 0, 1860, 1080) << 7;
+        QTest::newRow("right") << QRect(0, 0, 1920, 1080) << QRect(0, 0, 1860, 1080) << 7;
+        QTest::newRow("screen below, taskbar bottom") << QRect(0, 1080, 1920, 1080) << QRect(0, 1080, 1920, 1040) << 6;
+        QTest::newRow("screen below, taskbar top") << QRect(0, 1080, 1920, 1080) << QRect(0, 1120, 1920, 1040) << 6;
+        QTest::newRow("screen above, taskbar bottom") << QRect(1920, -1080, 1920, 1080)
+                                                      << QRect(1920, -1080, 1920, 1040) << 6;
+        QTest::newRow("screen above, taskbar left") << QRect(-1920, -1080, 1920, 1080)
+                                                    << QRect(-1860, -1080, 1860, 1080) << 7;
+    }
+    void stackStaysOnItsScreen()
+    {
+        QFETCH(QRect, screen);
+        QFETCH(QRect, workArea);
+        QFETCH(int, windows);
+        const TaskbarEdge edge = taskbarEdge(screen, workArea);
+        const EdgeRect work = EdgeRect::fromQRect(workArea);
+        const Placement placement{150, 150, 16, 2};
+        int offset = 0;
+        int shown = 0;
+        for (; shown < 50; ++shown) {
+            if (shown > 0 && stackFull(edge, screen.top(), work, placement, offset))
+                break;
+            const QRect window(popupPosition(edge, work, placement, offset), QSize(150, 150));
+            QVERIFY2(screen.contains(window) && window.bottom() < work.bottom,
+                     qPrintable(QStringLiteral("window %1 at %2,%3").arg(shown).arg(window.x()).arg(window.y())));
+            offset = nextStackOffset(true, offset, 150, 2);
+        }
+        QCOMPARE(shown, windows);
     }
 
     void withoutCascadeEveryWindowTakesTheCorner()

@@ -77,6 +77,19 @@ private slots:
             QStringLiteral(u"Grüße"));
         row("UTF-8 with byte order mark", "\xef\xbb\xbf[A]\nk=v\n", "A", "k", QStringLiteral("v"));
         row("Latin-1 when not UTF-8", "[A]\nk=Gr\xfc\xdf" "e\n", "A", "k", QStringLiteral(u"Grüße"));
+        row("Windows-1252 line", "[A]\nk=\x80 5 \x93quoted\x94 \x96 x\n", "A", "k",
+            QStringLiteral(u"€ 5 “quoted” – x"));
+        row("UTF-8 line beside a Windows-1252 line", "[A]\nj=Gr\xfc\xdf" "e\nk=Gr\xc3\xbc\xc3\x9f" "e\n", "A", "k",
+            QStringLiteral(u"Grüße"));
+        row("last line cut inside a character", "[A]\nk=ab\xc3", "A", "k", QStringLiteral(u"abÃ"));
+        row("UTF-16 little-endian", QByteArray("\xff\xfe[\0A\0]\0\r\0\n\0k\0=\0v\0\xe9\0", 20), "A", "k",
+            QStringLiteral(u"vé"));
+        row("UTF-16 big-endian", QByteArray("\xfe\xff\0[\0A\0]\0\n\0k\0=\0v", 16), "A", "k", QStringLiteral("v"));
+        row("header followed by a comment", "[a]\n[b] ; note\nk=1\n", "b", "k", QStringLiteral("1"));
+        row("header ending in a comment keeps the key to its section", "[a]\nk=0\n[b];x\nk=1\n", "a", "k",
+            QStringLiteral("0"));
+        row("indented ; key", "[A]\n ;k=1\n", "A", ";k", QStringLiteral("1"));
+        row("bracketed key", "[A]\n[k]=1\n", "A", "[k]", QStringLiteral("1"));
         row("2047 characters at most", "[A]\nk=" + QByteArray(3000, 'x') + "\n", "A", "k",
             QString(2047, QLatin1Char('x')));
     }
@@ -147,8 +160,10 @@ private slots:
 
     void listingInFileOrder()
     {
-        const ProfileFile profile(fixture("[12]\nTask=a\nCategory=b\nTASK=c\n[3]\nTask=d\n[12]\nNotes=e\n"));
-        QCOMPARE(profile.sections(), (QStringList{QStringLiteral("12"), QStringLiteral("3")}));
+        const ProfileFile profile(
+            fixture("[12]\nTask=a\nCategory=b\nTASK=c\n[3]\nTask=d\n[12]\nNotes=e\n[Work]\n[work]\n[WORK] ; old\n"));
+        QCOMPARE(profile.sections(), (QStringList{QStringLiteral("12"), QStringLiteral("3"), QStringLiteral("Work"),
+                                                  QStringLiteral("work"), QStringLiteral("WORK")}));
         QCOMPARE(profile.keys(QStringLiteral("12")), (QStringList{QStringLiteral("Task"), QStringLiteral("Category")}));
         const auto entries = profile.entries(QStringLiteral("12"));
         QCOMPARE(entries.size(), 2);
@@ -203,14 +218,71 @@ private slots:
         QCOMPARE(ProfileFile(path).value(QStringLiteral("A"), QStringLiteral("k"), QStringLiteral("<none>")), value);
     }
 
-    void lineBreaksAreRefused()
+    void keysReadBackAsWritten_data()
     {
-        ProfileFile profile(fixture("[A]\nk=v\n"));
-        QVERIFY_THROWS_EXCEPTION(Error, profile.setValue(QStringLiteral("A"), QStringLiteral("k"),
-                                                          QStringLiteral("one\ntwo")));
-        QVERIFY_THROWS_EXCEPTION(Error, profile.setValue(QStringLiteral("A"), QStringLiteral("k\r"),
-                                                          QStringLiteral("x")));
-        QCOMPARE(profile.value(QStringLiteral("A"), QStringLiteral("k")), QStringLiteral("v"));
+        QTest::addColumn<QString>("key");
+        QTest::newRow("plain") << "Home";
+        QTest::newRow("beginning with ;") << ";Home";
+        QTest::newRow("beginning with ; after a blank") << " ;Home";
+        QTest::newRow("bracketed") << "[Home]";
+        QTest::newRow("holding ;") << "Home ;x";
+        QTest::newRow("non-ASCII") << QStringLiteral(u"Küche €");
+    }
+    void keysReadBackAsWritten()
+    {
+        QFETCH(QString, key);
+        const QString path = m_dir.filePath(QStringLiteral("keys.ini"));
+        QFile::remove(path);
+        ProfileFile::writeValue(path, QStringLiteral("Categories"), key, QStringLiteral("Checked"));
+        const ProfileFile profile(path);
+        QCOMPARE(profile.value(QStringLiteral("Categories"), key), QStringLiteral("Checked"));
+        QCOMPARE(profile.keys(QStringLiteral("Categories")), QStringList{key.trimmed()});
+    }
+
+    // What a line cannot hold is left out and logged; the rest is saved.
+    void unstorableValuesAreLeftOut()
+    {
+        const QString path = fixture("[A]\nk=v\n");
+        ProfileFile profile(path);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("left out.*\\[A\\] k")));
+        QVERIFY(!profile.setValue(QStringLiteral("A"), QStringLiteral("k"), QStringLiteral("one\ntwo")));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("left out")));
+        QVERIFY(!profile.setValue(QStringLiteral("Categories"), QStringLiteral("Work\r\nHome"), QStringLiteral("Checked")));
+        QVERIFY(profile.setValue(QStringLiteral("Categories"), QStringLiteral("Home"), QStringLiteral("Checked")));
+        profile.save();
+        QCOMPARE(readAll(path), QByteArray("[A]\nk=v\n\n[Categories]\nHome=Checked\n"));
+
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("left out")));
+        QVERIFY_THROWS_EXCEPTION(Error, ProfileFile::writeValue(path, QStringLiteral("A"), QStringLiteral("k"),
+                                                                 QStringLiteral("one\ntwo")));
+        QCOMPARE(ProfileFile(path).value(QStringLiteral("A"), QStringLiteral("k")), QStringLiteral("v"));
+    }
+
+    // A write keeps the file's encoding and byte order mark, and the text
+    // of every line, whichever encoding each line was read in.
+    void writingKeepsTheEncoding_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QByteArray>("written");
+        QTest::newRow("UTF-8") << QByteArray("[A]\nk=\xc3\xa9\n") << QByteArray("[A]\nk=\xc3\xa9\nj=\xe2\x82\xac\n");
+        QTest::newRow("UTF-8 with mark") << QByteArray("\xef\xbb\xbf[A]\nk=1\n")
+                                         << QByteArray("\xef\xbb\xbf[A]\nk=1\nj=\xe2\x82\xac\n");
+        QTest::newRow("a Windows-1252 line becomes UTF-8") << QByteArray("[A]\nk=\x80\n")
+                                                           << QByteArray("[A]\nk=\xe2\x82\xac\nj=\xe2\x82\xac\n");
+        QTest::newRow("cut-off last line keeps its bytes") << QByteArray("[A]\nk=\xc3")
+                                                           << QByteArray("[A]\nk=\xc3\x83\nj=\xe2\x82\xac\n");
+        QTest::newRow("UTF-16 little-endian") << QByteArray("\xff\xfe[\0A\0]\0\r\0\n\0", 12)
+                                              << QByteArray("\xff\xfe[\0A\0]\0\r\0\n\0j\0=\0\xac\x20\r\0\n\0", 22);
+        QTest::newRow("UTF-16 big-endian") << QByteArray("\xfe\xff\0[\0A\0]\0\n", 10)
+                                           << QByteArray("\xfe\xff\0[\0A\0]\0\n\0j\0=\x20\xac\0\n", 18);
+    }
+    void writingKeepsTheEncoding()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QByteArray, written);
+        const QString path = fixture(file);
+        ProfileFile::writeValue(path, QStringLiteral("A"), QStringLiteral("j"), QStringLiteral(u"€"));
+        QCOMPARE(readAll(path), written);
     }
 
     // Tests run as root, whom read-only folders do not stop; these are

@@ -260,10 +260,20 @@ private slots:
         QCOMPARE(q.fieldCount(), 2);
         QCOMPARE(q.field(1).displayLabel(), u"Snooze"_s);
         q.append();
-        QVERIFY_THROWS_EXCEPTION(Error, q.setFieldValue(u"SnoozeTime"_s, 61));
+        // Whole numbers 0 to 60 only, whatever form they come in.
+        for (const QVariant &refused : {QVariant(61), QVariant(-1), QVariant(60.4), QVariant(u"1e3"_s),
+                                        QVariant(u"12 minutes"_s), QVariant(u""_s)})
+            QVERIFY_THROWS_EXCEPTION(Error, q.setFieldValue(u"SnoozeTime"_s, refused));
+        q.setFieldValue(u"SnoozeTime"_s, u"15"_s);
+        QCOMPARE(q.fieldByName(u"SnoozeTime"_s).asInteger(), 15);
         q.setFieldValue(u"SnoozeTime"_s, 60);
         q.post();
         QCOMPARE(q.fieldByName(u"SnoozeTime"_s).asInteger(), 60);
+
+        // The table itself refuses a fraction there.
+        QSqlQuery direct(c.database());
+        QVERIFY(!direct.exec(u"update Tasks set SnoozeTime = 60.4"_s));
+        QVERIFY(direct.exec(u"update Tasks set SnoozeTime = 30.0"_s));
     }
 };
 

@@ -1,0 +1,256 @@
+#include "reports/PdfReader.h"
+
+#include "core/Error.h"
+#include "reports/ReportPreview.h"
+#include "reports/TaskReports.h"
+
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+// Rows of the fields the task reports print.
+ReportData rows(int count, const QString &notes = {})
+{
+    ReportData data({u"Priority"_s, u"Category"_s, u"Task"_s, u"DueDateTime"_s, u"AlarmDateTime"_s, u"Notes"_s});
+    for (int i = 1; i <= count; ++i)
+        data.appendRow({QString::number(i % 10 + 1), u"Work"_s, u"Task %1"_s.arg(i, 3, 10, QLatin1Char('0')),
+                        u"2026/12/10 09:00"_s, u"2026/12/10 08:45"_s, notes});
+    return data;
+}
+
+ReportDocument document(ReportLayout layout, ReportData data)
+{
+    return ReportDocument(std::move(layout), std::move(data), u"2026/12/10 08:00"_s);
+}
+
+QString lines(int count, const QString &prefix)
+{
+    QStringList out;
+    for (int i = 1; i <= count; ++i)
+        out << prefix + u" %1"_s.arg(i, 4, 10, QLatin1Char('0'));
+    return out.join(u"\r\n"_s);
+}
+
+// Every occurrence of `prefix NNNN` in the text, in order.
+QStringList numbered(const QString &text, const QString &prefix)
+{
+    QStringList found;
+    const QRegularExpression pattern(QRegularExpression::escape(prefix) + u" \\d{3,4}"_s);
+    for (auto it = pattern.globalMatch(text); it.hasNext();)
+        found << it.next().captured();
+    return found;
+}
+
+bool isGrey(QRgb c)
+{
+    return qAbs(qRed(c) - 224) <= 4 && qAbs(qGreen(c) - 224) <= 4 && qAbs(qBlue(c) - 224) <= 4;
+}
+}
+
+class TestReportDocument : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+
+    QString pdf(const ReportDocument &report, const QString &name)
+    {
+        const QString file = m_dir.filePath(name + u".pdf"_s);
+        saveReportAsPdf(report, file);
+        return file;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        if (!PdfReader::available())
+            QSKIP("pdftotext, pdftoppm and pdfinfo (poppler-utils) are needed to read the reports back");
+    }
+
+    void titles_data()
+    {
+        QTest::addColumn<QString>("lastView");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("all") << u"All"_s << u"All"_s << u"All - Outstanding Tasks"_s;
+        QTest::newRow("priority") << u"Priority"_s << u"Priority"_s << u"Priority"_s;
+        QTest::newRow("category") << u"Category"_s << u"Category"_s << u"Category"_s;
+        QTest::newRow("date range") << u"Date"_s << u"Date Range"_s << u"Date Range - This Week"_s;
+        QTest::newRow("calendar") << u"Calendar"_s << u"Calendar"_s << u"Calendar - 2026/12/24"_s;
+        QTest::newRow("search") << u"Search invoice"_s << u"Category"_s << u"Category"_s;
+        QTest::newRow("unknown") << u"Something"_s << u"All"_s << u"Tasks"_s;
+        QTest::newRow("none yet") << QString() << u"All"_s << u"Tasks"_s;
+    }
+    void titles()
+    {
+        QFETCH(QString, lastView);
+        QFETCH(QString, caption);
+        QFETCH(QString, title);
+        const ViewTitleSources sources{lastView, caption, u"Outstanding Tasks"_s, u"This Week"_s, u"2026/12/24"_s};
+        QCOMPARE(ViewReportTitle(sources), title);
+    }
+
+    // A list of several pages: every page has its header, column header and
+    // footer, every row prints once and in order, and a page holds as many
+    // rows as fit between its header and footer.
+    void severalPages()
+    {
+        const int count = 130;
+        const ReportDocument report = document(TQuickReport0(), rows(count));
+        const ReportLayout &l = report.layout();
+        const int perPage = int((l.bodyHeight() - l.pageHeader.height - l.columnHeader.height - l.pageFooter.height)
+                                / l.detail.height);
+        QCOMPARE(report.rowsOnPage(0).size(), perPage);
+        QCOMPARE(report.pageCount(), (count + perPage - 1) / perPage);
+
+        const QString file = pdf(report, u"pages"_s);
+        QCOMPARE(PdfReader::pageCount(file), report.pageCount());
+        const QString text = PdfReader::text(file);
+        QStringList expected;
+        for (int i = 1; i <= count; ++i)
+            expected << u"Task %1"_s.arg(i, 3, 10, QLatin1Char('0'));
+        QCOMPARE(numbered(text, u"Task"_s), expected);
+        const QStringList pages = text.split(QLatin1Char('\f'), Qt::SkipEmptyParts);
+        QCOMPARE(pages.size(), report.pageCount());
+        for (int p = 0; p < pages.size(); ++p) {
+            const QString &page = pages.at(p);
+            QVERIFY2(page.contains(u"Printed on :"_s) && page.contains(u"2026/12/10 08:00"_s), qPrintable(page));
+            QVERIFY(page.contains(u"Task Description"_s) && page.contains(u"Due Date&Time"_s));
+            QVERIFY(page.contains(u"Nudgewick"_s) && page.contains(u"www.example.com"_s));
+            // The page number stands at the right of the header, under "Page".
+            const QStringList head = page.split(QLatin1Char('\n')).mid(0, 4);
+            QVERIFY(head.first().trimmed().endsWith(u"Page"_s));
+            QVERIFY2(std::any_of(head.begin(), head.end(),
+                                 [p](const QString &line) { return line.trimmed().endsWith(u" %1"_s.arg(p + 1)); }),
+                     qPrintable(head.join(u'\n')));
+        }
+    }
+
+    // Notes longer than a page continue on the next pages, line by line;
+    // without notes the same task takes one band.
+    void notesLongerThanAPage()
+    {
+        ReportData data = rows(1, lines(300, u"Line"_s));
+        data.appendRow({u"2"_s, u"Home"_s, u"Task after"_s, {}, {}, u"short note"_s});
+        const ReportDocument withNotes = document(TQuickReport2(true), data);
+        QVERIFY(withNotes.pageCount() >= 3);
+        const QString text = PdfReader::text(pdf(withNotes, u"notes"_s));
+        QStringList expected = lines(300, u"Line"_s).split(u"\r\n"_s);
+        QCOMPARE(numbered(text, u"Line"_s), expected);
+        QVERIFY(text.contains(u"Task after"_s) && text.contains(u"short note"_s));
+
+        const ReportDocument withoutNotes = document(TQuickReport2(false), data);
+        QCOMPARE(withoutNotes.pageCount(), 1);
+        const QString plain = PdfReader::text(pdf(withoutNotes, u"nonotes"_s));
+        QVERIFY(plain.contains(u"Task 001"_s) && plain.contains(u"Task after"_s));
+        QVERIFY(!plain.contains(u"Line 0001"_s) && !plain.contains(u"short note"_s));
+    }
+
+    // A band that fits on a page is never split: it moves to the next page.
+    void bandsThatFitStayWhole()
+    {
+        const ReportDocument report = document(TQuickReport2(true), rows(60, lines(5, u"Note"_s)));
+        QVERIFY(report.pageCount() > 1);
+        QList<int> printed;
+        for (int page = 0; page < report.pageCount(); ++page)
+            printed << report.rowsOnPage(page);
+        QCOMPARE(printed.size(), 60);
+        for (int row = 0; row < 60; ++row)
+            QCOMPARE(printed.at(row), row);
+    }
+
+    // Text without any place to break, longer than many pages, still ends.
+    void unbreakableNotes()
+    {
+        const QString word(20000, QLatin1Char('q'));
+        const ReportDocument report = document(TQuickReport1(), rows(1, word + u" End"_s));
+        QVERIFY(report.pageCount() > 1);
+        const QString text = PdfReader::text(pdf(report, u"word"_s));
+        QCOMPARE(text.count(QLatin1Char('q')), word.size());
+        QVERIFY(text.contains(u"End"_s));
+    }
+
+    // The single-line list cuts a long task at one line and keeps every
+    // text inside its box, headers included.
+    void singleLineCutsLongText()
+    {
+        ReportData data = rows(0);
+        data.appendRow({u"10"_s, u"Family"_s, u"Begin "_s + u"reminder "_s.repeated(40) + u"Finish"_s,
+                        u"2026/12/31 23:59"_s, {}, {}});
+        const QString text = PdfReader::text(pdf(document(TQuickReport0(), data), u"cut"_s));
+        QVERIFY(text.contains(u"Begin reminder"_s));
+        QVERIFY(!text.contains(u"Finish"_s));
+        for (const QString &header : {u"Priority"_s, u"Category"_s, u"Task Description"_s, u"Due Date&Time"_s})
+            QVERIFY2(text.contains(header), qPrintable(header));
+        QVERIFY(text.contains(u"2026/12/31 23:59"_s));
+    }
+
+    // Rows alternate light grey and white, starting with grey, and the
+    // frames of the header and footer and the rules of the detail bands
+    // are painted.
+    void bandingAndLines()
+    {
+        const int dpi = 150;
+        const auto px = [dpi](qreal mm) { return int(mm / 25.4 * dpi); };
+        const ReportDocument list = document(TQuickReport0(), rows(4));
+        const QImage page = PdfReader::page(pdf(list, u"banding"_s), 1, dpi);
+        QVERIFY(!page.isNull());
+        const ReportLayout &l = list.layout();
+        const qreal detailTop = l.margin + l.pageHeader.height + l.columnHeader.height;
+        const int x = px(l.margin + 120); // right of the short task texts
+        for (int row = 0; row < 4; ++row) {
+            const QRgb c = page.pixel(x, px(detailTop + (row + 0.5) * l.detail.height));
+            QVERIFY2(row % 2 == 0 ? isGrey(c) : c == qRgb(255, 255, 255),
+                     qPrintable(u"row %1: %2"_s.arg(row).arg(c, 8, 16)));
+        }
+        // Below the last row nothing is banded.
+        QCOMPARE(page.pixel(x, px(detailTop + 4.5 * l.detail.height)), qRgb(255, 255, 255));
+
+        const auto navyAlong = [&](const QImage &image, qreal yMm) {
+            for (int dy = -2; dy <= 2; ++dy) {
+                const QRgb c = image.pixel(x, px(yMm) + dy);
+                if (qBlue(c) > 90 && qRed(c) < 60 && qGreen(c) < 60)
+                    return true;
+            }
+            return false;
+        };
+        QVERIFY(navyAlong(page, l.margin));                                       // header frame, top
+        QVERIFY(navyAlong(page, l.margin + l.pageHeader.height));                 // header frame, bottom
+        QVERIFY(navyAlong(page, l.margin + l.bodyHeight() - l.pageFooter.height)); // footer frame, top
+
+        const ReportDocument twoLines = document(TQuickReport2(false), rows(2));
+        const QImage page2 = PdfReader::page(pdf(twoLines, u"rules"_s), 1, dpi);
+        const ReportLayout &l2 = twoLines.layout();
+        const qreal firstBand = l2.margin + l2.pageHeader.height + l2.columnHeader.height;
+        bool black = false;
+        for (int dy = -2; dy <= 2; ++dy)
+            black = black || qGray(page2.pixel(x, px(firstBand + l2.detail.height) + dy)) < 80;
+        QVERIFY2(black, "black rule over the second task");
+    }
+
+    void emptyReportPrintsOnePage()
+    {
+        const ReportDocument report = document(TQuickReport0(), rows(0));
+        QCOMPARE(report.pageCount(), 1);
+        const QString file = pdf(report, u"empty"_s);
+        QCOMPARE(PdfReader::pageCount(file), 1);
+        const QString text = PdfReader::text(file);
+        QVERIFY(text.contains(u"Printed on :"_s) && text.contains(u"Tasks"_s));
+        QVERIFY(text.contains(u"Task Description"_s) && text.contains(u"Nudgewick"_s));
+    }
+
+    // A refused write leaves no file behind and says why.
+    void savingToAFolderThatIsNotThere()
+    {
+        const QString file = m_dir.filePath(u"missing/report.pdf"_s);
+        QVERIFY_THROWS_EXCEPTION(Error, saveReportAsPdf(document(TQuickReport0(), rows(1)), file));
+        QVERIFY(!QFile::exists(file));
+    }
+};
+
+QTEST_MAIN(TestReportDocument)
+#include "tst_ReportDocument.moc"

@@ -3,8 +3,11 @@
 
 PACKAGES := cmake g++ make pkg-config qt6-base-dev qt6-qpa-plugins libqt6sql6-sqlite libsqlite3-dev \
             qt6-multimedia-dev libxcb1-dev libxcb-keysyms1-dev fonts-dejavu-core
+PACKAGES += xvfb xdotool   # global hotkey tests on a private X server
 PACKAGES += fonts-noto-color-emoji   # task texts with emoji show the pictures, not boxes
 PACKAGES += poppler-utils   # report tests read the printed PDF files back (pdftotext, pdftoppm, pdfinfo)
+PACKAGES += xvfb xdotool trayer desktop-file-utils   # tray and second-copy tests on a virtual X server; launcher check
+PACKAGES += faketime   # end-to-end alarm test: the real program with a set clock
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 JOBS ?= $(shell nproc)
 WERROR := $(if $(CI),ON,OFF)

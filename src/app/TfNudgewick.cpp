@@ -1,10 +1,21 @@
 #include "app/TfNudgewick.h"
 
+#include "alarm/AlarmEngine.h"
+#include "alarm/PopupPacing.h"
+#include "app/AppTrayIcon.h"
 #include "core/AppState.h"
 #include "core/Logging.h"
 #include "popup/MSNPopUp.h"
+#include "hotkeys/HotKeyManager.h"
+#include "store/BackupService.h"
 #include "store/DataModule.h"
+#include "views/TaskActions.h"
+#include "store/TfUpgrade.h"
+#include "toolkit/AutostartEntry.h"
 #include "toolkit/ErrorReport.h"
+#include "toolkit/SoundPlayer.h"
+#include "toolkit/UrlOpener.h"
+#include "toolkit/HotKeyBackend.h"
 
 #include <QAction>
 #include <QApplication>
@@ -14,6 +25,8 @@
 #include <QMenu>
 #include <QScreen>
 #include <QShortcut>
+#include <QSignalBlocker>
+#include <QTableView>
 #include <QTimer>
 
 using namespace Qt::StringLiterals;
@@ -31,10 +44,28 @@ TfNudgewick::TfNudgewick(TDM &dm, AppState &state, Prompter &prompter, const Clo
     createActions();
     createWidgets();
     createMenus();
+    createShell();
+    createBackupService();
 
     MSNPopUp = new TMSNPopUp(this);
     MSNPopUp->setObjectName(u"MSNPopUp"_s);
     MSNPopUp->applyMainWindowDesign();
+    m_hotKeyBackend = createHotKeyBackend();
+
+    // The reminder: the alarm scan on tPopup, the answers to notification
+    // clicks, popup pacing and the alarm sound.
+    m_alarm = new AlarmEngine({m_dm, m_state, m_clock, m_prompter, *MSNPopUp, *tPopup, *tDisablePopups,
+                               *tPopupInterval, *aDisablePopups, settingsFile(),
+                               std::make_unique<EffectSoundPlayer>(m_dataFolder),
+                               [this](qint64 id) {
+                                   const QString name = u"Item"_s + QString::number(id);
+                                   const auto items = Window1->actions();
+                                   return std::any_of(items.begin(), items.end(),
+                                                      [&](const QAction *item) { return item->objectName() == name; });
+                               },
+                               [this] { aNudgewick->trigger(); }, [this] { UpdateCheck(true); }},
+                              this);
+    connect(aNudgewick, &QAction::triggered, this, [this] { guard([this] { aNudgewickExecute(); }); });
 
     // On a small screen (or a large scale) the window never asks for more
     // than the screen offers.
@@ -75,7 +106,16 @@ void TfNudgewick::FormCreate()
     setWindowTitle(QGuiApplication::applicationDisplayName() + u" "_s + QCoreApplication::applicationVersion());
     m_state.ExitRequested = false;
 
-    m_dm.connectTo(QDir(m_dataFolder).filePath(u"Nudgewick.mdb"_s));
+    RescueDatabase();
+    m_dm.connectTo(databaseFile());
+
+    // A new release's empty database waiting beside the live one takes the
+    // tasks over before anything reads them; the alarm scan waits meanwhile.
+    if (TfUpgrade::isPending(m_dataFolder)) {
+        const QSignalBlocker noAlarmScan(tPopup);
+        m_backups->backupNow(BackupReason::Upgrade);
+        TfUpgrade(m_dm, m_prompter, m_clock, m_dataFolder, this).exec();
+    }
 
     m_state.UpdateCheckPending = false;
     bindTaskList();
@@ -84,14 +124,21 @@ void TfNudgewick::FormCreate()
     m_state.CheckedCategories.clear();
     m_state.CheckedPriorities.clear();
 
+    applyAutostart();
     LoadSettings();
+    setMinimizeToTray(m_state.MinimizeToTray);
+    ApplyBackupSettings();
     m_statusPanels[0]->setText(m_state.ViewStateText);
 
     m_state.ScanPending = true;
+    installDefaultAlarmSound(m_dataFolder);
+    m_alarm->pacing().start();
 
     // The value lists and the last view: the task list is read once here.
     startViews();
+    SetUpHotKeys();
     qCInfo(lcApp) << "started with" << m_dm.qTasks.recordCount() << "tasks from" << m_dataFolder;
+    m_backups->backupIfNewDay();
 }
 
 // Close sequence ------------------------------------------------------------
@@ -142,9 +189,13 @@ void TfNudgewick::ShutDown()
         ~End() { emit window->ended(); }
     } end{this};
     SaveSettings();
+    // A database changed since its last backup is backed up before the end.
+    m_backups->backupIfChanged();
+    m_backups->waitForIdle();
     m_state.CheckedPriorities.clear();
     m_state.CheckedOccurrences.clear();
     m_state.CheckedCategories.clear();
+    delete m_hotKeyManager;
     qCInfo(lcApp) << "shut down";
 }
 
@@ -217,19 +268,15 @@ void TfNudgewick::changeEvent(QEvent *event)
     QMainWindow::changeEvent(event);
 }
 
-void TfNudgewick::ApplicationMinimize()
-{
-    // Hiding into the notification area needs the tray icon, which keeps the
-    // way back to the window; without it the window stays minimised.
-}
-
 void TfNudgewick::aShowNudgewickExecute()
 {
+    TrayIcon->stopWatching();
     // Back to a normal window, whatever state it was left in.
     setWindowState(Qt::WindowActive);
     showNormal();
     raise();
     activateWindow();
+    qCInfo(lcApp) << "window raised";
 }
 
 void TfNudgewick::OpenTaskEditor(TaskEditorMode mode)
@@ -238,11 +285,10 @@ void TfNudgewick::OpenTaskEditor(TaskEditorMode mode)
     Q_UNUSED(mode);
 }
 
-void TfNudgewick::UpdateCheck(bool silent)
+void TfNudgewick::aNudgewickExecute()
 {
-    // The update check is not part of the program yet.
-    Q_UNUSED(silent);
-    m_state.UpdateCheckPending = false;
+    // Prompt mode, then the calendar's marks when the Calendar tab shows.
+    m_taskActions->aNudgewickExecute();
 }
 
 void TfNudgewick::aMinimizeNudgewickExecute()

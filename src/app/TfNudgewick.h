@@ -6,8 +6,15 @@
 #include "core/TaskEditorMode.h"
 
 #include <functional>
+#include <memory>
 
+class AlarmEngine;
+class AppTrayIcon;
+class AutostartEntry;
+class BackupService;
 class Clock;
+class HotKeyBackend;
+class HotKeyManager;
 class Prompter;
 class QAction;
 class QLabel;
@@ -25,6 +32,8 @@ class TaskGrid;
 class TaskGridModel;
 class ViewPanel;
 enum class TaskListReport;
+class UpdateChecker;
+class UrlOpener;
 struct AppState;
 struct ViewTitleSources;
 
@@ -71,8 +80,18 @@ public:
     void RefreshValueLists();
     void FillCategoryCombo(QComboBox *combo) const;
 
+    // Opens the task of a clicked notification (PromptedTaskID) in prompt mode.
+    void aNudgewickExecute();
     // Checks for a newer version; a silent check reports only a newer one.
     void UpdateCheck(bool silent);
+
+    // Global hotkeys and the settings dialog (TfNudgewickHotkeys.cpp).
+    void SetUpHotKeys();
+    void HotKeyPressed(int HotKeyIndex);
+    void Settings2Click();
+    HotKeyManager *hotKeyManager() const;
+    // Replaces the platform's hotkeys (tests); before FormCreate.
+    void setHotKeyBackend(std::unique_ptr<HotKeyBackend> backend);
 
     // The print commands: a list report of the task list as the grid shows
     // it, or the grid's current task. Each shows a preview and returns when
@@ -91,8 +110,35 @@ public:
     // saves the settings and leaves the program running.
     void commitSession();
 
+    // The shell around the window (TfNudgewickShell.cpp): tray, start at
+    // login, update check, About box and help pages.
+    // Starts with the window hidden, as long as a tray can bring it back.
+    void startHidden();
+    // Settings switched at run time; each takes effect at once.
+    void setWindowsStartup(bool on);
+    void setMinimizeToTray(bool on);
+    void setAutoUpdate(bool on);
+    void CheckforUpdate1Click();
+    void About1Click();
+    void OnlineHelp1Click();
+    void OnlineSupport1Click();
+    void sbDonateClick();
+    void TrayIconBalloonClick();
+    // Web addresses and pages are opened through `opener` from now on.
+    void setUrlOpener(UrlOpener &opener) { m_urlOpener = &opener; }
+    AppTrayIcon *trayIcon() const { return TrayIcon; }
+    AutostartEntry &autostartEntry() const { return *abfAutoRun1; }
+    UpdateChecker *updateChecker() const { return m_updateChecker; }
+
     bool hasShutDown() const { return m_shutDown; }
     QString settingsFile() const;
+    QString databaseFile() const;
+
+    // Rolling backups; a change of several tasks at once calls
+    // backupService()->backupNow(BackupReason::BulkChange) before it starts.
+    BackupService *backupService() const { return m_backups; }
+    // "Restore from Backup..." of the File menu.
+    void aRestoreBackupExecute();
 
     // Components other parts of the program reach.
     TaskGrid *grid() const { return dbgTasks; }
@@ -104,6 +150,7 @@ public:
     QTimer *popupTimer() const { return tPopup; }
     QTimer *disablePopupsTimer() const { return tDisablePopups; }
     QTimer *popupIntervalTimer() const { return tPopupInterval; }
+    AlarmEngine *alarmEngine() const { return m_alarm; }
 
     // Heights of the two memos and width of the notes panel, in pixels.
     struct NotesPanelSizes
@@ -131,6 +178,7 @@ public:
     QAction *aShowLeftPanel = nullptr;
     QAction *aLongDateFormat = nullptr;
     QAction *aDisablePopups = nullptr;
+    QAction *aRestoreBackup = nullptr;
 
 signals:
     // ShutDown has run: the application's event loop should end.
@@ -155,6 +203,14 @@ private:
     // Printing (TfNudgewickPrint.cpp).
     void printTaskList(TaskListReport kind);
     ViewTitleSources viewTitleSources() const;
+    void createShell();
+    void applyAutostart();
+    void announceNewerVersion(const QString &published, bool silent);
+
+    // Backups (TfNudgewickBackup.cpp).
+    void createBackupService();
+    void RescueDatabase();
+    void ApplyBackupSettings();
 
     // Runs a handler from the event loop; an error is reported, not thrown on.
     void guard(const std::function<void()> &handler);
@@ -166,6 +222,7 @@ private:
     QString m_dataFolder;
     bool m_shutDown = false;
     bool m_painted = false;
+    BackupService *m_backups = nullptr;
 
     QLabel *m_statusPanels[2] = {};
     ViewPanel *pcSelections = nullptr;
@@ -191,4 +248,17 @@ private:
     QTimer *tPopup = nullptr;
     QTimer *tDisablePopups = nullptr;
     QTimer *tPopupInterval = nullptr;
+
+    QAction *OnlineHelp1 = nullptr;
+    QAction *CheckforUpdate1 = nullptr;
+    QAction *OnlineSupport1 = nullptr;
+    QAction *About1 = nullptr;
+    AppTrayIcon *TrayIcon = nullptr;
+    std::unique_ptr<AutostartEntry> abfAutoRun1;
+    UpdateChecker *m_updateChecker = nullptr;
+    std::unique_ptr<UrlOpener> m_desktopOpener;
+    UrlOpener *m_urlOpener = nullptr;
+    AlarmEngine *m_alarm = nullptr;
+    std::unique_ptr<HotKeyBackend> m_hotKeyBackend;
+    QPointer<HotKeyManager> m_hotKeyManager;
 };

@@ -22,8 +22,6 @@
 #include <QSplitter>
 #include <QTimer>
 
-#include <climits>
-
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -78,13 +76,6 @@ QStringList checkedCaptions(const ProfileFile &file, QLatin1String section)
         if (value == u"Checked"_s)
             captions << key;
     return captions;
-}
-
-// Qt timers count milliseconds in an int; longer periods are cut to the
-// longest one it can hold (about 24 days).
-int timerInterval(int minutes)
-{
-    return int(std::min<quint32>(minutesToTimerInterval(minutes), INT_MAX));
 }
 }
 
@@ -147,8 +138,8 @@ void TfNudgewick::LoadSettings()
     MSNPopUp->setHeight(readInteger(file, Setting::PopupHeight));
     MSNPopUp->setPopupStartY(readInteger(file, Setting::StartPosition));
     m_state.AlarmFile = readText(file, Setting::AlarmFile);
-    tDisablePopups->setInterval(timerInterval(readInteger(file, Setting::DisablePopups)));
-    tPopupInterval->setInterval(timerInterval(readInteger(file, Setting::PopupInterval)));
+    tDisablePopups->setInterval(minutesToQtTimerInterval(readInteger(file, Setting::DisablePopups)));
+    tPopupInterval->setInterval(minutesToQtTimerInterval(readInteger(file, Setting::PopupInterval)));
 
     // [Formats] and [Defaults].
     m_state.Formats = readFormatSettings(file, m_state.Formats);

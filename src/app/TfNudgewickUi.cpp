@@ -100,6 +100,8 @@ void TfNudgewick::createActions()
     aShowLeftPanel = makeAction(this, u"aShowLeftPanel"_s, u"Show Left Panel"_s, {});
     aLongDateFormat = makeAction(this, u"aLongDateFormat"_s, u"Long Date Format"_s, {});
     aLongDateFormat->setCheckable(true);
+    aRestoreBackup = makeAction(this, u"aRestoreBackup"_s, u"Restore from Backup…"_s, u"Bring back the tasks of a backup"_s);
+    connect(aRestoreBackup, &QAction::triggered, this, [this] { guard([this] { aRestoreBackupExecute(); }); });
     aDisablePopups = makeAction(this, u"aDisablePopups"_s, u"Disable Popups"_s, {});
     aDisablePopups->setCheckable(true);
 
@@ -127,6 +129,8 @@ void TfNudgewick::createMenus()
     QMenuBar *MainMenu1 = menuBar();
 
     QMenu *file = MainMenu1->addMenu(u"&File"_s);
+    file->addAction(aRestoreBackup);
+    file->addSeparator();
     file->addAction(aExitNudgewick);
 
     QMenu *view = MainMenu1->addMenu(u"&View"_s);
@@ -172,15 +176,17 @@ void TfNudgewick::createMenus()
     // A menu command without items.
     QAction *settings = MainMenu1->addAction(u"&Settings"_s);
     settings->setObjectName(u"Settings2"_s);
+    connect(settings, &QAction::triggered, this, [this] { guard([this] { Settings2Click(); }); });
 
     QMenu *help = MainMenu1->addMenu(u"Help"_s);
-    help->addAction(u"&Help"_s)->setShortcut(QKeySequence(Qt::Key_F1));
+    OnlineHelp1 = help->addAction(u"&Help"_s);
+    OnlineHelp1->setShortcut(QKeySequence(Qt::Key_F1));
     help->addSeparator();
-    help->addAction(u"Check for a new version"_s);
+    CheckforUpdate1 = help->addAction(u"Check for a new version"_s);
     help->addSeparator();
-    help->addAction(u"Online Support"_s);
+    OnlineSupport1 = help->addAction(u"Online Support"_s);
     help->addSeparator();
-    help->addAction(u"About Nudgewick"_s);
+    About1 = help->addAction(u"About Nudgewick"_s);
 
     Window1 = MainMenu1->addMenu(u"Window"_s);
     Window1->setObjectName(u"Window1"_s);

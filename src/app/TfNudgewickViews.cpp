@@ -35,7 +35,6 @@ void TfNudgewick::wireViews()
     on(aTaskEdit, &TaskActions::aTaskEditExecute);
     on(aTaskDuplicate, &TaskActions::aTaskDuplicateExecute);
     on(aTaskDelete, &TaskActions::aTaskDeleteExecute);
-    on(aNudgewick, &TaskActions::aNudgewickExecute);
     if (auto *all = findChild<QAction *>(u"MoveTasksToToday1"_s))
         on(all, &TaskActions::Movetaskstotoday1Click);
     if (auto *one = findChild<QAction *>(u"MoveTaskToToday1"_s))

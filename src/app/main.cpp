@@ -1,16 +1,20 @@
 // Program entry: the data module, then the main window, then the event loop.
 
+#include "app/CommandLine.h"
 #include "app/DataFolder.h"
+#include "app/OneInstance.h"
 #include "app/TfNudgewick.h"
 #include "core/AppState.h"
 #include "core/Clock.h"
 #include "core/Error.h"
 #include "core/Logging.h"
 #include "store/DataModule.h"
+#include "toolkit/InstanceGuard.h"
 #include "toolkit/Prompter.h"
 #include "toolkit/ReportingApplication.h"
 #include "toolkit/TerminationWatcher.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QSessionManager>
 
@@ -20,6 +24,9 @@ using namespace Qt::StringLiterals;
 
 int main(int argc, char *argv[])
 {
+    if (const auto exitCode = runInformationOption(argc, argv))
+        return *exitCode;
+
     // Popups are placed and hotkeys grabbed through X11, so a Wayland
     // desktop with XWayland runs the program as an X11 client.
     if (qEnvironmentVariable("XDG_SESSION_TYPE") == u"wayland"_s && qEnvironmentVariableIsSet("DISPLAY")
@@ -49,6 +56,11 @@ int main(int argc, char *argv[])
     MessageBoxPrompter prompter;
     app.setPrompter(&prompter);
 
+    // A second copy ends here, before it touches any file.
+    InstanceGuard instance(instanceFolder(), instanceName());
+    if (!claimSingleInstance(instance, prompter))
+        return 0;
+
     QString dataFolder;
     try {
         dataFolder = chooseDataFolder(QCoreApplication::applicationDirPath());
@@ -77,7 +89,11 @@ int main(int argc, char *argv[])
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
                      [&window](QSessionManager &) { window.commitSession(); });
 
-    if (!startHidden)
+    QObject::connect(&instance, &InstanceGuard::activationRequested, window.aShowNudgewick, &QAction::trigger);
+
+    if (startHidden)
+        window.startHidden();
+    else
         window.show();
     qCInfo(lcApp) << (startHidden ? "window hidden" : "window shown");
     const int result = app.exec();

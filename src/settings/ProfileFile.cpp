@@ -31,17 +31,6 @@ bool isEnclosedInQuotes(QStringView v)
     return v.size() >= 2 && isQuote(v.front()) && v.back() == v.front();
 }
 
-// A value that would not read back as written (blanks at either end, or
-// enclosing quotes of its own) is written inside one more pair of quotes.
-QString encodeValue(const QString &value)
-{
-    if (value.isEmpty())
-        return value;
-    if (value.front().isSpace() || value.back().isSpace() || isEnclosedInQuotes(value))
-        return QLatin1Char('"') + value + QLatin1Char('"');
-    return value;
-}
-
 bool hasLineBreak(const QString &text)
 {
     return text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'));
@@ -160,6 +149,19 @@ void ProfileFile::load(const QString &path)
     parse(text);
 }
 
+void ProfileFile::reset(const QString &path)
+{
+    m_path = path;
+    m_sections.clear();
+    m_index.clear();
+    m_crlf = false;
+    m_encoding = Encoding::Utf8;
+    m_unreadable = false;
+    m_readError.clear();
+    m_modified = true;
+    parse(QString());
+}
+
 void ProfileFile::parse(const QString &text)
 {
     m_sections.append(Section{}); // the lines before the first section
@@ -229,7 +231,12 @@ const ProfileFile::Line *ProfileFile::findValueLine(const QString &section, cons
 
 QString ProfileFile::readValue(const Line &line, qsizetype maxLength)
 {
-    QStringView v = QStringView(line.text).mid(line.valueStart).trimmed();
+    return decodeValue(QStringView(line.text).mid(line.valueStart), maxLength);
+}
+
+QString ProfileFile::decodeValue(QStringView written, qsizetype maxLength)
+{
+    QStringView v = written.trimmed();
     if (isEnclosedInQuotes(v))
         v = v.mid(1, v.size() - 2);
     if (maxLength >= 0 && v.size() > maxLength) {
@@ -239,6 +246,27 @@ QString ProfileFile::readValue(const Line &line, qsizetype maxLength)
         v = v.left(n);
     }
     return v.toString();
+}
+
+// A value that would not read back as written (blanks at either end, or
+// enclosing quotes of its own) is written inside one more pair of quotes.
+QString ProfileFile::encodeValue(const QString &value)
+{
+    if (value.isEmpty())
+        return value;
+    if (value.front().isSpace() || value.back().isSpace() || isEnclosedInQuotes(value))
+        return QLatin1Char('"') + value + QLatin1Char('"');
+    return value;
+}
+
+std::optional<QStringView> ProfileFile::sectionName(QStringView trimmedLine)
+{
+    return headerName(trimmedLine);
+}
+
+QString ProfileFile::decodeText(QByteArrayView bytes)
+{
+    return decodeLines(bytes);
 }
 
 QString ProfileFile::value(const QString &section, const QString &key, const QString &defaultValue,
@@ -272,7 +300,7 @@ QStringList ProfileFile::sections() const
     return names;
 }
 
-QList<std::pair<QString, QString>> ProfileFile::entries(const QString &section) const
+QList<std::pair<QString, QString>> ProfileFile::entries(const QString &section, qsizetype maxLength) const
 {
     QList<std::pair<QString, QString>> result;
     const qsizetype s = findSection(section);
@@ -283,7 +311,7 @@ QList<std::pair<QString, QString>> ProfileFile::entries(const QString &section) 
         if (line.key.isNull() || seen.contains(line.foldedKey))
             continue;
         seen.insert(line.foldedKey);
-        result.append({line.key, readValue(line, MaxValueLength)});
+        result.append({line.key, readValue(line, maxLength)});
     }
     return result;
 }
@@ -402,6 +430,11 @@ void ProfileFile::save()
     QSaveFile file(m_path);
     if (!file.open(QIODevice::WriteOnly))
         throw Error(tr("Cannot save %1: %2").arg(m_path, file.errorString()));
+    // Narrowed before any byte is written, so the data is never readable by others.
+    if (m_ownerOnly && !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
+        file.cancelWriting();
+        throw Error(tr("Cannot save %1: %2").arg(m_path, file.errorString()));
+    }
     // Written back in the encoding it was read in.
     QByteArray bytes;
     switch (m_encoding) {

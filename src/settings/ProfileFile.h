@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
 #include <utility>
 
 // A profile (INI) file: "[Section]" lines open sections, "key=value" lines
@@ -37,6 +38,13 @@ public:
     // empty, and then save() refuses rather than overwrite it.
     void load(const QString &path);
     const QString &path() const { return m_path; }
+    // Starts an empty profile for path without reading it: save() then
+    // replaces whatever the file held with the keys set since.
+    void reset(const QString &path);
+
+    // The saved file can be read and written by its owner only (for files
+    // that may hold a password). A file that already exists is narrowed too.
+    void setOwnerOnly(bool ownerOnly) { m_ownerOnly = ownerOnly; }
 
     // Replaces the file with the profile's lines (QSaveFile: a new file is
     // written and renamed over the old one). Throws Error with the system's
@@ -59,7 +67,8 @@ public:
     QStringList sections() const;
     QStringList keys(const QString &section) const;
     // The keys of a section with their values (read as value() reads them).
-    QList<std::pair<QString, QString>> entries(const QString &section) const;
+    // (At most maxLength characters each; negative: all.)
+    QList<std::pair<QString, QString>> entries(const QString &section, qsizetype maxLength = MaxValueLength) const;
 
     // Sets a value in memory. A value with blanks at either end, or one that
     // is itself enclosed in quotes, is written inside double quotes so that
@@ -72,6 +81,17 @@ public:
     void removeKey(const QString &section, const QString &key);
     // Removes every section of that name with its header and all its lines.
     void removeSection(const QString &section);
+
+    // The rules of the file's lines, shared with the streaming reader and
+    // writer (ProfileStream.h): how a value is written so that it reads back
+    // unchanged, how the text after a key's "=" reads (at most maxLength
+    // characters; negative: all), the name of a section header line (nothing
+    // for another line), and how the bytes of a file without a byte order
+    // mark become text.
+    static QString encodeValue(const QString &value);
+    static QString decodeValue(QStringView written, qsizetype maxLength = MaxValueLength);
+    static std::optional<QStringView> sectionName(QStringView trimmedLine);
+    static QString decodeText(QByteArrayView bytes);
 
     // Loads the file, sets one value and saves it; throws Error when the
     // value cannot be stored or the file not saved.
@@ -112,4 +132,5 @@ private:
     bool m_unreadable = false;
     QString m_readError;
     bool m_modified = false;
+    bool m_ownerOnly = false;
 };

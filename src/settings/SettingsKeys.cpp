@@ -81,6 +81,12 @@ constexpr std::array<SettingDef, size_t(Setting::Count)> Table{{
     {Setting::DefaultValidDays, S::Defaults, L("ValidDays"), T::Text, L("M______")},
     {Setting::DefaultSnoozeTime, S::Defaults, L("SnoozeTime"), T::ItemIndex, L("4"), 10},
     {Setting::ApplyOccurrence, S::Defaults, L("ApplyOccurrence"), T::Bool, L("0")},
+
+    {Setting::BackupEnabled, S::Backup, L("Enabled"), T::Bool, L("1")},
+    {Setting::BackupKeepToday, S::Backup, L("KeepToday"), T::Integer, L("10")},
+    {Setting::BackupKeepDays, S::Backup, L("KeepDays"), T::Integer, L("7")},
+    {Setting::BackupKeepWeeks, S::Backup, L("KeepWeeks"), T::Integer, L("8")},
+    {Setting::BackupKeepMonths, S::Backup, L("KeepMonths"), T::Integer, L("12")},
 }};
 
 constexpr bool tableInEnumOrder()

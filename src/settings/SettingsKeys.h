@@ -22,6 +22,7 @@ inline constexpr QLatin1String Categories("Categories");
 inline constexpr QLatin1String Notify("Notify");
 inline constexpr QLatin1String Formats("Formats");
 inline constexpr QLatin1String Defaults("Defaults");
+inline constexpr QLatin1String Backup("Backup");
 } // namespace SettingsSection
 
 // How a value is stored and read.
@@ -105,6 +106,12 @@ enum class Setting {
     DefaultValidDays,
     DefaultSnoozeTime,
     ApplyOccurrence,
+    // [Backup]: rolling backups of the task database and how many are kept
+    BackupEnabled,
+    BackupKeepToday,
+    BackupKeepDays,
+    BackupKeepWeeks,
+    BackupKeepMonths,
 
     Count
 };
@@ -180,3 +187,6 @@ void writeFormatSettings(ProfileFile &file, const FormatSettings &formats);
 // A timer interval of the given minutes in milliseconds, as a 32-bit
 // unsigned count (the file's "DisablePopups" and "PopupInterval").
 quint32 minutesToTimerInterval(int minutes);
+// The same for a Qt timer, which counts milliseconds in an int: longer
+// periods are cut to the longest one it can hold (about 24 days).
+int minutesToQtTimerInterval(int minutes);

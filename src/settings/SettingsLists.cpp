@@ -3,6 +3,9 @@
 #include "settings/ProfileFile.h"
 #include "settings/SettingsKeys.h"
 
+#include <algorithm>
+#include <climits>
+
 namespace {
 
 QStringList latin1List(std::initializer_list<const char *> items)
@@ -119,4 +122,9 @@ void writeFormatSettings(ProfileFile &file, const FormatSettings &formats)
 quint32 minutesToTimerInterval(int minutes)
 {
     return quint32(minutes) * 60000u;
+}
+
+int minutesToQtTimerInterval(int minutes)
+{
+    return int(std::min<quint32>(minutesToTimerInterval(minutes), INT_MAX));
 }

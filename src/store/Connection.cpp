@@ -126,6 +126,14 @@ sqlite3 *Connection::handle()
     return *static_cast<sqlite3 *const *>(handle.constData());
 }
 
+qint64 Connection::totalChanges() const
+{
+    if (!isOpen())
+        return 0;
+    const QVariant handle = QSqlDatabase::database(m_name, false).driver()->handle();
+    return sqlite3_total_changes64(*static_cast<sqlite3 *const *>(handle.constData()));
+}
+
 void Connection::exec(const QString &sql)
 {
     QSqlQuery q(QSqlDatabase::database(m_name, false));

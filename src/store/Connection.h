@@ -28,6 +28,8 @@ public:
     // The engine handle; opens the connection first when it is closed.
     QSqlDatabase database();
     sqlite3 *handle();
+    // Rows changed through this connection since it opened; 0 when closed.
+    qint64 totalChanges() const;
 
     // Tells whether the database may have changed: the engine's count of
     // commits by other connections and this connection's own row changes.

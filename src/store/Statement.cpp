@@ -65,6 +65,13 @@ int Statement::execute()
     return sqlite3_changes(m_db);
 }
 
+void Statement::reset()
+{
+    sqlite3_reset(m_stmt);
+    sqlite3_clear_bindings(m_stmt);
+    m_nextBind = 1;
+}
+
 int Statement::columnCount() const
 {
     return sqlite3_column_count(m_stmt);

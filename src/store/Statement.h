@@ -23,6 +23,8 @@ public:
     bool step();
     // Runs a statement that yields no rows and returns the rows it changed.
     int execute();
+    // Makes the statement ready to run again, with no values bound.
+    void reset();
 
     int columnCount() const;
     QString columnName(int column) const;

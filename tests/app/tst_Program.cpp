@@ -12,6 +12,7 @@ class TestProgram : public QObject
     Q_OBJECT
 
     QByteArray m_output;
+    QTemporaryDir m_session; // the runtime and configuration folders of this test's programs
 
     // Waits until the program's output holds the text.
     bool waitFor(QProcess &process, const QByteArray &text)
@@ -30,6 +31,8 @@ class TestProgram : public QObject
         m_output.clear();
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(u"NUDGEWICK_DIR"_s, folder);
+        env.insert(u"XDG_RUNTIME_DIR"_s, m_session.path());
+        env.insert(u"XDG_CONFIG_HOME"_s, m_session.filePath(u"config"_s));
         env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
         env.insert(u"QT_LOGGING_RULES"_s, u"nudgewick.app.info=true"_s);
         process.setProcessEnvironment(env);

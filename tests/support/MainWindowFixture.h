@@ -28,6 +28,9 @@ struct MainWindowFixture
 
     void create()
     {
+        // Start at login is looked up and rewritten at start-up: in the
+        // test's own folder, never in the user's.
+        qputenv("XDG_CONFIG_HOME", dir.filePath(QStringLiteral("config")).toLocal8Bit());
         window = std::make_unique<TfNudgewick>(dm, state, prompter, clock, dir.path());
         ended = std::make_unique<QSignalSpy>(window.get(), &TfNudgewick::ended);
         window->FormCreate();

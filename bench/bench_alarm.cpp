@@ -1,0 +1,181 @@
+// The alarm scan's cost: one pass over 100,000 tasks of which 100 are due
+// (CPU time of the pass, the notification windows and sound included), and
+// what the whole program costs while it idles hidden with nothing due.
+//
+//   bench_alarm [--idle-minutes N]   (default 10; 0 skips the idle run)
+
+#include "TaskFixture.h"
+
+#include "BenchSupport.h"
+
+#include "alarm/AlarmScan.h"
+#include "core/AppState.h"
+#include "core/Clock.h"
+#include "popup/MSNPopUp.h"
+#include "store/DataModule.h"
+#include "toolkit/ScriptedPrompter.h"
+#include "toolkit/SoundPlayer.h"
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QThread>
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <unistd.h>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+double threadCpuMs()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
+}
+
+// User plus system CPU seconds a process has used so far.
+double processCpuSeconds(qint64 pid)
+{
+    QFile stat(u"/proc/%1/stat"_s.arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray text = stat.readAll();
+    // Fields after the parenthesised command name; utime and stime are 14 and 15.
+    const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+    const double ticks = double(sysconf(_SC_CLK_TCK));
+    return (fields.value(11).toDouble() + fields.value(12).toDouble()) / ticks;
+}
+
+// A copy of the task fixture with every open task's alarm in the future,
+// except for `due` of them, due an hour before `now`.
+QString prepare(const QString &root, int due, DateTime now)
+{
+    const QString source = makeTaskDatabase(QDir(root).filePath(u"100000"_s), 100000);
+    const QString folder = QDir(root).filePath(u"alarm-%1"_s.arg(due));
+    QDir().mkpath(folder);
+    const QString file = QDir(folder).filePath(u"Nudgewick.mdb"_s);
+    QFile::remove(file);
+    QFile::copy(source, file);
+
+    SystemClock clock;
+    AppState state;
+    TDM dm(clock, state);
+    dm.connectTo(file);
+    Query update(dm.ADOConnection);
+    update.setSql({u"update Tasks set AlarmDateTime = :Later, AutoSnooze = False where Completed = False"_s});
+    update.setParam(u"Later"_s, DateTime(now.toDouble() + 365));
+    update.execSql();
+    update.setSql({u"update Tasks set AlarmDateTime = :Earlier where ID in (select ID from Tasks"
+                   " where Completed = False and Occurrence not in ('Immediate', 'Todo') limit :Count)"_s});
+    update.setParam(u"Earlier"_s, DateTime(now.toDouble() - 1.0 / 24));
+    update.setParam(u"Count"_s, due);
+    update.execSql();
+    return folder;
+}
+
+void benchPass(const QString &root)
+{
+    FixedClock clock(DateTime::fromQDateTime(QDateTime::currentDateTime()));
+    const QString folder = prepare(root, 100, clock.now());
+    AppState state;
+    ScriptedPrompter prompter;
+    EffectSoundPlayer sound(folder);
+    installDefaultAlarmSound(folder);
+    TDM dm(clock, state);
+    dm.connectTo(QDir(folder).filePath(u"Nudgewick.mdb"_s));
+    TMSNPopUp popup;
+    popup.applyMainWindowDesign();
+    AlarmScan scan(dm, state, clock, popup, sound, prompter);
+
+    std::vector<double> cpu;
+    int windows = 0;
+    for (int i = 0; i < 31; ++i) {
+        const double start = threadCpuMs();
+        scan.scan();
+        cpu.push_back(threadCpuMs() - start);
+        windows = popup.openCount();
+        popup.CloseAllPopupWindows();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    std::sort(cpu.begin(), cpu.end());
+    std::printf("scan pass, 100000 tasks, 100 due (%d windows shown): CPU median %.2f ms, slowest %.2f ms\n",
+                windows, cpu[cpu.size() / 2], cpu.back());
+
+    // The quarter-minute gate on a tick that has nothing to do.
+    state.ScanPending = false;
+    std::vector<double> gate;
+    scan.tPopupTimer();
+    for (int i = 0; i < 1001; ++i) {
+        const double start = threadCpuMs();
+        scan.tPopupTimer();
+        gate.push_back(threadCpuMs() - start);
+    }
+    std::sort(gate.begin(), gate.end());
+    std::printf("tick without a pass: CPU median %.4f ms\n", gate[gate.size() / 2]);
+}
+
+void benchIdle(const QString &root, const QString &program, int minutes)
+{
+    const QString folder = prepare(root, 0, DateTime::fromQDateTime(QDateTime::currentDateTime()));
+    QFile::remove(QDir(folder).filePath(u"Nudgewick.ini"_s));
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"NUDGEWICK_DIR"_s, folder);
+    if (!env.contains(u"QT_QPA_PLATFORM"_s))
+        env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+    env.insert(u"QT_LOGGING_RULES"_s, u"nudgewick.app.info=true"_s);
+    process.setProcessEnvironment(env);
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, {u"Startup"_s}); // the window stays hidden
+    QByteArray output;
+    QDeadlineTimer ready(60000);
+    while (!output.contains("started") && !ready.hasExpired() && process.state() != QProcess::NotRunning) {
+        process.waitForReadyRead(100);
+        output += process.readAll();
+    }
+    if (!output.contains("started")) {
+        std::fprintf(stderr, "the program did not start:\n%s\n", output.constData());
+        return;
+    }
+    QThread::sleep(5); // past the start-up work
+    const double before = processCpuSeconds(process.processId());
+    QThread::sleep(unsigned(minutes) * 60);
+    const double after = processCpuSeconds(process.processId());
+    process.terminate();
+    process.waitForFinished(10000);
+    std::printf("idle, hidden, 100000 tasks, nothing due, over %d min: %.3f CPU-seconds per minute\n", minutes,
+                (after - before) / minutes);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    // The offscreen platform cannot raise windows and says so at every show.
+    static const QtMessageHandler previous = qInstallMessageHandler(nullptr);
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &context, const QString &message) {
+        if (!message.contains(QLatin1String("does not support raise()")))
+            previous(type, context, message);
+    });
+    int idleMinutes = 10;
+    const QStringList args = app.arguments();
+    const qsizetype at = args.indexOf(u"--idle-minutes"_s);
+    if (at > 0 && at + 1 < args.size())
+        idleMinutes = args.at(at + 1).toInt();
+
+    const QString binDir = QCoreApplication::applicationDirPath();
+    const QString root = QDir(binDir).filePath(u"bench-data"_s);
+    benchPass(root);
+    if (idleMinutes > 0)
+        benchIdle(root, QDir(binDir).filePath(u"../nudgewick"_s), idleMinutes);
+    return 0;
+}

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QObject>
+
+#include <functional>
+#include <memory>
+
+class AlarmScan;
+class Clock;
+class PopupPacing;
+class PopupSnooze;
+class Prompter;
+class QAction;
+class QTimer;
+class SoundPlayer;
+class TDM;
+class TMSNPopUp;
+struct AppState;
+
+// The reminder as a whole: the alarm scan on the alarm timer, the answers to
+// a click on a notification, the popup pacing and the alarm sound, connected
+// to the main window's timers, action and notification component. Every
+// handler it connects reports its errors through the prompter.
+class AlarmEngine : public QObject
+{
+    Q_OBJECT
+public:
+    struct Parts
+    {
+        TDM &dm;
+        AppState &state;
+        const Clock &clock;
+        Prompter &prompter;
+        TMSNPopUp &popup;
+        QTimer &tPopup;
+        QTimer &tDisablePopups;
+        QTimer &tPopupInterval;
+        QAction &aDisablePopups;
+        QString settingsFile;
+        std::unique_ptr<SoundPlayer> sound;
+        // True when a task editor is open on the task with this ID.
+        std::function<bool(qint64 id)> editorOpenOn;
+        // The editor in prompt mode on AppState::PromptedTaskID.
+        std::function<void()> openPrompt;
+        // The silent update check; it is started after the scan's pass.
+        std::function<void()> updateCheck;
+    };
+
+    explicit AlarmEngine(Parts parts, QObject *parent = nullptr);
+    ~AlarmEngine() override;
+
+    AlarmScan &scan() const { return *m_scan; }
+    PopupSnooze &snooze() const { return *m_snooze; }
+    PopupPacing &pacing() const { return *m_pacing; }
+    SoundPlayer &sound() const { return *m_sound; }
+
+private:
+    Prompter &m_prompter;
+    std::unique_ptr<SoundPlayer> m_sound;
+    std::unique_ptr<AlarmScan> m_scan;
+    PopupSnooze *m_snooze;
+    PopupPacing *m_pacing;
+};

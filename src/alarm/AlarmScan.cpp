@@ -1,0 +1,252 @@
+#include "alarm/AlarmScan.h"
+
+#include "alarm/Recurrence.h"
+#include "core/AppState.h"
+#include "core/Clock.h"
+#include "core/DateFormat.h"
+#include "core/Error.h"
+#include "core/Logging.h"
+#include "popup/MSNPopUp.h"
+#include "store/DataModule.h"
+#include "toolkit/Prompter.h"
+#include "toolkit/SoundPlayer.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The final actions of auto-snooze, as the editor stores them.
+enum AutoSnoozeAction { ApplyOccurrence = 1, DeleteTask = 2, MarkComplete = 3 };
+
+// Two characters that are both decimal digits, as a number; -1 otherwise.
+int twoDigits(QStringView text)
+{
+    if (text.size() != 2 || !text[0].isDigit() || !text[1].isDigit())
+        return -1;
+    return text[0].digitValue() * 10 + text[1].digitValue();
+}
+
+// Each quarter minute of the time line gets its own number, so a pass can
+// tell that a new quarter has begun even when a tick skipped a second or the
+// clock jumped.
+qint64 quarterMinute(DateTime t)
+{
+    return (t.dayNumber() * 86400000 + t.msecsOfDay()) / 15000;
+}
+
+} // namespace
+
+AlarmScan::AlarmScan(TDM &dm, AppState &state, const Clock &clock, TMSNPopUp &popup, SoundPlayer &sound,
+                     Prompter &prompter, Hooks hooks)
+    : m_dm(dm),
+      m_state(state),
+      m_clock(clock),
+      m_popup(popup),
+      m_sound(sound),
+      m_prompter(prompter),
+      m_hooks(std::move(hooks)),
+      m_due(dm.ADOConnection),
+      m_snooze(dm.ADOConnection),
+      m_advance(dm.ADOConnection),
+      m_complete(dm.ADOConnection),
+      m_delete(dm.ADOConnection)
+{
+    m_due.setSql({u"select *"_s, u"from Tasks"_s, u"where AlarmDateTime <= :AlarmDateTime"_s,
+                  u"and Occurrence <> 'Immediate'"_s, u"and Occurrence <> 'Todo'"_s, u"and Completed = False"_s,
+                  u"order by AlarmDateTime"_s});
+    m_snooze.setSql({u"update Tasks"_s, u"set AlarmDateTime = :AlarmDateTime, RepeatAutoSnooze = :RepeatAutoSnooze"_s,
+                     u"where ID = :ID"_s});
+    m_advance.setSql({u"update Tasks"_s, u"set DueDateTime = :DueDateTime, AlarmDateTime = :AlarmDateTime"_s,
+                      u"where ID = :ID"_s});
+    m_complete.setSql({u"update Tasks"_s, u"set AutoSnooze = False, Completed = True"_s, u"where ID = :ID"_s});
+    m_delete.setSql({u"delete"_s, u"from Tasks"_s, u"where ID = :ID"_s});
+}
+
+bool AlarmScan::tPopupTimer()
+{
+    // Nothing is read while a notification is on screen or until the next
+    // quarter minute, so an idle program does not touch the database.
+    if (m_popup.openCount() > 0)
+        return false;
+    const DateTime now = m_clock.now();
+    const qint64 quarter = quarterMinute(now);
+    if (!m_state.ScanPending && quarter == m_lastQuarter)
+        return false;
+    m_lastQuarter = quarter;
+
+    try {
+        scan();
+    } catch (const Error &e) {
+        // The timer goes on and the next pass tries again. While one report
+        // is open (its message box runs the event loop, so passes go on
+        // behind it) further failures are only logged instead of stacking
+        // one box on another.
+        qCWarning(lcAlarm) << "scan failed:" << e.text();
+        if (!m_reporting) {
+            m_reporting = true;
+            struct Reset {
+                bool &flag;
+                ~Reset() { flag = false; }
+            } reset{m_reporting};
+            m_prompter.error(e.text());
+        }
+    }
+    return true;
+}
+
+bool AlarmScan::outsideValidTimes(const QString &occurrence, const QString &validHours, const QString &validDays,
+                                  DateTime now)
+{
+    bool skip = false;
+    if (occurrence == u"Hourly"_s && validHours.trimmed().size() == 5) {
+        // A range whose hours are not both two digits restricts nothing.
+        const int first = twoDigits(QStringView(validHours).mid(0, 2));
+        const int last = twoDigits(QStringView(validHours).mid(3, 2));
+        if (first >= 0 && last >= 0)
+            skip = now.hour() < first || now.hour() > last;
+    }
+    if (occurrence == u"Hourly"_s || occurrence == u"Daily"_s) {
+        // The mask runs Monday to Sunday; the clock's weekday runs Sunday = 1.
+        if (validDays.trimmed().size() == 7) {
+            static const QString letters = u"MTWTFSS"_s;
+            const int position = (now.dayOfWeek() + 5) % 7;
+            if (validDays.at(position) != letters.at(position))
+                skip = true;
+            if (validDays == u"_______"_s)
+                skip = false;
+        } else {
+            skip = false;
+        }
+    }
+    return skip;
+}
+
+void AlarmScan::scan()
+{
+    m_state.ScanPending = false;
+    const DateTime now = m_clock.now();
+    m_written = false;
+    if (m_requeryPending && !m_state.CurrentTaskEditor) {
+        m_requeryPending = false;
+        m_written = true;
+    }
+
+    try {
+        m_due.close();
+        m_due.setParam(u"AlarmDateTime"_s, now);
+        m_due.open();
+        qCDebug(lcAlarm) << m_due.recordCount() << "tasks due at" << now.toQDateTime();
+        for (; !m_due.eof(); m_due.next()) {
+            const qint64 id = m_due.fieldByName(u"ID"_s).asInteger();
+            bool skip = outsideValidTimes(m_due.fieldByName(u"Occurrence"_s).asString(),
+                                          m_due.fieldByName(u"ValidHours"_s).asString(),
+                                          m_due.fieldByName(u"ValidDays"_s).asString(), now);
+            if (m_hooks.editorOpenOn && m_hooks.editorOpenOn(id))
+                skip = true;
+            if (m_due.fieldByName(u"AutoSnooze"_s).asBoolean())
+                skip = autoSnooze(m_due, now, skip) == Outcome::Skip;
+            if (skip)
+                m_state.ScanPending = false;
+            else
+                prompt(m_due);
+        }
+    } catch (...) {
+        m_due.close();
+        // Rows handled before the failure keep their changes; the list shows them.
+        if (m_written) {
+            try {
+                requeryTaskList();
+            } catch (const Error &e) {
+                qCWarning(lcAlarm) << "task list not read again:" << e.text();
+            }
+        }
+        throw;
+    }
+    m_due.close();
+    if (m_written)
+        requeryTaskList();
+}
+
+AlarmScan::Outcome AlarmScan::autoSnooze(const Query &row, DateTime now, bool skip)
+{
+    const qint64 id = row.fieldByName(u"ID"_s).asInteger();
+    const qint64 left = row.fieldByName(u"RepeatAutoSnooze"_s).asInteger() - 1;
+    if (left >= 0) {
+        m_snooze.setParam(u"AlarmDateTime"_s, NextSnoozeTime(m_clock, row.fieldByName(u"SnoozeTime"_s).asInteger(), now));
+        m_snooze.setParam(u"RepeatAutoSnooze"_s, left);
+        m_snooze.setParam(u"ID"_s, id);
+        m_snooze.execSql();
+        m_written = true;
+        qCDebug(lcAlarm) << "task" << id << "auto-snoozed," << left << "left";
+        return skip ? Outcome::Skip : Outcome::Prompt;
+    }
+
+    switch (row.fieldByName(u"AutoSnoozeAction"_s).asInteger()) {
+    case ApplyOccurrence: {
+        const DateTime due = row.fieldByName(u"DueDateTime"_s).asDateTime();
+        const DateTime alarm = row.fieldByName(u"AlarmDateTime"_s).asDateTime();
+        const DueAndAlarm next = AdvanceOccurrence(
+            m_clock, due, alarm, row.fieldByName(u"Occurrence"_s).asString(),
+            int(row.fieldByName(u"Frequency"_s).asInteger()), row.fieldByName(u"ValidHours"_s).asString(),
+            row.fieldByName(u"ValidDays"_s).asString());
+        if (next.due == due && next.alarm == alarm) {
+            // A kind that does not recur cannot be moved on; skipping it
+            // would silence it for good, so it is prompted as it stands.
+            qCDebug(lcAlarm) << "task" << id << "does not recur; prompted instead";
+            return skip ? Outcome::Skip : Outcome::Prompt;
+        }
+        m_advance.setParam(u"DueDateTime"_s, next.due);
+        m_advance.setParam(u"AlarmDateTime"_s, next.alarm);
+        m_advance.setParam(u"ID"_s, id);
+        m_advance.execSql();
+        m_written = true;
+        qCDebug(lcAlarm) << "task" << id << "moved to its next occurrence";
+        break;
+    }
+    case DeleteTask:
+        m_delete.setParam(u"ID"_s, id);
+        m_delete.execSql();
+        m_written = true;
+        qCDebug(lcAlarm) << "task" << id << "deleted by auto-snooze";
+        break;
+    case MarkComplete:
+        m_complete.setParam(u"ID"_s, id);
+        m_complete.execSql();
+        m_written = true;
+        qCDebug(lcAlarm) << "task" << id << "completed by auto-snooze";
+        break;
+    default:
+        break;
+    }
+    return Outcome::Skip;
+}
+
+void AlarmScan::prompt(const Query &row)
+{
+    const DateTime alarm = row.fieldByName(u"AlarmDateTime"_s).asDateTime();
+    m_popup.setTitle(u"Nudgewick ["_s + formatDateTime(u"hh:nn"_s, alarm, m_state.Formats) + u"]"_s);
+    m_popup.setText(u"["_s + row.fieldByName(u"Category"_s).asString() + u"] "_s
+                    + row.fieldByName(u"Task"_s).asString());
+    m_popup.setUrl(QString::number(row.fieldByName(u"ID"_s).asInteger()));
+    const bool shown = m_popup.ShowPopupWindow();
+    m_state.ScanPending = true;
+    // One sound per window; a window the full stack refused stays silent.
+    if (shown && m_popup.openCount() >= 1)
+        m_sound.play(m_state.AlarmFile);
+    if (m_state.UpdateCheckPending) {
+        m_state.UpdateCheckPending = false;
+        if (m_hooks.updateCheck)
+            m_hooks.updateCheck();
+    }
+}
+
+void AlarmScan::requeryTaskList()
+{
+    // An open editor may be working on the task list's current row; the
+    // list is read again once it has closed.
+    if (m_state.CurrentTaskEditor) {
+        m_requeryPending = true;
+        return;
+    }
+    m_dm.RequeryTaskList();
+}

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "core/DateTime.h"
+#include "store/Query.h"
+
+#include <functional>
+
+class Clock;
+class Prompter;
+class SoundPlayer;
+class TDM;
+class TMSNPopUp;
+struct AppState;
+
+// The alarm scan: once a second the alarm timer calls tPopupTimer, which on
+// a quarter-minute second (or at once when ScanPending is set) and while no
+// notification is on screen looks for open tasks whose alarm has come and
+// prompts each one with a notification window and the alarm sound. On the
+// way it applies the valid hours and days of hourly and daily tasks, keeps
+// away from tasks that have an editor open, and counts down auto-snooze,
+// applying the task's final action when the count is spent.
+//
+// The scan writes through statements of its own, so a task editor that holds
+// the data module's single-task query keeps its row and state.
+class AlarmScan
+{
+public:
+    struct Hooks
+    {
+        // True when a task editor is open on the task with this ID.
+        std::function<bool(qint64 id)> editorOpenOn;
+        // Starts the silent update check; must return without waiting for it.
+        std::function<void()> updateCheck;
+    };
+
+    AlarmScan(TDM &dm, AppState &state, const Clock &clock, TMSNPopUp &popup, SoundPlayer &sound,
+              Prompter &prompter, Hooks hooks = {});
+
+    // One tick of the alarm timer. Returns true when a pass ran (also one
+    // that ended in an error). Never throws: an error is reported, see below.
+    bool tPopupTimer();
+
+    // The pass itself, without the gate; throws Error when the database fails.
+    void scan();
+
+    // How the valid hours and valid days of a task decide whether it may be
+    // prompted at the moment now; true: not now.
+    static bool outsideValidTimes(const QString &occurrence, const QString &validHours, const QString &validDays,
+                                  DateTime now);
+
+private:
+    enum class Outcome { Prompt, Skip };
+    Outcome autoSnooze(const Query &row, DateTime now, bool skip);
+    void prompt(const Query &row);
+    void requeryTaskList();
+
+    TDM &m_dm;
+    AppState &m_state;
+    const Clock &m_clock;
+    TMSNPopUp &m_popup;
+    SoundPlayer &m_sound;
+    Prompter &m_prompter;
+    Hooks m_hooks;
+
+    Query m_due;          // open tasks whose alarm has come, in alarm order
+    Query m_snooze;       // moves one task's alarm and counts its auto-snooze down
+    Query m_advance;      // moves one task to its next occurrence
+    Query m_complete;     // marks one task complete
+    Query m_delete;       // deletes one task
+    qint64 m_lastQuarter = -1;      // the quarter minute of the last pass
+    bool m_written = false;         // this pass changed a task
+    bool m_requeryPending = false;  // the task list waits for an editor to close
+    bool m_reporting = false;       // an error report of the scan is open
+};

@@ -1,0 +1,62 @@
+#include "app/MainWindowSettingsHost.h"
+
+#include "app/TfNudgewick.h"
+#include "core/AppState.h"
+#include "settings/SettingsKeys.h"
+#include "store/DataModule.h"
+#include "views/TaskGrid.h"
+
+#include <QTableView>
+#include <QTimer>
+
+#include <cmath>
+
+namespace {
+
+int minutesOf(const QTimer *timer)
+{
+    return int(std::lround(timer->interval() / 60000.0));
+}
+
+} // namespace
+
+QString MainWindowSettingsHost::alarmSoundFile() const
+{
+    return m_state.AlarmFile;
+}
+
+void MainWindowSettingsHost::setAlarmSoundFile(const QString &file)
+{
+    m_state.AlarmFile = file;
+}
+
+int MainWindowSettingsHost::disablePopupsMinutes() const
+{
+    return minutesOf(m_window.disablePopupsTimer());
+}
+
+void MainWindowSettingsHost::setDisablePopupsMinutes(int minutes)
+{
+    m_window.disablePopupsTimer()->setInterval(minutesToQtTimerInterval(minutes));
+}
+
+int MainWindowSettingsHost::popupIntervalMinutes() const
+{
+    return minutesOf(m_window.popupIntervalTimer());
+}
+
+void MainWindowSettingsHost::setPopupIntervalMinutes(int minutes)
+{
+    m_window.popupIntervalTimer()->setInterval(minutesToQtTimerInterval(minutes));
+}
+
+void MainWindowSettingsHost::saveSettings()
+{
+    m_window.SaveSettings();
+}
+
+void MainWindowSettingsHost::applyDateDisplayFormat()
+{
+    m_dm.ApplyDateDisplayFormat();
+    m_window.grid()->viewport()->update();
+}

@@ -1,0 +1,88 @@
+// The main window's part of the rolling backups: the rescue of a missing or
+// damaged database at start-up, the daily and exit backups, and
+// "Restore from Backup...".
+
+#include "app/TfNudgewick.h"
+
+#include "app/TfRestore.h"
+#include "core/Clock.h"
+#include "settings/ProfileFile.h"
+#include "settings/SettingsKeys.h"
+#include "store/BackupService.h"
+#include "store/DataModule.h"
+#include "store/StartupRescue.h"
+#include "toolkit/Prompter.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+
+using namespace Qt::StringLiterals;
+
+QString TfNudgewick::databaseFile() const
+{
+    return QDir(m_dataFolder).filePath(u"Nudgewick.mdb"_s);
+}
+
+void TfNudgewick::createBackupService()
+{
+    m_backups = new BackupService(m_clock, databaseFile(), QDir(m_dataFolder).filePath(u"Backups"_s), this);
+    m_backups->setObjectName(u"BackupService"_s);
+    m_backups->setChangeCounter([this] { return m_dm.ADOConnection.totalChanges(); });
+    connect(m_backups, &BackupService::backupFailed, this, [this](const QString &text) {
+        guard([&] { m_prompter.exclamation(tr("A backup of the tasks could not be made.\n\n%1").arg(text)); });
+    });
+    connect(m_backups, &BackupService::restoreFinished, this, [this] {
+        guard([this] {
+            QApplication::restoreOverrideCursor();
+            aRestoreBackup->setEnabled(true);
+            m_dm.RequeryTaskList();
+            m_prompter.message(tr("The tasks were restored. The list as it was before is kept as a backup."));
+        });
+    });
+    connect(m_backups, &BackupService::restoreFailed, this, [this](const QString &text) {
+        guard([&] {
+            QApplication::restoreOverrideCursor();
+            aRestoreBackup->setEnabled(true);
+            m_prompter.error(text);
+        });
+    });
+}
+
+void TfNudgewick::RescueDatabase()
+{
+    const RescueOutcome outcome = rescueDatabase(databaseFile(), m_backups->backupFolder(), m_clock.now(),
+                                                 [this](const QString &question) { return m_prompter.confirm(question); });
+    if (!outcome.restored)
+        return;
+    QString text = tr("The tasks were restored from the backup \"%1\".").arg(QDir::toNativeSeparators(outcome.backupFile));
+    if (!outcome.keptAside.isEmpty())
+        text += u"\n"_s + tr("The damaged file is kept as \"%1\".").arg(QDir::toNativeSeparators(outcome.keptAside));
+    m_prompter.message(text);
+}
+
+void TfNudgewick::ApplyBackupSettings()
+{
+    const ProfileFile file(settingsFile());
+    const auto count = [&file](Setting id) { return qMax(0, readInteger(file, id)); };
+    m_backups->setEnabled(readBool(file, Setting::BackupEnabled));
+    m_backups->setPolicy({count(Setting::BackupKeepToday), count(Setting::BackupKeepDays),
+                          count(Setting::BackupKeepWeeks), count(Setting::BackupKeepMonths)});
+}
+
+void TfNudgewick::aRestoreBackupExecute()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const QList<BackupEntry> backups = m_backups->backups(true);
+    QApplication::restoreOverrideCursor();
+    TfRestore dialog(backups, this);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFile().isEmpty())
+        return;
+    // A change being typed into the grid is written first, so it is part of
+    // the backup made before the restore.
+    if (m_dm.qTasks.state() == Query::State::Edit || m_dm.qTasks.state() == Query::State::Insert)
+        m_dm.qTasks.post();
+    aRestoreBackup->setEnabled(false);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    m_backups->restore(dialog.selectedFile());
+}

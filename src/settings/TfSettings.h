@@ -1,0 +1,104 @@
+#pragma once
+
+#include "hotkeys/KeyTable.h"
+
+#include <QDialog>
+
+#include <functional>
+#include <memory>
+
+class Clock;
+class HotKeyManager;
+class Prompter;
+class QKeyEvent;
+class QLineEdit;
+class SettingsHost;
+class TMSNPopUp;
+struct AppState;
+
+namespace Ui {
+class TfSettings;
+}
+
+// The settings dialog: program switches, defaults for new tasks, the popup
+// look and pacing, the alarm sound, the date and time formats and the two
+// global hotkeys. OK writes the settings file and the hotkey file and
+// applies everything to the running program. A few controls act at once
+// (the update check, start with the session, minimise to tray, auto close
+// on apply, the chosen sound file, the date and time patterns); Cancel puts
+// back only the sound file.
+class TfSettings : public QDialog
+{
+    Q_OBJECT
+public:
+    // Everything handed in must outlive the dialog; hotKeys may be null.
+    TfSettings(AppState &state, TMSNPopUp &mainPopup, HotKeyManager *hotKeys, SettingsHost &host,
+               Prompter &prompter, const Clock &clock, const QString &settingsFile, QWidget *parent = nullptr);
+    ~TfSettings() override;
+
+    // Asks for a sound file; an empty text when none was chosen.
+    using FileChooser = std::function<QString(QWidget *parent)>;
+    void setFileChooser(FileChooser chooser) { m_chooseFile = std::move(chooser); }
+
+    // The dialog's own notification component, for the preview.
+    TMSNPopUp *previewPopup() const { return m_preview; }
+
+    // Handlers (public so that the main window's tests and the dialog's own
+    // can drive them as the user would).
+    void FormShow();
+    void bbOKClick();
+    void bbCancelClick();
+    void sbOpenFileClick();
+    void sbPlayClick();
+    void sbPreviewClick();
+    void sbOccurrenceSettingsClick();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void done(int result) override;
+
+private:
+    void connectHandlers();
+    void guard(const std::function<void()> &handler);
+    void readDefaults();
+    void readNotify();
+    void writeSettingsFile();
+    void applyFlags();
+    void spinFieldsInterpreted();
+
+    // Date and time pages (TfSettingsFormats.cpp).
+    void showFormats();
+    void eShortDateFormatChange();
+    void eLongDateFormatChange();
+    void eTimeFormatChange();
+    void rbTimeAMPMClick();
+    void rbTime24HourClick();
+    void tsTimeShow();
+    void formatsChanged();
+
+    // Global hotkeys page (TfSettingsHotkeys.cpp).
+    void showHotkeys();
+    void applyHotkeys();
+    bool captureKey(QLineEdit *field, QKeyEvent *event);
+    void reportUnavailableHotkeys();
+
+    std::unique_ptr<Ui::TfSettings> ui;
+    AppState &m_state;
+    TMSNPopUp &m_mainPopup;
+    HotKeyManager *m_hotKeys;
+    SettingsHost &m_host;
+    Prompter &m_prompter;
+    const Clock &m_clock;
+    QString m_settingsFile;
+    TMSNPopUp *m_preview = nullptr;
+    FileChooser m_chooseFile;
+    bool m_shown = false;
+
+    // The sound file the player held when the dialog opened.
+    QString SavedAlarmFile;
+    // The modifiers of the last key press in a hotkey field.
+    TModifiers CapturedModifiers = 0;
+};

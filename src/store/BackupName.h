@@ -1,0 +1,21 @@
+#pragma once
+
+#include "core/DateTime.h"
+
+#include <QString>
+
+#include <optional>
+
+// The name a copy of the task database is kept under: "Nudgewick." followed
+// by the year (no leading zeros), month, day, hour, minute and second (two
+// digits each, 24-hour clock) and ".mdb", for example
+// Nudgewick.20061005143015.mdb. Rolling backups and the database upgrade
+// both name their copies so.
+namespace backupname {
+
+QString fileName(DateTime moment);
+
+// The moment a name of that form stands for; nothing for any other name.
+std::optional<DateTime> parse(const QString &fileName);
+
+} // namespace backupname

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "core/DateTime.h"
+
+#include <QString>
+
+#include <functional>
+
+// Whole-database copies through the engine's online backup API, each on a
+// connection of its own, so they may run on any thread while the program's
+// connection stays open. Failures throw Error with a readable text.
+namespace databasecopy {
+
+// The suffix of a copy that is still being written.
+inline constexpr QLatin1String PartialSuffix(".partial");
+
+struct CopyHooks
+{
+    // Called once the source is held at one consistent state: a change
+    // committed after this point is not part of the copy.
+    std::function<void()> snapshotTaken;
+    // Called after each slice of pages.
+    std::function<void(int remainingPages, int totalPages)> progress;
+};
+
+// Copies the database source to target: written under target + ".partial",
+// switched to a single-file journal, checked with quick_check and its task
+// count compared, synced to the disk, then renamed to target. Nothing is left under either
+// name when it fails. Returns the number of tasks copied.
+qint64 copyDatabase(const QString &source, const QString &target, const CopyHooks &hooks = {});
+
+// Replaces the whole content of the database live by that of backup, which
+// is checked first. Other connections to live may stay open; they see the
+// new content with their next statement.
+void restoreDatabase(const QString &backup, const QString &live);
+
+struct Health
+{
+    enum class State { Missing, Good, Damaged };
+    State state = State::Missing;
+    QString reason;      // why a file counts as damaged
+    qint64 taskCount = -1; // for a good file
+};
+
+// Whether file is a task database that can be used: an SQLite file with a
+// Tasks table that passes quick_check.
+Health checkDatabase(const QString &file);
+
+// The number of tasks in a database file, or -1 when it cannot be read.
+qint64 taskCount(const QString &file);
+
+// Renames a damaged database (and its journal files) to
+// "<name>.damaged.<stamp>.mdb" beside it and returns the new path; never
+// deletes anything. Throws when the rename fails.
+QString setAside(const QString &file, DateTime moment);
+
+} // namespace databasecopy

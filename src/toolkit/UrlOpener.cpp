@@ -1,0 +1,8 @@
+#include "toolkit/UrlOpener.h"
+
+#include <QDesktopServices>
+
+bool DesktopUrlOpener::open(const QUrl &url)
+{
+    return QDesktopServices::openUrl(url);
+}

@@ -1,0 +1,210 @@
+// The real program on its own X server with its clock set by libfaketime:
+// a task that is due pops up, a right click on its notification snoozes it,
+// and the database holds the new alarm time.
+
+#include "core/DateTime.h"
+#include "store/Connection.h"
+#include "store/Query.h"
+
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString FakeTimeLibrary = u"/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1"_s;
+
+// Runs a program to its end and returns its standard output, trimmed.
+QString run(const QString &program, const QStringList &arguments, const QProcessEnvironment &env)
+{
+    QProcess process;
+    process.setProcessEnvironment(env);
+    process.start(program, arguments);
+    process.waitForFinished(10000);
+    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+}
+
+DateTime at(int hour, int minute, int second = 0)
+{
+    return DateTime::fromDateAndTime(QDate(2026, 12, 10), QTime(hour, minute, second));
+}
+
+} // namespace
+
+class TestAlarmEndToEnd : public QObject
+{
+    Q_OBJECT
+
+    QProcess m_xvfb;
+    QProcess m_program;
+    QProcessEnvironment m_env;
+
+private slots:
+    void initTestCase()
+    {
+        for (const char *tool : {"Xvfb", "xdotool"})
+            if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
+                QSKIP(qPrintable(u"%1 is not installed"_s.arg(QString::fromLatin1(tool))));
+        if (!QFile::exists(FakeTimeLibrary))
+            QSKIP("libfaketime (package faketime) is not installed");
+
+        // The server picks a free display and writes its number to stdout.
+        m_xvfb.start(u"Xvfb"_s, {u"-displayfd"_s, u"1"_s, u"-screen"_s, u"0"_s, u"1024x768x24"_s, u"-nolisten"_s, u"tcp"_s});
+        QVERIFY(m_xvfb.waitForStarted());
+        QByteArray display;
+        QDeadlineTimer deadline(10000);
+        while (!display.contains('\n') && !deadline.hasExpired() && m_xvfb.state() == QProcess::Running) {
+            m_xvfb.waitForReadyRead(100);
+            display += m_xvfb.readAllStandardOutput();
+        }
+        QVERIFY2(display.contains('\n'), "Xvfb did not report its display");
+        m_env = QProcessEnvironment::systemEnvironment();
+        m_env.insert(u"DISPLAY"_s, u":"_s + QString::fromLatin1(display.trimmed()));
+    }
+
+    void cleanupTestCase()
+    {
+        if (m_program.state() != QProcess::NotRunning) {
+            m_program.terminate();
+            m_program.waitForFinished(10000);
+        }
+        if (m_xvfb.state() != QProcess::NotRunning) {
+            m_xvfb.terminate();
+            m_xvfb.waitForFinished(10000);
+        }
+    }
+
+    // A database with one task due at 08:00 that snoozes for 10 minutes.
+    static qint64 writeDueTask(const QString &database)
+    {
+        qint64 id = 0;
+        {
+            Connection connection;
+            connection.setDatabaseFile(database);
+            connection.open();
+            Query insert(connection);
+            insert.setSql({u"insert into Tasks (Task, Category, Occurrence, ValidHours, ValidDays, DueDateTime,"
+                           " AlarmDateTime, Completed, SnoozeTime, AutoSnooze)"_s,
+                           u"values ('Call the dentist', 'Health', 'Scheduled', '00-23', '_______', :At, :At,"
+                           " False, 10, False)"_s});
+            insert.setParam(u"At"_s, at(8, 0));
+            insert.execSql();
+            Query last(connection);
+            last.setSql({u"select max(ID) as ID from Tasks"_s});
+            last.open();
+            id = last.fieldByName(u"ID"_s).asInteger();
+        }
+        return id;
+    }
+
+    // Starts the program on the folder with its clock at 09:00 (running on
+    // from there), and returns the notification window once it rests.
+    QString startAndFindNotification(const QString &folder)
+    {
+        QProcessEnvironment env = m_env;
+        env.insert(u"NUDGEWICK_DIR"_s, folder);
+        env.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
+        env.insert(u"LD_PRELOAD"_s, FakeTimeLibrary);
+        env.insert(u"FAKETIME"_s, u"@2026-12-10 09:00:00"_s);
+        env.insert(u"FAKETIME_DONT_FAKE_MONOTONIC"_s, u"1"_s);
+        env.insert(u"FAKETIME_NO_CACHE"_s, u"1"_s);
+        // A sanitizer build wants its runtime first; the preloaded clock comes first here.
+        env.insert(u"ASAN_OPTIONS"_s, u"detect_leaks=0:verify_asan_link_order=0"_s);
+        m_program.setProcessEnvironment(env);
+        m_program.setProcessChannelMode(QProcess::ForwardedChannels);
+        m_program.start(QStringLiteral(NW_EXECUTABLE), {u"Startup"_s});
+        if (!m_program.waitForStarted())
+            return {};
+
+        // The notification, found by its title, slides in and comes to rest.
+        QProcessEnvironment xdo = m_env;
+        QString window;
+        QDeadlineTimer appear(30000);
+        while (window.isEmpty() && !appear.hasExpired() && m_program.state() == QProcess::Running) {
+            window = run(u"xdotool"_s, {u"search"_s, u"--name"_s, u"^Nudgewick \\[08:00\\]$"_s}, xdo).section(u'\n', 0, 0);
+            if (window.isEmpty())
+                QThread::msleep(200);
+        }
+        if (window.isEmpty())
+            return {};
+        QString geometry, previous;
+        QDeadlineTimer rest(10000);
+        do {
+            previous = geometry;
+            QThread::msleep(300);
+            geometry = run(u"xdotool"_s, {u"getwindowgeometry"_s, window}, xdo);
+        } while ((geometry != previous || !geometry.contains(u"150x150"_s)) && !rest.hasExpired());
+        return geometry.contains(u"150x150"_s) ? window : QString();
+    }
+
+    void dueTaskPopsUpAndIsSnoozedByAClick()
+    {
+        QTemporaryDir dir;
+        const QString database = dir.filePath(u"Nudgewick.mdb"_s);
+        const qint64 id = writeDueTask(database);
+        const QString window = startAndFindNotification(dir.path());
+        QVERIFY2(!window.isEmpty(), "no notification window came to rest");
+        const QProcessEnvironment xdo = m_env;
+
+        // A right click anywhere on it snoozes the task by its 10 minutes.
+        run(u"xdotool"_s, {u"mousemove"_s, u"--window"_s, window, u"75"_s, u"75"_s, u"click"_s, u"3"_s}, xdo);
+        DateTime alarm;
+        QDeadlineTimer snoozed(10000);
+        while (!snoozed.hasExpired()) {
+            Connection connection;
+            connection.setDatabaseFile(database);
+            connection.open();
+            Query row(connection);
+            row.setSql({u"select AlarmDateTime from Tasks where ID = :ID"_s});
+            row.setParam(u"ID"_s, id);
+            row.open();
+            alarm = row.fieldByName(u"AlarmDateTime"_s).asDateTime();
+            if (alarm > at(8, 0))
+                break;
+            QThread::msleep(100);
+        }
+        QVERIFY2(alarm >= at(9, 10) && alarm < at(9, 11), qPrintable(alarm.toQDateTime().toString()));
+        QVERIFY(QFile::exists(dir.filePath(u"Alarm.wav"_s)));
+
+        m_program.terminate();
+        QVERIFY(m_program.waitForFinished(20000));
+        QCOMPARE(m_program.exitCode(), 0);
+    }
+
+    // The end of the session while the snooze confirmation of a clicked
+    // notification is open still ends the program.
+    void terminationWithTheConfirmationOpen()
+    {
+        QTemporaryDir dir;
+        writeDueTask(dir.filePath(u"Nudgewick.mdb"_s));
+        QFile ini(dir.filePath(u"Nudgewick.ini"_s));
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write("[Settings]\nSnooze Confirm=1\n");
+        ini.close();
+        const QString window = startAndFindNotification(dir.path());
+        QVERIFY2(!window.isEmpty(), "no notification window came to rest");
+
+        run(u"xdotool"_s, {u"mousemove"_s, u"--window"_s, window, u"75"_s, u"75"_s, u"click"_s, u"3"_s}, m_env);
+        QString dialog;
+        QDeadlineTimer asked(10000);
+        while (dialog.isEmpty() && !asked.hasExpired()) {
+            QThread::msleep(200);
+            dialog = run(u"xdotool"_s, {u"search"_s, u"--name"_s, u"^Confirm Snooze\\?$"_s}, m_env);
+        }
+        QVERIFY2(!dialog.isEmpty(), "the snooze confirmation did not open");
+
+        m_program.terminate();
+        QVERIFY(m_program.waitForFinished(20000));
+        QCOMPARE(m_program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(m_program.exitCode(), 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestAlarmEndToEnd)
+#include "tst_AlarmEndToEnd.moc"

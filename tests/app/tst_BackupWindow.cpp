@@ -1,0 +1,111 @@
+#include "support/MainWindowFixture.h"
+
+#include "store/BackupService.h"
+#include "store/DatabaseCopy.h"
+#include "store/Statement.h"
+
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFile>
+#include <QPushButton>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QtTest>
+
+namespace {
+void addTasks(Connection &c, int count)
+{
+    for (int i = 0; i < count; ++i) {
+        Statement insert(c.handle(), QStringLiteral("insert into Tasks (Task) values (?)"));
+        insert.bind(QStringLiteral("task %1").arg(i));
+        insert.execute();
+    }
+}
+}
+
+// The backups as the program uses them: the rescue at start-up and the
+// restore from the File menu while the window runs.
+class TestBackupWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cleanup()
+    {
+        while (QWidget *modal = QApplication::activeModalWidget())
+            modal->close();
+    }
+
+    // A garbage database with a backup beside it: the start-up offers the
+    // backup, and accepting it starts the program on every task.
+    void startupOffersBackupForGarbage()
+    {
+        MainWindowFixture f;
+        const QString db = f.dir.filePath(QStringLiteral("Nudgewick.mdb"));
+        {
+            Connection c;
+            c.setDatabaseFile(db);
+            c.open();
+            addTasks(c, 12);
+        }
+        QDir().mkpath(f.dir.filePath(QStringLiteral("Backups")));
+        databasecopy::copyDatabase(db, f.dir.filePath(QStringLiteral("Backups/Nudgewick.20261209080000.mdb")));
+        for (const char *suffix : {"", "-wal", "-shm"})
+            QFile::remove(db + QLatin1String(suffix));
+        QFile garbage(db);
+        QVERIFY(garbage.open(QIODevice::WriteOnly));
+        garbage.write(QByteArray(3000, '\x7f'));
+        garbage.close();
+
+        f.prompter.answers = {true};
+        f.create();
+        QCOMPARE(f.dm.qTasks.recordCount(), 12);
+        QVERIFY(f.prompter.shown.value(0).startsWith(QStringLiteral("confirm: ")));
+        QVERIFY(f.prompter.shown.value(1).startsWith(QStringLiteral("message: ")));
+        QVERIFY(QFileInfo::exists(f.dir.filePath(QStringLiteral("Nudgewick.damaged.20261210080000.mdb"))));
+    }
+
+    // The daily backup at start, the restore through the dialog while the
+    // window runs, and the grid on the restored tasks afterwards.
+    void restoreFromMenu()
+    {
+        MainWindowFixture f;
+        f.create();
+        addTasks(f.dm.ADOConnection, 7);
+        BackupService *backups = f.window->backupService();
+        backups->waitForIdle();
+        QCOMPARE(backups->backups(true).size(), 1); // today's first start
+        QCOMPARE(backups->backups(true).value(0).taskCount, 0);
+        backups->backupNow(BackupReason::BulkChange);
+        backups->waitForIdle();
+        f.clock.advanceSeconds(60);
+        Statement(f.dm.ADOConnection.handle(), QStringLiteral("delete from Tasks where ID > 2")).execute();
+        f.dm.RequeryTaskList();
+        QCOMPARE(f.dm.qTasks.recordCount(), 2);
+
+        QSignalSpy restored(backups, &BackupService::restoreFinished);
+        QTimer::singleShot(0, this, [] {
+            auto *dialog = QApplication::activeModalWidget();
+            QVERIFY(dialog);
+            auto *list = dialog->findChild<QTreeWidget *>(QStringLiteral("lvBackups"));
+            QCOMPARE(list->topLevelItemCount(), 2);
+            QCOMPARE(list->topLevelItem(0)->text(1), QStringLiteral("7"));
+            dialog->findChild<QPushButton *>(QStringLiteral("bRestore"))->click();
+        });
+        f.window->aRestoreBackup->trigger();
+        QTRY_COMPARE(restored.size(), 1);
+        QCOMPARE(f.dm.qTasks.recordCount(), 7);
+        QCOMPARE(backups->backups(true).value(0).taskCount, 2); // the state before the restore
+        QVERIFY(f.window->aRestoreBackup->isEnabled());
+
+        // The program goes on working on the restored database, and the exit
+        // backs it up since it changed.
+        addTasks(f.dm.ADOConnection, 1);
+        f.window->ShutDown();
+        QCOMPARE(backups->backups(true).value(0).taskCount, 8);
+    }
+};
+
+QTEST_MAIN(TestBackupWindow)
+#include "tst_BackupWindow.moc"

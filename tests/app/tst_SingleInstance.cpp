@@ -1,0 +1,153 @@
+// The real program as two processes: one copy per user, the second one
+// brings the first forward; a killed copy leaves no lock behind; the
+// information options need no display at all.
+
+#include "support/VirtualDisplay.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+// One running copy of the program with its collected output.
+struct Copy
+{
+    QProcess process;
+    QByteArray output;
+
+    void start(const QProcessEnvironment &env, const QStringList &arguments = {})
+    {
+        process.setProcessEnvironment(env);
+        process.setProcessChannelMode(QProcess::MergedChannels);
+        process.start(QStringLiteral(NW_EXECUTABLE), arguments);
+    }
+    bool waitFor(const QByteArray &text, int ms = 20000)
+    {
+        QDeadlineTimer deadline(ms);
+        while (!output.contains(text) && !deadline.hasExpired()) {
+            process.waitForReadyRead(100);
+            output += process.readAll();
+        }
+        return output.contains(text);
+    }
+    bool waitForEnd(int ms = 20000)
+    {
+        const bool ended = process.state() == QProcess::NotRunning || process.waitForFinished(ms);
+        output += process.readAll();
+        return ended;
+    }
+    ~Copy()
+    {
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished();
+        }
+    }
+};
+}
+
+class TestSingleInstance : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_session; // the user's runtime and configuration folders
+
+    QProcessEnvironment environment(const QString &dataFolder, const QString &platform = u"offscreen"_s) const
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"NUDGEWICK_DIR"_s, dataFolder);
+        env.insert(u"XDG_RUNTIME_DIR"_s, m_session.path());
+        env.insert(u"XDG_CONFIG_HOME"_s, m_session.filePath(u"config"_s));
+        env.insert(u"QT_QPA_PLATFORM"_s, platform);
+        env.insert(u"QT_LOGGING_RULES"_s, u"nudgewick.app.info=true"_s);
+        return env;
+    }
+
+private slots:
+    void informationOptions_data()
+    {
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<QString>("pattern");
+        QTest::newRow("version") << u"--version"_s << u"^Nudgewick \\d+\\.\\d+\\.\\d+\\.\\d+\\n$"_s;
+        QTest::newRow("help") << u"--help"_s << u"^Usage: nudgewick .*--version"_s;
+    }
+    // Printed without starting: no display is needed and no file is made.
+    void informationOptions()
+    {
+        QFETCH(QString, option);
+        QFETCH(QString, pattern);
+        QTemporaryDir dir;
+        const QString data = dir.filePath(u"data"_s);
+        QProcessEnvironment env = environment(data, u"xcb"_s);
+        env.remove(u"DISPLAY"_s);
+        Copy copy;
+        copy.start(env, {option});
+        QVERIFY(copy.waitForEnd());
+        QCOMPARE(copy.process.exitCode(), 0);
+        const QRegularExpression expected(pattern, QRegularExpression::DotMatchesEverythingOption);
+        QVERIFY2(expected.match(QString::fromUtf8(copy.output)).hasMatch(), copy.output.constData());
+        QVERIFY(!QFileInfo::exists(data));
+    }
+
+    // The lock of a copy killed outright does not keep the next one out.
+    void killedCopyLeavesNoLock()
+    {
+        QTemporaryDir data;
+        Copy first;
+        first.start(environment(data.path()));
+        QVERIFY2(first.waitFor("started"), first.output.constData());
+        first.process.kill(); // SIGKILL: nothing is cleaned up
+        QVERIFY(first.waitForEnd());
+        QVERIFY(!QDir(m_session.path()).entryList({u"*.lock"_s}).isEmpty());
+
+        Copy next;
+        next.start(environment(data.path()));
+        QVERIFY2(next.waitFor("started"), next.output.constData());
+    }
+
+    // A second copy says so, brings the first forward and ends without
+    // making or writing any file of its own.
+    void secondCopyRaisesTheFirst()
+    {
+        VirtualDisplay display;
+        if (!display.start())
+            QSKIP(qPrintable(display.error()));
+        if (QStandardPaths::findExecutable(u"xdotool"_s).isEmpty())
+            QSKIP("xdotool is not installed");
+
+        QTemporaryDir dir;
+        const QString firstData = dir.filePath(u"first"_s);
+        const QString secondData = dir.filePath(u"second"_s);
+        QProcessEnvironment env = environment(firstData, u"xcb"_s);
+        env.insert(u"DISPLAY"_s, display.display());
+        Copy first;
+        first.start(env);
+        QVERIFY2(first.waitFor("window shown"), first.output.constData());
+
+        env.insert(u"NUDGEWICK_DIR"_s, secondData);
+        Copy second;
+        second.start(env, {u"Startup"_s});
+        QVERIFY2(second.waitFor("another copy is running"), second.output.constData());
+        // The message box, titled with the program's name, is answered.
+        QByteArray found;
+        QCOMPARE(display.run(u"xdotool"_s, {u"search"_s, u"--sync"_s, u"--onlyvisible"_s, u"--name"_s,
+                                            u"^Nudgewick$"_s},
+                             &found),
+                 0);
+        QCOMPARE(display.run(u"xdotool"_s, {u"key"_s, u"Return"_s}), 0);
+        QVERIFY2(second.waitForEnd(), second.output.constData());
+        QCOMPARE(second.process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(second.process.exitCode(), 0);
+        QVERIFY2(first.waitFor("window raised"), first.output.constData());
+
+        QVERIFY(!QFileInfo::exists(secondData));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSingleInstance)
+#include "tst_SingleInstance.moc"

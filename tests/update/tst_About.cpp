@@ -1,0 +1,98 @@
+#include "toolkit/RecordingUrlOpener.h"
+#include "update/TfAbout.h"
+#include "update/Version.h"
+#include "update/WebAddresses.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+class TestAbout : public QObject
+{
+    Q_OBJECT
+private slots:
+    void showsNameAndVersion()
+    {
+        RecordingUrlOpener opener;
+        TfAbout about(opener);
+        about.show();
+        const auto *name = about.findChild<QLabel *>(u"lNudgewick"_s);
+        QVERIFY(name);
+        QCOMPARE(name->text(), u"Nudgewick "_s + OwnVersion());
+        QVERIFY(QRegularExpression(u"^Nudgewick \\d+\\.\\d+\\.\\d+\\.\\d+$"_s).match(name->text()).hasMatch());
+        QCOMPARE(about.windowTitle(), u"Splash Screen"_s);
+    }
+
+    void labelsOpenTheirPages_data()
+    {
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<QUrl>("page");
+        QTest::addColumn<QString>("hint");
+        QTest::newRow("message") << u"lMessage"_s << WebAddresses::homePage()
+                                 << u"Click to join the Halvorin Mailing List via e-mail"_s;
+        QTest::newRow("web site") << u"lWebSite"_s << WebAddresses::homePage() << u"Click to visit our website"_s;
+        QTest::newRow("author") << u"lMail"_s << WebAddresses::supportPage() << QString();
+    }
+    void labelsOpenTheirPages()
+    {
+        QFETCH(QString, label);
+        QFETCH(QUrl, page);
+        QFETCH(QString, hint);
+        RecordingUrlOpener opener;
+        TfAbout about(opener);
+        about.show();
+        auto *link = about.findChild<QLabel *>(label);
+        QVERIFY(link);
+        QCOMPARE(link->cursor().shape(), Qt::PointingHandCursor);
+        if (!hint.isEmpty())
+            QCOMPARE(link->toolTip(), hint);
+        QTest::mouseClick(link, Qt::LeftButton);
+        QCOMPARE(opener.opened, QList<QUrl>{page});
+    }
+
+    void helpPageAddress_data()
+    {
+        QTest::addColumn<QString>("page"); // where the help page lies, under a bin folder's parent
+        QTest::addColumn<bool>("local");
+        QTest::newRow("installed") << u"share/nudgewick/help.html"_s << true;
+        QTest::newRow("beside the executable") << u"bin/help.html"_s << true;
+        QTest::newRow("missing: online") << QString() << false;
+    }
+    void helpPageAddress()
+    {
+        QFETCH(QString, page);
+        QFETCH(bool, local);
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkpath(u"bin"_s));
+        if (!page.isEmpty()) {
+            QVERIFY(QDir(dir.path()).mkpath(QFileInfo(dir.filePath(page)).path()));
+            QFile file(dir.filePath(page));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        const QUrl address = ::helpPageAddress(dir.filePath(u"bin"_s));
+        if (local)
+            QCOMPARE(address, QUrl::fromLocalFile(QFileInfo(dir.filePath(page)).canonicalFilePath()));
+        else
+            QCOMPARE(address, WebAddresses::helpPage());
+    }
+
+    void closeButtonCloses()
+    {
+        RecordingUrlOpener opener;
+        TfAbout about(opener);
+        about.show();
+        QTest::mouseClick(about.findChild<QPushButton *>(u"sbClose"_s), Qt::LeftButton);
+        QVERIFY(!about.isVisible());
+        QVERIFY(opener.opened.isEmpty());
+    }
+};
+
+QTEST_MAIN(TestAbout)
+#include "tst_About.moc"

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "toolkit/ResumeNotifier.h"
+
 #include <QObject>
 
 #include <functional>
@@ -7,6 +9,8 @@
 
 class AlarmScan;
 class Clock;
+class MissedAlarms;
+class ScanTimer;
 class PopupPacing;
 class PopupSnooze;
 class Prompter;
@@ -44,6 +48,10 @@ public:
         std::function<void()> openPrompt;
         // The silent update check; it is started after the scan's pass.
         std::function<void()> updateCheck;
+        // Reports a resume from suspend; none: the clock alone tells.
+        std::unique_ptr<ResumeNotifier> resume = {};
+        // Milliseconds of a clock that does not jump (none: the system's).
+        std::function<qint64()> monotonic = {};
     };
 
     explicit AlarmEngine(Parts parts, QObject *parent = nullptr);
@@ -53,11 +61,19 @@ public:
     PopupSnooze &snooze() const { return *m_snooze; }
     PopupPacing &pacing() const { return *m_pacing; }
     SoundPlayer &sound() const { return *m_sound; }
+    MissedAlarms &missed() const { return *m_missed; }
 
 private:
+    void tPopupTimer();
+
+    AppState &m_state;
+    TMSNPopUp &m_popup;
     Prompter &m_prompter;
     std::unique_ptr<SoundPlayer> m_sound;
     std::unique_ptr<AlarmScan> m_scan;
     PopupSnooze *m_snooze;
     PopupPacing *m_pacing;
+    MissedAlarms *m_missed;
+    std::unique_ptr<ScanTimer> m_timer;
+    std::unique_ptr<ResumeNotifier> m_resume;
 };

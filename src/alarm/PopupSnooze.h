@@ -5,6 +5,7 @@
 #include <QObject>
 
 #include <functional>
+#include <optional>
 
 class Clock;
 class TDM;
@@ -41,12 +42,16 @@ public:
     void MSNPopUpTextClick(const QString &url);
     // Opens the task of the URL text in the editor's prompt mode.
     void MSNPopUpURLClick(const QString &url);
+    // Snoozes a task by its snooze time without asking (an explicit choice
+    // such as "Snooze all"); a task that is gone is left alone.
+    void snoozeTask(qint64 id);
 
 signals:
     // A task's alarm was moved by a snooze from its notification.
     void taskSnoozed(qint64 id);
 
 private:
+    std::optional<qint64> snoozeMinutes(qint64 id);
     void snooze(qint64 id, qint64 minutes);
 
     TDM &m_dm;

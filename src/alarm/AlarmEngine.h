@@ -63,8 +63,11 @@ public:
     SoundPlayer &sound() const { return *m_sound; }
     MissedAlarms &missed() const { return *m_missed; }
 
-private:
+    // One tick of the alarm timer: the clock-jump check, then the scan's
+    // gate and pass, then the timer sleeps until a pass may be due.
     void tPopupTimer();
+
+private:
 
     AppState &m_state;
     TMSNPopUp &m_popup;

@@ -168,7 +168,7 @@ void AlarmScan::scan()
         }
         // The pass has all its due tasks: some may be listed together
         // instead of popping up one by one.
-        if (m_hooks.collected && !due.isEmpty())
+        if (m_hooks.collected)
             due = m_hooks.collected(due);
         for (const DueTask &task : std::as_const(due)) {
             m_due.moveTo(task.row);

@@ -139,6 +139,8 @@ void TfNudgewick::LoadSettings()
     m_state.AlarmFile = readText(file, Setting::AlarmFile);
     tDisablePopups->setInterval(minutesToQtTimerInterval(readInteger(file, Setting::DisablePopups)));
     tPopupInterval->setInterval(minutesToQtTimerInterval(readInteger(file, Setting::PopupInterval)));
+    m_state.DigestThreshold = qMax(0, readInteger(file, Setting::DigestThreshold));
+    m_state.SkipLateMinutes = qMax(0, readInteger(file, Setting::SkipLateMinutes));
 
     // [Formats] and [Defaults].
     m_state.Formats = readFormatSettings(file, m_state.Formats);

@@ -91,6 +91,8 @@ enum class Setting {
     AlarmFile,
     DisablePopups,
     PopupInterval,
+    DigestThreshold, // more missed alarms than this are listed in one window
+    SkipLateMinutes, // alarms later than this are not popped up; 0: never
     // [Formats]
     DateSeparator, // "DateSeperator", spelled so in the file
     ShortDateFormat,

@@ -188,6 +188,8 @@ void TfSettings::readNotify()
     // The pacing minutes are those of the running timers.
     ui->seDisablePopups->setValue(m_host.disablePopupsMinutes());
     ui->sePopupInterval->setValue(m_host.popupIntervalMinutes());
+    ui->seDigestThreshold->setValue(m_state.DigestThreshold);
+    ui->seSkipLateMinutes->setValue(m_state.SkipLateMinutes);
 }
 
 // Takes what is typed in each spin field, moved into its range, as a loss
@@ -243,6 +245,8 @@ void TfSettings::writeSettingsFile()
     writeText(file, Setting::AlarmFile, ui->eAlarmFile->text());
     writeInteger(file, Setting::DisablePopups, ui->seDisablePopups->value());
     writeInteger(file, Setting::PopupInterval, ui->sePopupInterval->value());
+    writeInteger(file, Setting::DigestThreshold, ui->seDigestThreshold->value());
+    writeInteger(file, Setting::SkipLateMinutes, ui->seSkipLateMinutes->value());
 
     writeFormatSettings(file, m_state.Formats);
 
@@ -266,6 +270,8 @@ void TfSettings::applyFlags()
     m_state.EscMinimize = ui->cbESCKeyMinimizeNudgewick->isChecked();
     m_state.MinimizeToTray = ui->cbMinimizetoSystemTray->isChecked();
     m_state.MinimizeOnClose = ui->cbMinimizeOnClose->isChecked();
+    m_state.DigestThreshold = ui->seDigestThreshold->value();
+    m_state.SkipLateMinutes = ui->seSkipLateMinutes->value();
 }
 
 void TfSettings::bbCancelClick()

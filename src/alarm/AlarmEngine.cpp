@@ -35,8 +35,7 @@ AlarmEngine::AlarmEngine(Parts parts, QObject *parent)
     m_scan = std::make_unique<AlarmScan>(
         parts.dm, parts.state, parts.clock, parts.popup, *m_sound, parts.prompter,
         AlarmScan::Hooks{parts.editorOpenOn, updateCheck,
-                         [this](const QList<DueTask> &due) { return m_missed->collected(due); },
-                         [this] { return m_missed->windowOpen(); }});
+                         [this](const QList<DueTask> &due) { return m_missed->collected(due); }});
     m_pacing = new PopupPacing(parts.tPopup, parts.tDisablePopups, parts.tPopupInterval, parts.aDisablePopups,
                                parts.popup, this);
 

@@ -72,7 +72,7 @@ bool AlarmScan::tPopupTimer()
 {
     // Nothing is read while a notification is on screen or until the next
     // quarter minute, so an idle program does not touch the database.
-    if (m_popup.openCount() > 0 || (m_hooks.holdOff && m_hooks.holdOff()))
+    if (m_popup.openCount() > 0)
         return false;
     const DateTime now = m_clock.now();
     const qint64 quarter = quarterMinute(now);

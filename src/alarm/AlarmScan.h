@@ -36,9 +36,6 @@ public:
         // those it lists elsewhere (the missed-alarms window) and returns
         // the rest, which get a popup each.
         std::function<QList<DueTask>(const QList<DueTask> &)> collected;
-        // True while something else holds the prompts back (the missed-alarms
-        // window is open); no pass runs then, as with an open notification.
-        std::function<bool()> holdOff;
     };
 
     AlarmScan(TDM &dm, AppState &state, const Clock &clock, TMSNPopUp &popup, SoundPlayer &sound,

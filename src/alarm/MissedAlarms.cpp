@@ -9,6 +9,8 @@
 #include "toolkit/ResumeNotifier.h"
 #include "toolkit/SoundPlayer.h"
 
+#include <algorithm>
+
 namespace {
 std::pair<qint64, qint64> lateKey(const DueTask &task)
 {
@@ -55,14 +57,21 @@ QList<DueTask> MissedAlarms::collected(const QList<DueTask> &due)
     m_afterGap = false;
     if (afterGap)
         m_listedLate.clear();
-    DigestSplit split = splitForDigest(due, afterGap, m_state.DigestThreshold, m_popup.stackCapacity(),
+    // Tasks the open window shows are answered there.
+    QList<DueTask> open;
+    for (const DueTask &task : due) {
+        if (!windowOpen() || !std::any_of(m_listed.cbegin(), m_listed.cend(),
+                                          [&](const DueTask &listed) { return listed.id == task.id; }))
+            open.append(task);
+    }
+    DigestSplit split = splitForDigest(open, afterGap, m_state.DigestThreshold, m_popup.stackCapacity(),
                                        [this](const DueTask &task) { return m_listedLate.contains(lateKey(task)); });
     if (!split.listed.isEmpty())
-        show(split.listed);
+        list(split.listed);
     return split.prompted;
 }
 
-void MissedAlarms::show(const QList<DueTask> &tasks)
+void MissedAlarms::list(const QList<DueTask> &tasks)
 {
     for (const DueTask &task : tasks) {
         if (task.late)
@@ -70,11 +79,19 @@ void MissedAlarms::show(const QList<DueTask> &tasks)
     }
     qCDebug(lcAlarm) << tasks.size() << "tasks listed as missed";
 
+    if (windowOpen()) {
+        m_listed += tasks;
+        m_window->setTasks(m_listed, m_state.Formats);
+        m_window->raise();
+        m_sound.play(m_state.AlarmFile);
+        return;
+    }
+    m_listed = tasks;
     // One window for the whole list; it closes itself and goes when closed.
     auto *window = new TfMissedAlarms;
     window->setAttribute(Qt::WA_DeleteOnClose);
     m_window = window;
-    window->setTasks(tasks, m_state.Formats);
+    window->setTasks(m_listed, m_state.Formats);
     connect(window, &TfMissedAlarms::openRequested, this,
             [this](qint64 id) { guarded(m_prompter, [this, id] { openTask(id); }); });
     connect(window, &TfMissedAlarms::snoozeAllRequested, this, [this] { guarded(m_prompter, [this] { snoozeAll(); }); });
@@ -89,6 +106,7 @@ void MissedAlarms::openTask(qint64 id)
 {
     // The row goes first: the task is in the editor now, and whatever the
     // editor leaves due is prompted again as usual.
+    m_listed.removeIf([id](const DueTask &task) { return task.id == id; });
     if (m_window) {
         m_window->removeTask(id);
         if (m_window->taskIds().isEmpty())
@@ -117,6 +135,7 @@ void MissedAlarms::snoozeAll()
 
 void MissedAlarms::windowClosed()
 {
+    m_listed.clear();
     // The tasks left alone are prompted again by the usual rules.
     m_state.requestScan();
 }

@@ -41,15 +41,17 @@ public:
     bool afterGap() const { return m_afterGap; }
 
     // The scan's hook for the tasks a pass is about to prompt: lists those
-    // the window takes and returns the others.
+    // the window takes and returns the others. While the window is open its
+    // tasks are not popped up; tasks that come due meanwhile are, as usual,
+    // and a new gap adds its tasks to the open window.
     QList<DueTask> collected(const QList<DueTask> &due);
 
-    // The window while it is open (the scan holds back meanwhile).
+    // The window while it is open.
     TfMissedAlarms *window() const;
     bool windowOpen() const;
 
 private:
-    void show(const QList<DueTask> &tasks);
+    void list(const QList<DueTask> &tasks);
     void openTask(qint64 id);
     void snoozeAll();
     void windowClosed();
@@ -63,5 +65,6 @@ private:
     // Late tasks already listed, by ID and alarm time: not listed again
     // until the next gap.
     QSet<std::pair<qint64, qint64>> m_listedLate;
+    QList<DueTask> m_listed; // in the open window
     QPointer<TfMissedAlarms> m_window;
 };

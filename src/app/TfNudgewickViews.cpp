@@ -28,8 +28,13 @@ void TfNudgewick::wireViews()
     m_taskActions->setEditorOpener([this](TaskEditorMode mode) { OpenTaskEditor(mode); });
     m_taskActions->setSettingsSaver([this] { SaveSettings(); });
 
-    const auto on = [this](QAction *action, void (TaskActions::*handler)()) {
-        connect(action, &QAction::triggered, this, [this, handler] { guard([this, handler] { (m_taskActions->*handler)(); }); });
+    // The handlers are reached through plain pointers: a `this` captured in
+    // a lambda nested in another one is not kept reliably by every compiler.
+    TaskActions *actions = m_taskActions;
+    const auto on = [this, actions](QAction *action, void (TaskActions::*handler)()) {
+        TfNudgewick *window = this;
+        connect(action, &QAction::triggered, this,
+                [window, actions, handler] { window->guard([actions, handler] { (actions->*handler)(); }); });
     };
     on(aTaskAdd, &TaskActions::aTaskAddExecute);
     on(aTaskEdit, &TaskActions::aTaskEditExecute);

@@ -5,11 +5,14 @@
 #include "app/AppTrayIcon.h"
 #include "core/AppState.h"
 #include "core/Logging.h"
+#include "editor/TfTaskEdit.h"
 #include "popup/MSNPopUp.h"
 #include "hotkeys/HotKeyManager.h"
 #include "store/BackupService.h"
 #include "store/DataModule.h"
 #include "views/TaskActions.h"
+#include "views/MarkedCalendar.h"
+#include "views/ViewPanel.h"
 #include "store/TfUpgrade.h"
 #include "toolkit/AutostartEntry.h"
 #include "toolkit/ErrorReport.h"
@@ -281,8 +284,21 @@ void TfNudgewick::aShowNudgewickExecute()
 
 void TfNudgewick::OpenTaskEditor(TaskEditorMode mode)
 {
-    // The task editor is not part of the program yet.
-    Q_UNUSED(mode);
+    TaskEditorHost host{m_dm, m_state, m_prompter, m_clock, settingsFile(), {}, {}, {}, {}};
+    host.addWindowItem = [this](QWidget *editor, int taskId, const QString &category, const QString &task) {
+        return addWindowItem(editor, taskId, category, task);
+    };
+    host.removeWindowItem = [this](QAction *item) { removeWindowItem(item); };
+    host.categoryCaptions = [this] { return pcSelections->categoryCaptions(); };
+    host.calendarDate = [this]() -> std::optional<QDate> {
+        if (pcSelections->calendarActive())
+            return pcSelections->PlannerCalendar1->selectedDate();
+        return std::nullopt;
+    };
+    TfTaskEdit::open(host, mode, this, [this](TfTaskEdit *editor) {
+        connect(editor, &TfTaskEdit::tasksChanged, this, &TfNudgewick::tasksChanged);
+        connect(editor, &TfTaskEdit::printTaskRequested, this, [this, editor](int taskId) { PrintTask(taskId, editor); });
+    });
 }
 
 void TfNudgewick::aNudgewickExecute()
@@ -322,6 +338,13 @@ void TfNudgewick::removeWindowItem(int taskId)
             item->deleteLater();
         }
     }
+    MainMenu1Change();
+}
+
+void TfNudgewick::removeWindowItem(QAction *item)
+{
+    Window1->removeAction(item);
+    item->deleteLater();
     MainMenu1Change();
 }
 

@@ -72,6 +72,7 @@ public:
     // The "Window" menu lists the open task editors of existing tasks.
     QAction *addWindowItem(QWidget *editor, int taskId, const QString &category, const QString &task);
     void removeWindowItem(int taskId);
+    void removeWindowItem(QAction *item);
 
     // Opens the task editor in the given mode and returns when it has closed.
     void OpenTaskEditor(TaskEditorMode mode);
@@ -183,6 +184,9 @@ public:
 signals:
     // ShutDown has run: the application's event loop should end.
     void ended();
+    // A task editor added, changed or deleted tasks: value lists and the
+    // calendar's marks follow.
+    void tasksChanged();
 
 protected:
     void closeEvent(QCloseEvent *event) override;

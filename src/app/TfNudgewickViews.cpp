@@ -47,6 +47,14 @@ void TfNudgewick::wireViews()
     connect(aLongDateFormat, &QAction::triggered, this,
             [this](bool checked) { guard([this, checked] { m_taskActions->aLongDateFormatExecute(checked); }); });
     connect(aShowFields, &QAction::triggered, this, [this] { guard([this] { m_taskActions->aShowFieldsExecute(this); }); });
+    // After an editor saved: the value lists and the calendar's marks follow.
+    connect(this, &TfNudgewick::tasksChanged, this, [this] {
+        guard([this] {
+            RefreshValueLists();
+            if (pcSelections->calendarActive())
+                pcSelections->MarkCalendarDays();
+        });
+    });
     connect(dbgTasks, &TaskGrid::editRequested, this, [this] { guard([this] { m_taskActions->aTaskEditExecute(); }); });
     connect(dbgTasks, &TaskGrid::orderChanged, this, [this] { guard([this] { m_taskActions->dbgTasksOrderChanged(); }); });
 }

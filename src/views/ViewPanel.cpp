@@ -305,11 +305,18 @@ void ViewPanel::refreshValueLists()
     RefreshOccurrenceList();
 }
 
+QStringList ViewPanel::categoryCaptions() const
+{
+    QStringList captions;
+    for (int i = 0; i < lvCategories->topLevelItemCount(); ++i)
+        captions << lvCategories->topLevelItem(i)->text(0);
+    return captions;
+}
+
 void ViewPanel::FillCategoryCombo(QComboBox *combo) const
 {
     combo->clear();
-    for (int i = 0; i < lvCategories->topLevelItemCount(); ++i)
-        combo->addItem(lvCategories->topLevelItem(i)->text(0));
+    combo->addItems(categoryCaptions());
     if (combo->count() > 0)
         combo->setCurrentIndex(0);
 }

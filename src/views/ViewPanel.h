@@ -51,6 +51,7 @@ public:
     void RefreshCategoryList();
     // Fills a combo box with the categories of the category list.
     void FillCategoryCombo(QComboBox *combo) const;
+    QStringList categoryCaptions() const;
 
     // Grid layouts of the tabs.
     QString layoutFile(int tab) const;

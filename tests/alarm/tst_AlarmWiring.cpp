@@ -13,6 +13,7 @@
 #include "popup/PopupWindow.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QFile>
 #include <QTest>
 #include <QTimer>
@@ -124,10 +125,15 @@ private slots:
         QCOMPARE(alarmOf(f.dm, id), DateTime::fromQDateTime(QDateTime(QDate(2026, 12, 10), QTime(8, 5))).toDouble());
 
         // A left click on the text runs the Prompt action on the task.
+        // The action opens the task editor in its prompt mode; closing it
+        // ends the action.
         QSignalSpy prompt(f.window->aNudgewick, &QAction::triggered);
+        QString editorCaption;
+        closeNextModal(&editorCaption);
         emit f.window->MSNPopUp->OnURLClick(f.window->MSNPopUp, QString::number(quiet));
         QCOMPARE(prompt.size(), 1);
         QCOMPARE(f.state.PromptedTaskID, int(quiet));
+        QCOMPARE(editorCaption, u"Nudgewick"_s);
 
         // A click that carries no task ID is reported, not thrown.
         emit f.window->MSNPopUp->OnTextClick(f.window->MSNPopUp, u"x"_s);

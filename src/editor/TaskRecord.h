@@ -1,0 +1,69 @@
+#pragma once
+
+#include "core/DateFormat.h"
+#include "core/DateTime.h"
+
+#include <QString>
+
+#include <optional>
+
+class Query;
+
+// The values of one task as the editor's controls hold them, gathered for a
+// save. Texts are already trimmed.
+struct TaskValues
+{
+    QString task;
+    QString category;
+    int priority = 10;
+    QString occurrence;
+    int frequency = 1;
+    QString validHours;
+    QString validDays;
+    DateTime due;
+    DateTime alarm;
+    bool completed = false;
+    int percentageComplete = 0;
+    std::optional<DateTime> completedDate; // none: stored as null
+    QString notes;
+    int snoozeTime = 5;
+    bool autoSnooze = false;
+    int repeatAutoSnooze = 0;
+    std::optional<int> autoSnoozeAction; // 1, 2 or 3; none: stored as null
+};
+
+// Longest values the Tasks table takes.
+inline constexpr int MaxTaskLength = 255;
+inline constexpr int MaxCategoryLength = 20;
+inline constexpr int MaxSnoozeMinutes = 60;
+
+// The text a task's notes and description are stored with: line breaks as
+// carriage return and line feed, as the stored files hold them; and back.
+QString toStoredText(const QString &plain);
+QString fromStoredText(const QString &stored);
+
+// Characters a stored text takes, counting a line break as two.
+int storedLength(const QString &plain);
+
+// The snooze time typed into the editor as whole minutes from 0 to 60;
+// nothing when the text is anything else.
+std::optional<int> parseSnoozeMinutes(const QString &text);
+
+// The completion date a save stores, from the completion box and the text
+// of the status panel that shows it ("Task completed on " + date-time): the
+// moment shown there, now when the box is ticked and nothing is shown, and
+// none otherwise. Throws Error when the shown text is not a date-time.
+std::optional<DateTime> completedDateToStore(bool completed, const QString &panelText, const FormatSettings &formats,
+                                             DateTime now);
+
+// The status panel text for a completion moment.
+QString completedPanelText(DateTime when, const FormatSettings &formats);
+
+// Builds the update of an existing task: the statement's lines and its typed
+// parameters, ready to run.
+void prepareTaskUpdate(Query &update, int id, const TaskValues &values);
+
+// Appends the task as a new row of the task list and posts it. When posting
+// fails the pending row is cancelled and the error is thrown on. Returns the
+// new row's ID.
+int appendTask(Query &taskList, const TaskValues &values, DateTime created);

@@ -1,0 +1,117 @@
+#pragma once
+
+#include "core/DateTime.h"
+#include "core/TaskEditorMode.h"
+#include "editor/SnoozeMenu.h"
+#include "editor/TaskEditorHost.h"
+#include "editor/TaskRecord.h"
+
+#include <QDialog>
+#include <QPointer>
+
+#include <memory>
+
+class Query;
+class QLabel;
+class QMenu;
+class QStatusBar;
+namespace Ui { class TfTaskEdit; }
+
+// The task editor: one task on three pages (the task, its notes and its
+// snooze settings), filled for one of four modes and saved by appending a
+// row (Add, Duplicate) or by updating the task's row (Edit, Prompt).
+class TfTaskEdit : public QDialog
+{
+    Q_OBJECT
+public:
+    TfTaskEdit(const TaskEditorHost &host, QWidget *parent = nullptr);
+    ~TfTaskEdit() override;
+
+    // Opens an editor in the given mode, shows it modally and returns when
+    // it has closed. In Edit and Duplicate mode the source is the current
+    // row of the task list, in Prompt mode the task host.state.PromptedTaskID
+    // names; without such a task nothing is shown. A new task's editor stays
+    // over parent; an existing task's editor is a window of its own. The
+    // editor is handed to prepared before it shows, so the caller can
+    // connect its signals.
+    static void open(const TaskEditorHost &host, TaskEditorMode mode, QWidget *parent,
+                     const std::function<void(TfTaskEdit *)> &prepared = {});
+
+    // Filling: a new task from the settings' defaults, or the current row
+    // of a result set. fillFrom returns false when the source has no row.
+    void fillNew();
+    bool fillFrom(const Query &source, TaskEditorMode mode);
+
+    TaskEditorMode mode() const { return m_mode; }
+    int editedTaskId() const { return m_editedTaskId; }
+    QString statusText(int panel) const;
+
+    // Handlers, also run by tests.
+    void ValidateTaskInput();
+    bool sbSaveClick();  // false when the input was refused or the save failed
+    void bbOKClick();
+    void sbDelete0Click();
+    void sbTaskDateInsertClick();
+    void sbNotesDateInsertClick();
+    void sbDateTaskDescriptionClick();
+    void cbOccurrenceChange();
+    void sbOccurrenceSettingsClick();
+    void sbApplyOccurrenceClick();
+    void sbSnoozeClick();
+    void snoozeBy(SnoozeUnit unit, int n);
+    void cbCompletedClick();
+    void sePercentageCompleteChange();
+    void cbAutoSnoozeClick();
+    bool UsesOccurrenceSettings() const;
+
+    // The values a save would store, as the controls hold them now; throws
+    // Error for input that cannot be stored.
+    TaskValues gatherValues() const;
+
+    QMenu *snoozeMenu() const { return pmSnooze; }
+
+signals:
+    // Tasks were added, changed or deleted: value lists and calendar marks
+    // need a refresh.
+    void tasksChanged();
+    // The user asked to print the task with this ID.
+    void printTaskRequested(int taskId);
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void done(int result) override;
+
+private:
+    void connectHandlers();
+    void guard(const std::function<void()> &handler);
+    void FormShow();
+    void FormClose();
+    void mTaskChange();
+    void mNotesChange();
+    void insertDateTime(class QPlainTextEdit *memo);
+    void fillCategories();
+    void setOccurrenceText(const QString &kind);
+    void setDue(DateTime value);
+    void setAlarm(DateTime value);
+    DateTime due() const;
+    DateTime alarm() const;
+    void dueChangedByUser();
+    void setAutoSnoozeAction(std::optional<int> action);
+    std::optional<int> autoSnoozeAction() const;
+    void setCompletedPanel(const QString &text);
+    void applyLook();
+
+    std::unique_ptr<Ui::TfTaskEdit> ui;
+    TaskEditorHost m_host;
+    TaskEditorMode m_mode = TaskEditorMode::Add;
+    int m_editedTaskId = 0;
+    // The copy a Duplicate editor saved first; later saves update it.
+    int m_savedCopyId = 0;
+    QStatusBar *sbTaskEdit = nullptr;
+    QLabel *m_panels[3] = {};
+    QMenu *pmSnooze = nullptr;
+    QAction *Save1 = nullptr;
+    QPointer<QAction> m_windowItem;
+    QPointer<QObject> m_previousEditor;
+    bool m_closed = false;
+};

@@ -1,0 +1,132 @@
+// The task editor's save and delete.
+
+#include "editor/TfTaskEdit.h"
+#include "ui_TfTaskEdit.h"
+
+#include "core/AppState.h"
+#include "core/Clock.h"
+#include "core/Error.h"
+#include "store/DataModule.h"
+#include "toolkit/Prompter.h"
+
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+// Refusals of input that cannot be stored; the save stops before anything
+// is written and the user's input stays in the dialog.
+class InputRefused : public Error
+{
+public:
+    using Error::Error;
+};
+}
+
+TaskValues TfTaskEdit::gatherValues() const
+{
+    TaskValues v;
+    v.task = ui->mTask->toPlainText().trimmed();
+    v.category = ui->cbCategory->currentText().trimmed();
+    if (v.task.isEmpty() || v.category.isEmpty() || ui->cbOccurrence->currentIndex() < 0)
+        throw InputRefused(tr("A task needs a description, a category and an occurrence."));
+    if (v.category.size() > MaxCategoryLength)
+        throw InputRefused(tr("The category \"%1\" is %2 characters long; a category holds at most %3 characters.")
+                               .arg(v.category)
+                               .arg(v.category.size())
+                               .arg(MaxCategoryLength));
+    std::optional<int> snooze = parseSnoozeMinutes(ui->cbSnoozeTime->currentText());
+    if (!snooze && !ui->tsTaskSettings->isEnabled()) {
+        // Kinds that are never prompted do not use the snooze time and do
+        // not let the user change it: it is kept in range as the settings'
+        // default would be.
+        bool whole = false;
+        const int minutes = ui->cbSnoozeTime->currentText().trimmed().toInt(&whole);
+        snooze = whole ? std::clamp(minutes, 0, MaxSnoozeMinutes) : 5;
+    }
+    if (!snooze)
+        throw InputRefused(tr("The snooze time \"%1\" is not valid: enter a whole number of minutes from 0 to %2.")
+                               .arg(ui->cbSnoozeTime->currentText().trimmed())
+                               .arg(MaxSnoozeMinutes));
+
+    const AppState &state = m_host.state;
+    v.priority = ui->sePriority->value();
+    v.occurrence = ui->cbOccurrence->currentText().trimmed();
+    v.frequency = state.WorkingFrequency;
+    v.validHours = state.WorkingValidHours;
+    v.validDays = state.WorkingValidDays;
+    v.due = due();
+    v.alarm = alarm();
+    v.completed = ui->cbCompleted->isChecked();
+    v.percentageComplete = ui->sePercentageComplete->value();
+    v.completedDate = completedDateToStore(v.completed, m_panels[2]->text(), state.Formats, m_host.clock.now());
+    v.notes = ui->mNotes->toPlainText().trimmed();
+    v.snoozeTime = *snooze;
+    v.autoSnooze = ui->cbAutoSnooze->isChecked();
+    v.repeatAutoSnooze = ui->seRepeatAutoSnooze->value();
+    v.autoSnoozeAction = autoSnoozeAction();
+    return v;
+}
+
+bool TfTaskEdit::sbSaveClick()
+{
+    // Spin boxes take what was typed into them before the values are read.
+    ui->sePriority->interpretText();
+    ui->sePercentageComplete->interpretText();
+    ui->seRepeatAutoSnooze->interpretText();
+
+    TaskValues values;
+    try {
+        values = gatherValues();
+    } catch (const InputRefused &refused) {
+        m_host.prompter.exclamation(refused.text());
+        return false;
+    }
+
+    TDM &dm = m_host.dm;
+    const int target = m_mode == TaskEditorMode::Edit || m_mode == TaskEditorMode::Prompt ? m_editedTaskId
+                                                                                            : m_savedCopyId;
+    if (target == 0) {
+        if (!dm.qTasks.isOpen())
+            dm.RequeryTaskList();
+        const int id = appendTask(dm.qTasks, values, m_host.clock.now());
+        // A copy is made once; saving the same dialog again changes that copy.
+        if (m_mode == TaskEditorMode::Duplicate)
+            m_savedCopyId = id;
+    } else {
+        Query update(dm.ADOConnection);
+        prepareTaskUpdate(update, target, values);
+        if (update.execSql() == 0)
+            throw Error(tr("The task could not be saved: it is no longer in the task list."));
+    }
+    ui->sbSave->setVisible(false);
+    dm.RequeryTaskList();
+    emit tasksChanged();
+    m_host.state.ScanPending = true;
+    return true;
+}
+
+void TfTaskEdit::bbOKClick()
+{
+    // Enter in a field presses OK only when OK is offered; a refused or
+    // failed save keeps the dialog open with the user's input.
+    if (!ui->bbOK->isEnabled())
+        return;
+    if (sbSaveClick())
+        accept();
+}
+
+void TfTaskEdit::sbDelete0Click()
+{
+    if (!m_host.prompter.confirm(u"Are you sure you want to delete this task?"_s))
+        return;
+    TDM &dm = m_host.dm;
+    Query remove(dm.ADOConnection);
+    remove.setSql({u"delete from Tasks"_s, u"where id = :id"_s});
+    remove.setParam(u"ID"_s, m_savedCopyId ? m_savedCopyId : m_editedTaskId);
+    remove.execSql();
+    emit tasksChanged();
+    dm.RequeryTaskList();
+    m_host.state.ScanPending = true;
+    reject();
+}

@@ -1,6 +1,7 @@
 #include "app/TfNudgewick.h"
 
 #include "alarm/AlarmEngine.h"
+#include "alarm/PopupSnooze.h"
 #include "alarm/PopupPacing.h"
 #include "app/AppTrayIcon.h"
 #include "core/AppState.h"
@@ -69,6 +70,14 @@ TfNudgewick::TfNudgewick(TDM &dm, AppState &state, Prompter &prompter, const Clo
                                [this] { aNudgewick->trigger(); }, [this] { UpdateCheck(true); }},
                               this);
     connect(aNudgewick, &QAction::triggered, this, [this] { guard([this] { aNudgewickExecute(); }); });
+    // A snooze from a notification moves the task's alarm: the calendar's
+    // marks follow.
+    connect(&m_alarm->snooze(), &PopupSnooze::taskSnoozed, this, [this] {
+        guard([this] {
+            if (pcSelections->calendarActive())
+                pcSelections->MarkCalendarDays();
+        });
+    });
 
     // On a small screen (or a large scale) the window never asks for more
     // than the screen offers.

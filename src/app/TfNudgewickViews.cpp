@@ -3,6 +3,7 @@
 #include "app/TfNudgewick.h"
 
 #include "core/AppState.h"
+#include "store/BackupService.h"
 #include "store/DataModule.h"
 #include "views/TaskActions.h"
 #include "views/TaskGrid.h"
@@ -27,6 +28,7 @@ void TfNudgewick::wireViews()
     m_taskActions = new TaskActions(m_dm, m_state, m_prompter, m_clock, *pcSelections, *dbgTasks, this);
     m_taskActions->setEditorOpener([this](TaskEditorMode mode) { OpenTaskEditor(mode); });
     m_taskActions->setSettingsSaver([this] { SaveSettings(); });
+    m_taskActions->setBeforeBulkChange([this] { m_backups->backupNow(BackupReason::BulkChange); });
 
     // The handlers are reached through plain pointers: a `this` captured in
     // a lambda nested in another one is not kept reliably by every compiler.

@@ -81,6 +81,8 @@ void TaskActions::Movetaskstotoday1Click()
     Query &tasks = m_dm.qTasks;
     if (!tasks.isOpen() || tasks.recordCount() == 0)
         return;
+    if (m_beforeBulkChange)
+        m_beforeBulkChange();
     const qint64 today = m_clock.now().dayNumber();
     const int current = tasks.recNo();
     const int due = tasks.fieldIndex(u"DueDateTime"_s);

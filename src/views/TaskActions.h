@@ -27,6 +27,8 @@ public:
     // The task editor, opened modally in a mode; and the settings save.
     void setEditorOpener(std::function<void(TaskEditorMode)> open) { m_openEditor = std::move(open); }
     void setSettingsSaver(std::function<void()> save) { m_saveSettings = std::move(save); }
+    // Runs before a change of several tasks at once (a backup copy).
+    void setBeforeBulkChange(std::function<void()> before) { m_beforeBulkChange = std::move(before); }
 
     void aTaskAddExecute();
     void aTaskEditExecute();
@@ -56,4 +58,5 @@ private:
     TaskGrid &m_grid;
     std::function<void(TaskEditorMode)> m_openEditor;
     std::function<void()> m_saveSettings;
+    std::function<void()> m_beforeBulkChange;
 };

@@ -2,10 +2,10 @@
 
 #include "alarm/AlarmScan.h"
 #include "alarm/MissedAlarms.h"
-#include "alarm/ScanTimer.h"
-#include "core/AppState.h"
 #include "alarm/PopupPacing.h"
 #include "alarm/PopupSnooze.h"
+#include "alarm/ScanTimer.h"
+#include "core/AppState.h"
 #include "popup/MSNPopUp.h"
 #include "toolkit/ErrorReport.h"
 #include "toolkit/ResumeNotifier.h"

@@ -58,7 +58,12 @@ void ScanTimer::tickEnded(bool fast)
 
 void ScanTimer::wake()
 {
-    arm(0);
+    // A stopped timer (start-up, popup pacing, the settings dialog) ticks
+    // a second after it is started, as the one-second timer always did.
+    if (m_timer.isActive())
+        m_timer.start(0);
+    else
+        m_timer.setInterval(PollMs);
 }
 
 void ScanTimer::arm(int ms)

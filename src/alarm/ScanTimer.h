@@ -44,7 +44,8 @@ public:
     // stays stopped but fires at that moment once it is started again.
     void tickEnded(bool fast);
 
-    // Wakes the timer at once; a stopped timer fires at once when started.
+    // Wakes the running timer at once; a stopped one ticks a second after
+    // it is started instead of sleeping to the quarter.
     void wake();
 
     // Milliseconds from now to the start of the next quarter minute.

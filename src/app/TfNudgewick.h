@@ -134,6 +134,11 @@ public:
     // "Restore from Backup..." of the File menu.
     void aRestoreBackupExecute();
 
+    // The Windows version's database (TfNudgewickImport.cpp). "Import Tasks
+    // from a Windows Database…" asks for a file and adds its tasks.
+    void aImportWindowsTasksExecute();
+    void ImportTasksFrom(const QString &file);
+
     // Components other parts of the program reach.
     QTableView *grid() const { return dbgTasks; }
     TaskGridModel *gridModel() const { return m_gridModel; }
@@ -171,6 +176,7 @@ public:
     QAction *aLongDateFormat = nullptr;
     QAction *aDisablePopups = nullptr;
     QAction *aRestoreBackup = nullptr;
+    QAction *aImportWindowsTasks = nullptr;
 
 signals:
     // ShutDown has run: the application's event loop should end.
@@ -203,6 +209,8 @@ private:
     void createBackupService();
     void RescueDatabase();
     void ApplyBackupSettings();
+    // Offers to import the Windows version's database found at the live name.
+    void ImportWindowsDatabase();
 
     // Runs a handler from the event loop; an error is reported, not thrown on.
     void guard(const std::function<void()> &handler);

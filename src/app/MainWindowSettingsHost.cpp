@@ -4,6 +4,7 @@
 #include "core/AppState.h"
 #include "settings/SettingsKeys.h"
 #include "store/DataModule.h"
+#include "views/TaskGrid.h"
 
 #include <QTableView>
 #include <QTimer>

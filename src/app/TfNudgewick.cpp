@@ -1,6 +1,7 @@
 #include "app/TfNudgewick.h"
 
 #include "alarm/AlarmEngine.h"
+#include "alarm/PopupSnooze.h"
 #include "alarm/PopupPacing.h"
 #include "app/AppTrayIcon.h"
 #include "core/AppState.h"
@@ -10,6 +11,9 @@
 #include "hotkeys/HotKeyManager.h"
 #include "store/BackupService.h"
 #include "store/DataModule.h"
+#include "views/TaskActions.h"
+#include "views/MarkedCalendar.h"
+#include "views/ViewPanel.h"
 #include "store/TfUpgrade.h"
 #include "toolkit/AutostartEntry.h"
 #include "toolkit/ErrorReport.h"
@@ -66,6 +70,14 @@ TfNudgewick::TfNudgewick(TDM &dm, AppState &state, Prompter &prompter, const Clo
                                [this] { aNudgewick->trigger(); }, [this] { UpdateCheck(true); }},
                               this);
     connect(aNudgewick, &QAction::triggered, this, [this] { guard([this] { aNudgewickExecute(); }); });
+    // A snooze from a notification moves the task's alarm: the calendar's
+    // marks follow.
+    connect(&m_alarm->snooze(), &PopupSnooze::taskSnoozed, this, [this] {
+        guard([this] {
+            if (pcSelections->calendarActive())
+                pcSelections->MarkCalendarDays();
+        });
+    });
 
     // On a small screen (or a large scale) the window never asks for more
     // than the screen offers.
@@ -135,8 +147,8 @@ void TfNudgewick::FormCreate()
     installDefaultAlarmSound(m_dataFolder);
     m_alarm->pacing().start();
 
-    // Until the views choose their own text, the grid lists every task.
-    m_dm.RequeryTaskList();
+    // The value lists and the last view: the task list is read once here.
+    startViews();
     SetUpHotKeys();
     qCInfo(lcApp) << "started with" << m_dm.qTasks.recordCount() << "tasks from" << m_dataFolder;
     m_backups->backupIfNewDay();
@@ -254,9 +266,12 @@ bool TfNudgewick::event(QEvent *event)
     return result;
 }
 
+// The list shows changes made elsewhere; it is read again only when the
+// database has changed since it was read.
 void TfNudgewick::FormActivate()
 {
-    m_dm.RequeryTaskList();
+    if (m_dm.taskListOutdated())
+        m_dm.RequeryTaskList();
 }
 
 void TfNudgewick::changeEvent(QEvent *event)
@@ -284,6 +299,12 @@ void TfNudgewick::OpenTaskEditor(TaskEditorMode mode)
         return addWindowItem(editor, taskId, category, task);
     };
     host.removeWindowItem = [this](QAction *item) { removeWindowItem(item); };
+    host.categoryCaptions = [this] { return pcSelections->categoryCaptions(); };
+    host.calendarDate = [this]() -> std::optional<QDate> {
+        if (pcSelections->calendarActive())
+            return pcSelections->PlannerCalendar1->selectedDate();
+        return std::nullopt;
+    };
     TfTaskEdit::open(host, mode, this, [this](TfTaskEdit *editor) {
         connect(editor, &TfTaskEdit::tasksChanged, this, &TfNudgewick::tasksChanged);
         connect(editor, &TfTaskEdit::printTaskRequested, this, [this, editor](int taskId) { PrintTask(taskId, editor); });
@@ -292,7 +313,8 @@ void TfNudgewick::OpenTaskEditor(TaskEditorMode mode)
 
 void TfNudgewick::aNudgewickExecute()
 {
-    OpenTaskEditor(TaskEditorMode::Prompt);
+    // Prompt mode, then the calendar's marks when the Calendar tab shows.
+    m_taskActions->aNudgewickExecute();
 }
 
 void TfNudgewick::aMinimizeNudgewickExecute()

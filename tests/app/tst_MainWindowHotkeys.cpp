@@ -75,8 +75,11 @@ private slots:
         QVERIFY(f.window->isVisible());
         QVERIFY(fake->press(0, KeysymF2));
         QVERIFY(f.window->aDisablePopups->isChecked());
+        QString editorCaption;
+        closeNextModal(&editorCaption);
         QVERIFY(fake->press(0, KeysymF3));
         QCOMPARE(adds.count(), 1);
+        QVERIFY(!editorCaption.isEmpty());
         QVERIFY(fake->press(0, KeysymF4));
         QCOMPARE(shows.count(), 1);
         QVERIFY(f.window->aDisablePopups->isChecked());

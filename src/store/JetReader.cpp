@@ -122,6 +122,10 @@ JetReader::JetReader(const QString &file) : m_handles(std::make_unique<Handles>(
         damaged(tr("it cannot be opened."));
     if (h.mdb->f->jet_version != MDB_VER_JET4)
         damaged(tr("its format is not the Access 2000 format."));
+    // Text is handed over in the library's target character set, which the
+    // environment (MDB_ICONV) may change; it is read here as UTF-8 only.
+    if (QByteArray(mdb_target_charset(h.mdb)).toUpper() != "UTF-8")
+        throw Error(tr("\"%1\" cannot be imported while MDB_ICONV sets a character set other than UTF-8.").arg(name));
     mdb_set_bind_size(h.mdb, BindSize);
     if (!mdb_read_catalog(h.mdb, MDB_TABLE))
         damaged(tr("its list of tables cannot be read."));

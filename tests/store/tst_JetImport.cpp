@@ -345,6 +345,12 @@ void TestJetImport::refusedRowStopsEverything()
     const taskimport::Summary summary = taskimport::addTasks(source, existing);
     QCOMPARE(summary.added, 2);
     QCOMPARE(summary.ignoredColumns, QStringList{u"Colour"_s});
+    // Columns the source lacks get the table's defaults.
+    Connection db;
+    db.setDatabaseFile(existing);
+    Statement defaults(db.handle(), u"select count(*) from Tasks where Completed = 0 and AutoSnooze = 0"_s);
+    QVERIFY(defaults.step());
+    QCOMPARE(defaults.value(0).toLongLong(), 2);
 }
 
 QTEST_MAIN(TestJetImport)

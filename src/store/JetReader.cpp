@@ -162,8 +162,9 @@ JetReader::JetReader(const QString &file) : m_handles(std::make_unique<Handles>(
             continue;
         }
         if (isText(column->col_type)) {
-            m_text[size_t(c)].assign(BindSize, '\0');
-            mdb_bind_column(h.table, c + 1, m_text[size_t(c)].data(), &m_textLength[size_t(c)]);
+            // Left uninitialised: only the part a value fills is ever touched.
+            m_text[size_t(c)] = std::make_unique_for_overwrite<char[]>(BindSize);
+            mdb_bind_column(h.table, c + 1, m_text[size_t(c)].get(), &m_textLength[size_t(c)]);
         }
     }
     mdb_rewind_table(h.table);
@@ -174,6 +175,12 @@ JetReader::~JetReader() = default;
 qint64 JetReader::rowCount() const
 {
     return m_handles->table->num_rows;
+}
+
+void JetReader::rewind()
+{
+    mdb_rewind_table(m_handles->table);
+    m_read = 0;
 }
 
 void JetReader::damaged(const QString &why) const
@@ -234,12 +241,12 @@ bool JetReader::next(QVariantList &values)
         if (field.siz != column->cur_value_len || (field.siz > 0 && field.start != column->cur_value_start))
             damaged(tr("row %1 does not read the same twice").arg(m_read));
         if (isText(type)) {
-            const std::string &text = m_text[size_t(c)];
+            const char *text = m_text[size_t(c)].get();
             const int size = m_textLength[size_t(c)];
             if (size < 0 || size_t(size) >= BindSize - 1)
                 throw Error(tr("\"%1\" cannot be imported: the %2 of its task %3 is too long to be read.")
                                 .arg(QDir::toNativeSeparators(m_file), m_names.at(c)).arg(m_read));
-            values[c] = size == 0 ? QStringLiteral("") : QString::fromUtf8(text.data(), size);
+            values[c] = size == 0 ? QStringLiteral("") : QString::fromUtf8(text, size);
             continue;
         }
         if (field.siz != fixedSize(type))

@@ -6,7 +6,7 @@
 #include <QString>
 
 #include <memory>
-#include <string>
+#include <vector>
 
 // The Tasks table of a database of the Windows version (a Jet 4 file), read
 // with the mdbtools library. Values are taken as stored: a date-time is the
@@ -27,6 +27,8 @@ public:
     QStringList columnNames() const override { return m_names; }
     qint64 rowCount() const override;
     bool next(QVariantList &values) override;
+    // Starts over at the first row.
+    void rewind();
 
 private:
     [[noreturn]] void damaged(const QString &why) const;
@@ -36,7 +38,7 @@ private:
     QString m_file;
     QStringList m_names;
     QList<int> m_types;
-    std::vector<std::string> m_text; // bound buffers of the text and memo columns
+    std::vector<std::unique_ptr<char[]>> m_text; // bound buffers of the text and memo columns
     std::vector<int> m_textLength;
     qint64 m_read = 0;
 };

@@ -9,6 +9,7 @@ PACKAGES += poppler-utils   # report tests read the printed PDF files back (pdft
 PACKAGES += xvfb xdotool trayer desktop-file-utils   # tray and second-copy tests on a virtual X server; launcher check
 PACKAGES += faketime   # end-to-end alarm test: the real program with a set clock
 PACKAGES += dbus   # resume-from-suspend test: a private message bus with a stand-in login manager
+PACKAGES += mdbtools-dev   # reading the Windows version's Jet database
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 JOBS ?= $(shell nproc)
 WERROR := $(if $(CI),ON,OFF)

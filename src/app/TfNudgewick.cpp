@@ -119,6 +119,7 @@ void TfNudgewick::FormCreate()
     setWindowTitle(QGuiApplication::applicationDisplayName() + u" "_s + QCoreApplication::applicationVersion());
     m_state.ExitRequested = false;
 
+    ImportWindowsDatabase();
     RescueDatabase();
     m_dm.connectTo(databaseFile());
 

@@ -141,6 +141,11 @@ public:
     // "Restore from Backup..." of the File menu.
     void aRestoreBackupExecute();
 
+    // The Windows version's database (TfNudgewickImport.cpp). "Import Tasks
+    // from a Windows Database…" asks for a file and adds its tasks.
+    void aImportWindowsTasksExecute();
+    void ImportTasksFrom(const QString &file);
+
     // Components other parts of the program reach.
     TaskGrid *grid() const { return dbgTasks; }
     ViewPanel *viewPanel() const { return pcSelections; }
@@ -180,6 +185,7 @@ public:
     QAction *aLongDateFormat = nullptr;
     QAction *aDisablePopups = nullptr;
     QAction *aRestoreBackup = nullptr;
+    QAction *aImportWindowsTasks = nullptr;
 
 signals:
     // ShutDown has run: the application's event loop should end.
@@ -215,6 +221,8 @@ private:
     void createBackupService();
     void RescueDatabase();
     void ApplyBackupSettings();
+    // Offers to import the Windows version's database found at the live name.
+    void ImportWindowsDatabase();
 
     // Runs a handler from the event loop; an error is reported, not thrown on.
     void guard(const std::function<void()> &handler);

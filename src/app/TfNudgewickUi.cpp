@@ -102,6 +102,9 @@ void TfNudgewick::createActions()
     aLongDateFormat->setCheckable(true);
     aRestoreBackup = makeAction(this, u"aRestoreBackup"_s, u"Restore from Backup…"_s, u"Bring back the tasks of a backup"_s);
     connect(aRestoreBackup, &QAction::triggered, this, [this] { guard([this] { aRestoreBackupExecute(); }); });
+    aImportWindowsTasks = makeAction(this, u"aImportWindowsTasks"_s, u"Import Tasks from a Windows Database…"_s,
+                                     u"Add the tasks of a database of the Windows version"_s);
+    connect(aImportWindowsTasks, &QAction::triggered, this, [this] { guard([this] { aImportWindowsTasksExecute(); }); });
     aDisablePopups = makeAction(this, u"aDisablePopups"_s, u"Disable Popups"_s, {});
     aDisablePopups->setCheckable(true);
 
@@ -130,6 +133,7 @@ void TfNudgewick::createMenus()
 
     QMenu *file = MainMenu1->addMenu(u"&File"_s);
     file->addAction(aRestoreBackup);
+    file->addAction(aImportWindowsTasks);
     file->addSeparator();
     file->addAction(aExitNudgewick);
 

@@ -4,14 +4,24 @@
 
 namespace backupname {
 
-QString fileName(DateTime moment)
+QString stamp(DateTime moment)
 {
     const QDate date = moment.date();
     const QTime time = moment.time();
-    QString name = QStringLiteral("Nudgewick.") + QString::number(date.year());
+    QString text = QString::number(date.year());
     for (int part : {date.month(), date.day(), time.hour(), time.minute(), time.second()})
-        name += QStringLiteral("%1").arg(part, 2, 10, QLatin1Char('0'));
-    return name + QStringLiteral(".mdb");
+        text += QStringLiteral("%1").arg(part, 2, 10, QLatin1Char('0'));
+    return text;
+}
+
+QString fileName(DateTime moment)
+{
+    return QStringLiteral("Nudgewick.") + stamp(moment) + QStringLiteral(".mdb");
+}
+
+QString jetFileName(DateTime moment)
+{
+    return QStringLiteral("Nudgewick.") + stamp(moment) + QStringLiteral(".jet.mdb");
 }
 
 std::optional<DateTime> parse(const QString &fileName)

@@ -6,6 +6,7 @@
 #include "settings/ProfileStream.h"
 #include "store/DataModule.h"
 #include "store/FileOperations.h"
+#include "store/JetFile.h"
 #include "store/Connection.h"
 #include "store/Statement.h"
 #include "store/TransferText.h"
@@ -285,6 +286,13 @@ void DatabaseUpgrade::run()
 void DatabaseUpgrade::copyNewDatabase(const QString &workFile, bool &refused)
 {
     removeDatabaseFiles(workFile);
+    // The Windows version's database has the same name but is no layout of
+    // this version; its tasks are added through the import instead.
+    if (jetfile::isJetFile(filePath(newFileName()))) {
+        refused = true;
+        throw Error(tr("it is a database of the Windows version, not an empty database of a new release. "
+                       "To add its tasks, use \"Import Tasks from a Windows Database…\" in the File menu."));
+    }
     QFile fresh(filePath(newFileName()));
     if (!fresh.copy(workFile))
         throw Error(tr("%1 cannot be copied to %2: %3").arg(newFileName(), workFile, fresh.errorString()));

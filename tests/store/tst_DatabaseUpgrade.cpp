@@ -171,6 +171,7 @@ private slots:
         QTest::addColumn<QString>("message");
         QTest::newRow("New.mdb is not a database") << u"not a database"_s << u"file is not a database"_s;
         QTest::newRow("New.mdb has no Tasks table") << u"no Tasks"_s << u"it has no Tasks table"_s;
+        QTest::newRow("New.mdb is the Windows version's") << u"jet"_s << u"Import Tasks from a Windows Database"_s;
         QTest::newRow("import fails part-way") << u"constraint"_s << u"CHECK constraint failed"_s;
         QTest::newRow("the rename fails") << u"rename"_s << u"Operation not permitted"_s;
         QTest::newRow("the backup name is taken") << u"backup exists"_s << u"already exists"_s;
@@ -189,6 +190,10 @@ private slots:
             QFile text(f.fresh());
             QVERIFY(text.open(QIODevice::WriteOnly));
             text.write(QByteArray("This is not a database, just some text of a release note.\n").repeated(100));
+        } else if (failure == u"jet"_s) {
+            QFile jet(f.fresh());
+            QVERIFY(jet.open(QIODevice::WriteOnly));
+            jet.write(QByteArray("\x00\x01\x00\x00Standard Jet DB\x00\x01", 21) + QByteArray(4075, '\0'));
         } else if (failure == u"no Tasks"_s) {
             f.exec(f.fresh(), u"create table Other (ID integer)"_s);
         } else if (failure == u"constraint"_s) {

@@ -1,12 +1,14 @@
 #include "alarm/AlarmEngine.h"
 
 #include "alarm/AlarmScan.h"
+#include "alarm/DesktopPrompts.h"
 #include "alarm/PopupPacing.h"
 #include "alarm/PopupSnooze.h"
 #include "popup/MSNPopUp.h"
 #include "toolkit/ErrorReport.h"
 #include "toolkit/SoundPlayer.h"
 
+#include <QAction>
 #include <QTimer>
 
 AlarmEngine::AlarmEngine(Parts parts, QObject *parent)
@@ -24,6 +26,13 @@ AlarmEngine::AlarmEngine(Parts parts, QObject *parent)
     m_snooze = new PopupSnooze(parts.dm, parts.state, parts.clock, parts.settingsFile, parts.openPrompt, this);
     m_pacing = new PopupPacing(parts.tPopup, parts.tDisablePopups, parts.tPopupInterval, parts.aDisablePopups,
                                parts.popup, this);
+    m_desktop = new DesktopPrompts(parts.dm, parts.state, parts.prompter, *m_snooze, parts.popup, this);
+    m_scan->setPromptRoute(m_desktop);
+    // "Disable Popups" takes the desktop's notifications away too.
+    connect(&parts.aDisablePopups, &QAction::triggered, m_desktop, [this](bool disabled) {
+        if (disabled)
+            m_desktop->closeAll();
+    });
 
     connect(&parts.tPopup, &QTimer::timeout, this, [this] {
         guarded(m_prompter, [this] {

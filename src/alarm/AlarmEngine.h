@@ -7,6 +7,7 @@
 
 class AlarmScan;
 class Clock;
+class DesktopPrompts;
 class PopupPacing;
 class PopupSnooze;
 class Prompter;
@@ -53,6 +54,8 @@ public:
     PopupSnooze &snooze() const { return *m_snooze; }
     PopupPacing &pacing() const { return *m_pacing; }
     SoundPlayer &sound() const { return *m_sound; }
+    // Prompts through the desktop's notifications; it has no service until given one.
+    DesktopPrompts &desktopPrompts() const { return *m_desktop; }
 
 private:
     Prompter &m_prompter;
@@ -60,4 +63,5 @@ private:
     std::unique_ptr<AlarmScan> m_scan;
     PopupSnooze *m_snooze;
     PopupPacing *m_pacing;
+    DesktopPrompts *m_desktop;
 };

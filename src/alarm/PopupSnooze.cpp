@@ -17,8 +17,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr int DefaultSnoozeMinutes = 5;
-
 // The task ID a notification carries; anything else is refused.
 qint64 taskIdFromUrl(const QString &url)
 {
@@ -74,10 +72,8 @@ void PopupSnooze::MSNPopUpTextClick(const QString &url)
         qCDebug(lcAlarm) << "task" << id << "is gone; nothing to snooze";
         return;
     }
-    qint64 minutes = m_read.fieldByName(u"SnoozeTime"_s).asInteger();
+    const qint64 minutes = snoozeMinutes(m_read.fieldByName(u"SnoozeTime"_s).asInteger());
     m_read.close(); // not held open while the question is asked
-    if (minutes <= 0)
-        minutes = DefaultSnoozeMinutes;
 
     // A settings file that cannot be written is reported after the snooze,
     // which the user asked for and still gets.

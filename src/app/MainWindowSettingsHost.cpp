@@ -1,5 +1,7 @@
 #include "app/MainWindowSettingsHost.h"
 
+#include "alarm/AlarmEngine.h"
+#include "alarm/DesktopPrompts.h"
 #include "app/TfNudgewick.h"
 #include "core/AppState.h"
 #include "settings/SettingsKeys.h"
@@ -47,6 +49,11 @@ int MainWindowSettingsHost::popupIntervalMinutes() const
 void MainWindowSettingsHost::setPopupIntervalMinutes(int minutes)
 {
     m_window.popupIntervalTimer()->setInterval(minutesToQtTimerInterval(minutes));
+}
+
+QString MainWindowSettingsHost::desktopNotificationsUnavailable() const
+{
+    return m_window.alarmEngine()->desktopPrompts().unavailableReason();
 }
 
 void MainWindowSettingsHost::saveSettings()

@@ -1,6 +1,7 @@
 #include "app/TfNudgewick.h"
 
 #include "alarm/AlarmEngine.h"
+#include "alarm/DesktopPrompts.h"
 #include "alarm/PopupPacing.h"
 #include "app/AppTrayIcon.h"
 #include "core/AppState.h"
@@ -66,6 +67,9 @@ TfNudgewick::TfNudgewick(TDM &dm, AppState &state, Prompter &prompter, const Clo
                                [this] { aNudgewick->trigger(); }, [this] { UpdateCheck(true); }},
                               this);
     connect(aNudgewick, &QAction::triggered, this, [this] { guard([this] { aNudgewickExecute(); }); });
+    // Prompts may go to the desktop's own notifications instead of the popup.
+    m_alarm->desktopPrompts().setIcon(QImage(u":/icons/nudgewick-64.png"_s));
+    m_alarm->desktopPrompts().setService(std::make_unique<DBusDesktopNotifications>());
 
     // On a small screen (or a large scale) the window never asks for more
     // than the screen offers.

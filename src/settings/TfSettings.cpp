@@ -188,6 +188,11 @@ void TfSettings::readNotify()
     // The pacing minutes are those of the running timers.
     ui->seDisablePopups->setValue(m_host.disablePopupsMinutes());
     ui->sePopupInterval->setValue(m_host.popupIntervalMinutes());
+    ui->cbUseDesktopNotifications->setChecked(m_state.UseDesktopNotifications);
+    // Why the choice has no effect now, when it has none.
+    const QString unavailable = m_host.desktopNotificationsUnavailable();
+    ui->lDesktopNotificationsState->setText(unavailable);
+    ui->lDesktopNotificationsState->setVisible(!unavailable.isEmpty());
 }
 
 // Takes what is typed in each spin field, moved into its range, as a loss
@@ -243,6 +248,7 @@ void TfSettings::writeSettingsFile()
     writeText(file, Setting::AlarmFile, ui->eAlarmFile->text());
     writeInteger(file, Setting::DisablePopups, ui->seDisablePopups->value());
     writeInteger(file, Setting::PopupInterval, ui->sePopupInterval->value());
+    writeBool(file, Setting::DesktopNotifications, ui->cbUseDesktopNotifications->isChecked());
 
     writeFormatSettings(file, m_state.Formats);
 
@@ -266,6 +272,7 @@ void TfSettings::applyFlags()
     m_state.EscMinimize = ui->cbESCKeyMinimizeNudgewick->isChecked();
     m_state.MinimizeToTray = ui->cbMinimizetoSystemTray->isChecked();
     m_state.MinimizeOnClose = ui->cbMinimizeOnClose->isChecked();
+    m_state.UseDesktopNotifications = ui->cbUseDesktopNotifications->isChecked();
 }
 
 void TfSettings::bbCancelClick()

@@ -145,19 +145,24 @@ void DesktopPrompts::actionInvoked(quint32 id, const QString &action)
     const auto it = m_open.find(id);
     // Another program's notification, one already closed, or a second click
     // while the first is being answered.
-    if (it == m_open.end() || it->answering || it->closed)
+    if (it == m_open.end() || it->answering)
         return;
     if (action != OpenAction && action != DoneAction && action != SnoozeAction)
         return;
     it->answering = true;
     const qint64 taskId = it->taskId;
     qCDebug(lcAlarm) << "task" << taskId << "answered" << action << "on the desktop";
-    // The notification stays counted while the answer runs (a question or
+    // Answered, it leaves the desktop at once (not every service takes it
+    // away itself), but stays counted while the answer runs (a question or
     // the editor may be open), so the scan does not prompt it again meanwhile.
+    if (!it->closed) {
+        it->closed = true;
+        m_service->close(id);
+    }
     struct Done {
         DesktopPrompts *self;
         quint32 id;
-        ~Done() { self->forget(id, true); }
+        ~Done() { self->forget(id, false); }
     } done{this, id};
     answer(taskId, action);
 }

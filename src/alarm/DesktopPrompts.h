@@ -63,7 +63,7 @@ private:
     {
         qint64 taskId = 0;
         bool answering = false; // its answer is running (it may ask questions)
-        bool closed = false;    // the service closed it meanwhile
+        bool closed = false;    // gone from the desktop: answered, or closed by the service
         QTimer *expiry = nullptr;
     };
 

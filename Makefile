@@ -8,6 +8,7 @@ PACKAGES += fonts-noto-color-emoji   # task texts with emoji show the pictures, 
 PACKAGES += poppler-utils   # report tests read the printed PDF files back (pdftotext, pdftoppm, pdfinfo)
 PACKAGES += xvfb xdotool trayer desktop-file-utils   # tray and second-copy tests on a virtual X server; launcher check
 PACKAGES += faketime   # end-to-end alarm test: the real program with a set clock
+PACKAGES += dbus dunst   # desktop notification tests: a private session bus and a real notification daemon
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 JOBS ?= $(shell nproc)
 WERROR := $(if $(CI),ON,OFF)

@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 
 #include <algorithm>
+#include <ctime>
 #include <vector>
 
 // The median wall time of fn over a number of runs, in milliseconds.
@@ -15,6 +16,26 @@ double medianMs(int runs, Fn &&fn)
         timer.start();
         fn();
         times.push_back(timer.nsecsElapsed() / 1e6);
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+// The median processor time of fn over a number of runs, in milliseconds:
+// the work itself, without the time other programs on a busy machine take.
+template <typename Fn>
+double medianCpuMs(int runs, Fn &&fn)
+{
+    const auto cpuNow = [] {
+        timespec t{};
+        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+        return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
+    };
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        const double start = cpuNow();
+        fn();
+        times.push_back(cpuNow() - start);
     }
     std::sort(times.begin(), times.end());
     return times[times.size() / 2];

@@ -187,6 +187,7 @@ void DesktopPrompts::complete(qint64 taskId)
     // An open editor reads the task list again itself when it closes.
     if (!m_state.CurrentTaskEditor)
         m_dm.RequeryTaskList();
+    emit taskCompleted(taskId);
 }
 
 void DesktopPrompts::notificationClosed(quint32 id)

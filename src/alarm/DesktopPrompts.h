@@ -53,6 +53,10 @@ public:
     // when the desktop's service is there and can show buttons.
     QString unavailableReason() const;
 
+signals:
+    // A task was completed from its notification.
+    void taskCompleted(qint64 id);
+
 private:
     struct Pending
     {

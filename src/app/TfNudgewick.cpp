@@ -2,6 +2,7 @@
 
 #include "alarm/AlarmEngine.h"
 #include "alarm/DesktopPrompts.h"
+#include "alarm/PopupSnooze.h"
 #include "alarm/PopupPacing.h"
 #include "app/AppTrayIcon.h"
 #include "core/AppState.h"
@@ -11,6 +12,9 @@
 #include "hotkeys/HotKeyManager.h"
 #include "store/BackupService.h"
 #include "store/DataModule.h"
+#include "views/TaskActions.h"
+#include "views/MarkedCalendar.h"
+#include "views/ViewPanel.h"
 #include "store/TfUpgrade.h"
 #include "toolkit/AutostartEntry.h"
 #include "toolkit/ErrorReport.h"
@@ -70,6 +74,15 @@ TfNudgewick::TfNudgewick(TDM &dm, AppState &state, Prompter &prompter, const Clo
     // Prompts may go to the desktop's own notifications instead of the popup.
     m_alarm->desktopPrompts().setIcon(QImage(u":/icons/nudgewick-64.png"_s));
     m_alarm->desktopPrompts().setService(std::make_unique<DBusDesktopNotifications>());
+    connect(&m_alarm->desktopPrompts(), &DesktopPrompts::taskCompleted, this, &TfNudgewick::tasksChanged);
+    // A snooze from a notification moves the task's alarm: the calendar's
+    // marks follow.
+    connect(&m_alarm->snooze(), &PopupSnooze::taskSnoozed, this, [this] {
+        guard([this] {
+            if (pcSelections->calendarActive())
+                pcSelections->MarkCalendarDays();
+        });
+    });
 
     // On a small screen (or a large scale) the window never asks for more
     // than the screen offers.
@@ -138,8 +151,8 @@ void TfNudgewick::FormCreate()
     installDefaultAlarmSound(m_dataFolder);
     m_alarm->pacing().start();
 
-    // Until the views choose their own text, the grid lists every task.
-    m_dm.RequeryTaskList();
+    // The value lists and the last view: the task list is read once here.
+    startViews();
     SetUpHotKeys();
     qCInfo(lcApp) << "started with" << m_dm.qTasks.recordCount() << "tasks from" << m_dataFolder;
     m_backups->backupIfNewDay();
@@ -257,9 +270,12 @@ bool TfNudgewick::event(QEvent *event)
     return result;
 }
 
+// The list shows changes made elsewhere; it is read again only when the
+// database has changed since it was read.
 void TfNudgewick::FormActivate()
 {
-    m_dm.RequeryTaskList();
+    if (m_dm.taskListOutdated())
+        m_dm.RequeryTaskList();
 }
 
 void TfNudgewick::changeEvent(QEvent *event)
@@ -287,6 +303,12 @@ void TfNudgewick::OpenTaskEditor(TaskEditorMode mode)
         return addWindowItem(editor, taskId, category, task);
     };
     host.removeWindowItem = [this](QAction *item) { removeWindowItem(item); };
+    host.categoryCaptions = [this] { return pcSelections->categoryCaptions(); };
+    host.calendarDate = [this]() -> std::optional<QDate> {
+        if (pcSelections->calendarActive())
+            return pcSelections->PlannerCalendar1->selectedDate();
+        return std::nullopt;
+    };
     TfTaskEdit::open(host, mode, this, [this](TfTaskEdit *editor) {
         connect(editor, &TfTaskEdit::tasksChanged, this, &TfNudgewick::tasksChanged);
         connect(editor, &TfTaskEdit::printTaskRequested, this, [this, editor](int taskId) { PrintTask(taskId, editor); });
@@ -295,7 +317,8 @@ void TfNudgewick::OpenTaskEditor(TaskEditorMode mode)
 
 void TfNudgewick::aNudgewickExecute()
 {
-    OpenTaskEditor(TaskEditorMode::Prompt);
+    // Prompt mode, then the calendar's marks when the Calendar tab shows.
+    m_taskActions->aNudgewickExecute();
 }
 
 void TfNudgewick::aMinimizeNudgewickExecute()

@@ -22,13 +22,15 @@ class QLineEdit;
 class QMenu;
 class QPlainTextEdit;
 class QSplitter;
-class QTabWidget;
-class QTableView;
+class QComboBox;
 class QTimer;
 class QToolButton;
 class TDM;
 class TMSNPopUp;
+class TaskActions;
+class TaskGrid;
 class TaskGridModel;
+class ViewPanel;
 enum class TaskListReport;
 class UpdateChecker;
 class UrlOpener;
@@ -74,6 +76,11 @@ public:
 
     // Opens the task editor in the given mode and returns when it has closed.
     void OpenTaskEditor(TaskEditorMode mode);
+    // The value lists of the view panel read again (after the editor saved),
+    // and a category box filled from the category list.
+    void RefreshValueLists();
+    void FillCategoryCombo(QComboBox *combo) const;
+
     // Opens the task of a clicked notification (PromptedTaskID) in prompt mode.
     void aNudgewickExecute();
     // Checks for a newer version; a silent check reports only a newer one.
@@ -135,7 +142,9 @@ public:
     void aRestoreBackupExecute();
 
     // Components other parts of the program reach.
-    QTableView *grid() const { return dbgTasks; }
+    TaskGrid *grid() const { return dbgTasks; }
+    ViewPanel *viewPanel() const { return pcSelections; }
+    TaskActions *taskActions() const { return m_taskActions; }
     TaskGridModel *gridModel() const { return m_gridModel; }
     QLabel *statusPanel(int index) const;
     QMenu *windowMenu() const { return Window1; }
@@ -192,6 +201,9 @@ private:
     void bindTaskList();
     void showViewTab(int index);
     void followCurrentRow();
+    // The view panel, the grid and the task actions (TfNudgewickViews.cpp).
+    void wireViews();
+    void startViews();
     // Printing (TfNudgewickPrint.cpp).
     void printTaskList(TaskListReport kind);
     ViewTitleSources viewTitleSources() const;
@@ -217,7 +229,7 @@ private:
     BackupService *m_backups = nullptr;
 
     QLabel *m_statusPanels[2] = {};
-    QTabWidget *pcSelections = nullptr;
+    ViewPanel *pcSelections = nullptr;
     QWidget *pButtons = nullptr;
     QToolButton *sbAdd = nullptr;
     QToolButton *sbEdit = nullptr;
@@ -225,8 +237,9 @@ private:
     QToolButton *sbDelete = nullptr;
     QLineEdit *eTaskSearch = nullptr;
     QToolButton *sbTaskSearch = nullptr;
-    QTableView *dbgTasks = nullptr;
+    TaskGrid *dbgTasks = nullptr;
     TaskGridModel *m_gridModel = nullptr;
+    TaskActions *m_taskActions = nullptr;
     QSplitter *m_gridSplitter = nullptr;
     QWidget *pNotes = nullptr;
     QSplitter *m_notesSplitter = nullptr;

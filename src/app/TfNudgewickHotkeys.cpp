@@ -3,6 +3,8 @@
 #include "app/TfNudgewick.h"
 
 #include "app/MainWindowSettingsHost.h"
+#include "alarm/AlarmEngine.h"
+#include "alarm/PopupPacing.h"
 #include "core/AppState.h"
 #include "core/Logging.h"
 #include "hotkeys/HotKeyManager.h"
@@ -64,17 +66,13 @@ void TfNudgewick::HotKeyPressed(int HotKeyIndex)
 // No alarm popup shows while the settings dialog is open.
 void TfNudgewick::Settings2Click()
 {
-    tPopup->stop();
-    MSNPopUp->CloseAllPopupWindows();
+    PopupPacing &pacing = m_alarm->pacing();
+    pacing.settingsDialogOpening();
     struct Restart {
-        TfNudgewick *window;
-        ~Restart()
-        {
-            if (!window->aDisablePopups->isChecked())
-                window->tPopup->start();
-        }
-    } restart{this};
-    MainWindowSettingsHost host(*this, m_state, m_dm);
+        PopupPacing &pacing;
+        ~Restart() { pacing.settingsDialogClosed(); }
+    } restart{pacing};
+    MainWindowSettingsHost host(*this, m_state, m_dm, m_prompter);
     TfSettings dialog(m_state, *MSNPopUp, m_hotKeyManager, host, m_prompter, m_clock, settingsFile(), this);
     dialog.exec();
 }

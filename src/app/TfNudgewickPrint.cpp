@@ -9,6 +9,7 @@
 #include "reports/ReportPreview.h"
 #include "reports/TaskReports.h"
 #include "store/DataModule.h"
+#include "views/ViewPanel.h"
 
 #include <QCalendarWidget>
 #include <QComboBox>

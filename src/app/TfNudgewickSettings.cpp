@@ -11,6 +11,7 @@
 #include "settings/SettingsKeys.h"
 #include "store/DataModule.h"
 #include "toolkit/Prompter.h"
+#include "views/ViewPanel.h"
 #include "toolkit/ScreenFit.h"
 
 #include <QAction>
@@ -162,6 +163,7 @@ void TfNudgewick::SaveSettings()
 {
     try {
         ProfileFile file(settingsFile());
+        pcSelections->SaveGridLayout();
 
         // [Settings]
         for (const SettingFlag &flag : Flags)

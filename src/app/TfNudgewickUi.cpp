@@ -4,7 +4,9 @@
 
 #include "core/AppState.h"
 #include "store/DataModule.h"
+#include "views/TaskGrid.h"
 #include "views/TaskGridModel.h"
+#include "views/ViewPanel.h"
 
 #include <QAction>
 #include <QApplication>
@@ -148,6 +150,7 @@ void TfNudgewick::createMenus()
     connect(search, &QAction::triggered, this, [this] {
         eTaskSearch->setFocus();
         eTaskSearch->selectAll();
+        guard([this] { pcSelections->TaskSearch1Click(); });
     });
     tasks->addSeparator();
     tasks->addAction(aLongDateFormat);
@@ -193,7 +196,7 @@ void TfNudgewick::createMenus()
     pmTasks = new QMenu(this);
     pmTasks->setObjectName(u"pmTasks"_s);
     pmTasks->addActions({aTaskAdd, aTaskEdit, aTaskDuplicate, aTaskDelete, aLongDateFormat});
-    pmTasks->addAction(u"Move task to today"_s);
+    pmTasks->addAction(u"Move task to today"_s)->setObjectName(u"MoveTaskToToday1"_s);
     printItem(pmTasks, u"PrintSelectedTask1"_s, u"Print selected Task"_s, &TfNudgewick::PrintSelectedTaskOnly1Click);
     pmTasks->addAction(aShowFields);
 }
@@ -204,12 +207,7 @@ void TfNudgewick::createWidgets()
     auto *columns = new QHBoxLayout(central);
     columns->setContentsMargins(2, 2, 2, 2);
 
-    pcSelections = new QTabWidget(central);
-    pcSelections->setObjectName(u"pcSelections"_s);
-    pcSelections->setTabPosition(QTabWidget::West);
-    pcSelections->setMinimumWidth(160);
-    for (const QString &caption : {u"All"_s, u"Priority"_s, u"Occurrence"_s, u"Category"_s, u"Date Range"_s, u"Calendar"_s})
-        pcSelections->addTab(new QWidget(pcSelections), caption);
+    pcSelections = new ViewPanel(m_dm, m_state, m_clock, m_dataFolder, central);
     columns->addWidget(pcSelections);
 
     // Button bar over the grid.
@@ -233,6 +231,7 @@ void TfNudgewick::createWidgets()
     eTaskSearch->setToolTip(u"Search Task for a word"_s);
     eTaskSearch->setToolTipDuration(HintDisplayMs);
     eTaskSearch->setMaximumWidth(160);
+    eTaskSearch->setMinimumWidth(100);
     searchLabel->setBuddy(eTaskSearch);
     sbTaskSearch = makeButton(pButtons, u"sbTaskSearch"_s, u"Go"_s, nullptr);
     sbTaskSearch->setToolTip(u"Search Task for a word"_s);
@@ -241,20 +240,9 @@ void TfNudgewick::createWidgets()
     buttons->addWidget(sbTaskSearch);
     middleLayout->addWidget(pButtons);
 
-    dbgTasks = new QTableView(middle);
+    dbgTasks = new TaskGrid(middle);
     dbgTasks->setObjectName(u"dbgTasks"_s);
-    dbgTasks->setSelectionBehavior(QAbstractItemView::SelectRows);
-    dbgTasks->setSelectionMode(QAbstractItemView::ExtendedSelection);
     dbgTasks->setContextMenuPolicy(Qt::CustomContextMenu);
-    dbgTasks->verticalHeader()->setDefaultSectionSize(dbgTasks->fontMetrics().height() + 6);
-    dbgTasks->verticalHeader()->setFixedWidth(12);
-    dbgTasks->horizontalHeader()->setDefaultSectionSize(64);
-    dbgTasks->horizontalHeader()->setSectionsMovable(true);
-    dbgTasks->setWordWrap(false);
-    QPalette gridPalette = dbgTasks->palette();
-    gridPalette.setColor(QPalette::Highlight, QColor(0xA6, 0xCA, 0xF0)); // sky blue
-    gridPalette.setColor(QPalette::HighlightedText, Qt::black);
-    dbgTasks->setPalette(gridPalette);
     connect(dbgTasks, &QWidget::customContextMenuRequested, this,
             [this](const QPoint &pos) { pmTasks->popup(dbgTasks->viewport()->mapToGlobal(pos)); });
     middleLayout->addWidget(dbgTasks, 1);
@@ -317,11 +305,7 @@ void TfNudgewick::bindTaskList()
 {
     m_gridModel = new TaskGridModel(m_dm.qTasks, m_state.Formats, this);
     m_gridModel->setErrorReport(m_prompter);
-    dbgTasks->setModel(m_gridModel);
-    const QList<int> widths = {46, -1, 64, 64, 64, 64, -1, 91, 64, -1, -1};
-    for (int column = 0; column < widths.size(); ++column)
-        if (widths.at(column) > 0)
-            dbgTasks->setColumnWidth(column, widths.at(column));
+    dbgTasks->setTaskModel(m_gridModel);
 
     // The grid and the result set share one current row.
     connect(dbgTasks->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
@@ -331,8 +315,9 @@ void TfNudgewick::bindTaskList()
             });
     connect(&m_dm.dsTasks, &DataSource::dataChange, this, &TfNudgewick::followCurrentRow);
     connect(&m_dm, &TDM::taskCountChanged, m_statusPanels[1], &QLabel::setText);
-    connect(&m_dm, &TDM::taskListAboutToRequery, dbgTasks, [this] { dbgTasks->setUpdatesEnabled(false); });
-    connect(&m_dm, &TDM::taskListRequeried, dbgTasks, [this] { dbgTasks->setUpdatesEnabled(true); });
+    connect(&m_dm, &TDM::taskListAboutToRequery, dbgTasks, &TaskGrid::holdPosition);
+    connect(&m_dm, &TDM::taskListRequeried, dbgTasks, &TaskGrid::restorePosition);
+    wireViews();
 }
 
 // The memos and the grid's cursor show the current row of the task list.

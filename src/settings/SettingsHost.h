@@ -42,9 +42,9 @@ public:
     // The date and time formats changed: the task grid shows them at once.
     virtual void applyDateDisplayFormat() = 0;
 
-    // The occurrence settings of a new task: whether they can be edited,
-    // and editing the shared working values (frequency, valid hours, valid
-    // days) for the given occurrence word. True when the user confirmed.
-    virtual bool canEditOccurrenceDefaults() const = 0;
+    // The occurrence settings of a new task: whether they can be edited for
+    // the given occurrence word, and editing the shared working values
+    // (frequency, valid hours, valid days). True when the user confirmed.
+    virtual bool canEditOccurrenceDefaults(const QString &occurrence) const = 0;
     virtual bool editOccurrenceDefaults(const QString &occurrence) = 0;
 };

@@ -59,8 +59,12 @@ TfSettings::TfSettings(AppState &state, TMSNPopUp &mainPopup, HotKeyManager *hot
 
     ui->cbOccurrence->addItems(occurrenceChoices());
     ui->cbSnoozeTime->addItems(snoozeTimeChoices());
-    // Offered only where the program has the occurrence settings dialog.
-    ui->sbOccurrenceSettings->setVisible(m_host.canEditOccurrenceDefaults());
+    // Offered for the kinds that have occurrence settings, where the program
+    // has the dialog for them.
+    ui->sbOccurrenceSettings->setVisible(m_host.canEditOccurrenceDefaults(ui->cbOccurrence->currentText()));
+    connect(ui->cbOccurrence, &QComboBox::currentTextChanged, this, [this](const QString &kind) {
+        ui->sbOccurrenceSettings->setVisible(m_host.canEditOccurrenceDefaults(kind));
+    });
 
     // The preview's own notification component.
     m_preview = new TMSNPopUp(this);

@@ -2,7 +2,9 @@
 
 #include "core/Error.h"
 #include "core/Logging.h"
+#include "store/Statement.h"
 #include "store/TasksTable.h"
+#include "store/TextFunctions.h"
 
 #include <QAtomicInt>
 #include <QFileInfo>
@@ -86,6 +88,7 @@ void Connection::open()
 
     try {
         exec(QStringLiteral("PRAGMA foreign_keys = ON"));
+        registerTextFunctions(handle());
         if (fresh) {
             transaction([&] {
                 for (const QString &statement : TasksTable::schemaStatements())
@@ -96,6 +99,10 @@ void Connection::open()
         }
         QSqlQuery wal(db);
         wal.exec(QStringLiteral("PRAGMA journal_mode = WAL")); // best effort: a read-only file keeps its mode
+        // The task list is read whole and sorted on every view: a page cache
+        // that holds a large list and sorting in memory keep that quick.
+        exec(QStringLiteral("PRAGMA cache_size = -32768"));
+        exec(QStringLiteral("PRAGMA temp_store = MEMORY"));
     } catch (const Error &e) {
         throw fail(e.text());
     }
@@ -149,4 +156,15 @@ void Connection::commit()
 void Connection::rollback()
 {
     database().rollback();
+}
+
+Connection::ChangeStamp Connection::changeStamp()
+{
+    sqlite3 *db = handle();
+    Statement version(db, QStringLiteral("PRAGMA data_version"));
+    ChangeStamp stamp;
+    if (version.step())
+        stamp.otherCommits = version.value(0).toLongLong();
+    stamp.ownChanges = sqlite3_total_changes64(db);
+    return stamp;
 }

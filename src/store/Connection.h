@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QtGlobal>
 
 class QSqlDatabase;
 struct sqlite3;
@@ -29,6 +30,16 @@ public:
     sqlite3 *handle();
     // Rows changed through this connection since it opened; 0 when closed.
     qint64 totalChanges() const;
+
+    // Tells whether the database may have changed: the engine's count of
+    // commits by other connections and this connection's own row changes.
+    struct ChangeStamp
+    {
+        qint64 otherCommits = -1;
+        qint64 ownChanges = -1;
+        friend bool operator==(const ChangeStamp &, const ChangeStamp &) = default;
+    };
+    ChangeStamp changeStamp();
 
     // Runs several writes as one transaction; rolls back when fn throws.
     template <typename Fn>

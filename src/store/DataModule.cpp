@@ -3,6 +3,8 @@
 #include "core/AppState.h"
 #include "core/Clock.h"
 
+#include <algorithm>
+
 namespace {
 QStringList lines(std::initializer_list<const char *> texts)
 {
@@ -63,6 +65,10 @@ TDM::TDM(const Clock &clock, AppState &state, QObject *parent)
     qDelete.setSql(lines({"delete", "from Tasks", "where ID = :ID"}));
 
     connect(&dsTasks, &DataSource::dataChange, this, &TDM::dsTasksDataChange);
+    connect(&qTasks, &Query::rowsChanged, this, [this] {
+        if (qTasks.isOpen())
+            m_listStamp = ADOConnection.changeStamp();
+    });
     connect(&qTasks, &Query::fieldChanged, this, &TDM::qTasksCompletedChange);
 }
 
@@ -80,8 +86,17 @@ void TDM::RequeryTaskList()
         TDM *dm;
         ~Resume() { emit dm->taskListRequeried(); }
     } resume{this};
+    const int row = qTasks.recNo();
+    const int idColumn = qTasks.fieldIndex(QStringLiteral("ID"));
+    const QVariant id = row >= 0 && idColumn >= 0 ? qTasks.valueAt(row, idColumn) : QVariant();
     qTasks.requery();
-    qTasks.first();
+    if (id.isNull() || !qTasks.locate(QStringLiteral("ID"), id))
+        qTasks.moveTo(std::max(row, 0));
+}
+
+bool TDM::taskListOutdated()
+{
+    return !qTasks.isOpen() || ADOConnection.changeStamp() != m_listStamp;
 }
 
 void TDM::ApplyDateDisplayFormat()

@@ -46,8 +46,14 @@ public:
     // Points the connection at the database file and opens it.
     void connectTo(const QString &databaseFile);
 
-    // Reopens the task list with its text and parameters; back to the first row.
+    // Reopens the task list with its text and parameters. The current task
+    // stays current while it is still listed; otherwise the row at the same
+    // position (or the last one) becomes current.
     void RequeryTaskList();
+
+    // Whether the database may hold changes the open task list does not
+    // show (always true while the list is closed).
+    bool taskListOutdated();
 
     // Due and alarm columns in the long or short date pattern followed by the time.
     void ApplyDateDisplayFormat();
@@ -73,4 +79,5 @@ private:
 
     const Clock &m_clock;
     AppState &m_state;
+    Connection::ChangeStamp m_listStamp; // the database as the task list last read it
 };

@@ -6,6 +6,7 @@
 #include "store/SqlText.h"
 
 #include "store/Statement.h"
+#include "store/TextFunctions.h"
 
 #include <algorithm>
 
@@ -21,17 +22,66 @@ bool isNumeric(const QVariant &v)
     }
 }
 
-// Orders values as a sort of the rows would: nulls first, numbers by value,
-// text without regard to case.
-int compareValues(const QVariant &a, const QVariant &b)
+// One cell as a sort sees it: nulls first, then numbers by value, then
+// text without regard to case (the engine's order of storage classes).
+// Text carries its first sixteen characters folded to lower case (when they
+// are ASCII), so most comparisons never touch the text itself.
+struct CellKey
 {
-    if (a.isNull() || b.isNull())
-        return int(!a.isNull()) - int(!b.isNull());
-    if (isNumeric(a) && isNumeric(b)) {
-        const double x = a.toDouble(), y = b.toDouble();
-        return x < y ? -1 : (x > y ? 1 : 0);
+    int rank = 0; // 0 null, 1 number, 2 text, 3 other
+    bool asciiPrefix = false;
+    quint64 prefix[2] = {};
+    double number = 0;
+    QStringView text;
+};
+
+CellKey cellKey(const QVariant &v)
+{
+    CellKey key;
+    if (v.isNull())
+        return key;
+    if (isNumeric(v)) {
+        key.rank = 1;
+        key.number = v.toDouble();
+        return key;
     }
-    return QString::compare(a.toString(), b.toString(), Qt::CaseInsensitive);
+    if (v.typeId() != QMetaType::QString) {
+        key.rank = 3;
+        return key;
+    }
+    key.rank = 2;
+    key.text = *static_cast<const QString *>(v.constData());
+    key.asciiPrefix = true;
+    for (qsizetype i = 0; i < 16; ++i) {
+        quint64 c = 0;
+        if (i < key.text.size()) {
+            const char16_t u = key.text[i].unicode();
+            if (u >= 0x80 || u == 0) {
+                key.asciiPrefix = false;
+                break;
+            }
+            c = u >= 'A' && u <= 'Z' ? u + ('a' - 'A') : u;
+        }
+        key.prefix[i / 8] |= c << (8 * (7 - i % 8));
+    }
+    return key;
+}
+
+int compareKeys(const CellKey &a, const CellKey &b)
+{
+    if (a.rank != b.rank)
+        return a.rank < b.rank ? -1 : 1;
+    if (a.rank == 1)
+        return a.number < b.number ? -1 : (a.number > b.number ? 1 : 0);
+    if (a.rank == 2) {
+        if (a.asciiPrefix && b.asciiPrefix) {
+            for (int i = 0; i < 2; ++i)
+                if (a.prefix[i] != b.prefix[i])
+                    return a.prefix[i] < b.prefix[i] ? -1 : 1;
+        }
+        return compareTextNoCase(a.text, b.text);
+    }
+    return 0;
 }
 
 bool valuesEqual(const QVariant &a, const QVariant &b)
@@ -171,9 +221,14 @@ void Query::setUpdateTable(const QString &table, const QString &keyField)
 
 std::unique_ptr<Statement> Query::prepare() const
 {
-    const PositionalSql sql = toPositional(sqlText());
-    auto statement = std::make_unique<Statement>(m_connection.handle(), sql.text);
-    for (const QString &name : sql.names) {
+    return prepareText(withTextOrdering(sqlText()));
+}
+
+std::unique_ptr<Statement> Query::prepareText(const QString &sql) const
+{
+    const PositionalSql positional = toPositional(sql);
+    auto statement = std::make_unique<Statement>(m_connection.handle(), positional.text);
+    for (const QString &name : positional.names) {
         const auto it = m_params.constFind(name.toLower());
         if (it == m_params.constEnd())
             throw Error(QStringLiteral("The parameter \"%1\" has no value.").arg(name));
@@ -186,7 +241,24 @@ void Query::open()
 {
     if (isOpen())
         return;
-    const std::unique_ptr<Statement> statement = prepare();
+    // A final "order by" over columns of the result is done here, after the
+    // rows are read: sorting row numbers in memory is several times quicker
+    // than the engine sorting whole rows, and gives the same order.
+    std::unique_ptr<Statement> statement;
+    QList<std::pair<QString, bool>> sortKeys;
+    if (const std::optional<TrailingOrder> trailing = splitTrailingOrder(sqlText())) {
+        statement = prepareText(trailing->head);
+        sortKeys = trailing->keys;
+        for (const auto &key : sortKeys) {
+            if (statement->columnIndex(key.first) < 0) {
+                statement.reset();
+                sortKeys.clear();
+                break;
+            }
+        }
+    }
+    if (!statement)
+        statement = prepare();
     bool hasRow = statement->step();
 
     // Declared fields are the result set's fields, in their order; without
@@ -251,6 +323,15 @@ void Query::open()
         throw;
     }
 
+    if (!sortKeys.isEmpty()) {
+        std::vector<SortKey> keys;
+        for (const auto &[name, descending] : sortKeys) {
+            const int column = fieldIndex(name);
+            if (column >= 0)
+                keys.push_back({column, descending});
+        }
+        sortRows(keys);
+    }
     m_state = State::Browse;
     m_current = m_order.empty() ? -1 : 0;
     m_eof = m_order.empty();
@@ -371,8 +452,7 @@ void Query::sortBy(const QString &fieldList)
 {
     if (!isOpen())
         throw Error(QStringLiteral("The result set is not open."));
-    struct Key { int column; bool descending; };
-    std::vector<Key> keys;
+    std::vector<SortKey> keys;
     for (const QString &part : fieldList.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
         QStringList words = part.simplified().split(QLatin1Char(' '));
         const bool descending = words.size() > 1 && words.last().compare(QLatin1String("desc"), Qt::CaseInsensitive) == 0;
@@ -381,20 +461,36 @@ void Query::sortBy(const QString &fieldList)
     if (m_state != State::Browse)
         post();
     const int currentStorage = m_current >= 0 ? storageRow(m_current) : -1;
-    const size_t columns = size_t(m_columns.size());
     emit aboutToChangeRows();
-    std::stable_sort(m_order.begin(), m_order.end(), [&](int a, int b) {
-        for (const Key &k : keys) {
-            const int c = compareValues(m_cells[a * columns + size_t(k.column)], m_cells[b * columns + size_t(k.column)]);
-            if (c != 0)
-                return k.descending ? c > 0 : c < 0;
-        }
-        return false;
-    });
+    sortRows(keys);
     if (currentStorage >= 0)
         m_current = int(std::find(m_order.begin(), m_order.end(), currentStorage) - m_order.begin());
     emit rowsChanged();
     emit currentRowChanged();
+}
+
+// Orders the row positions by the keys; rows that compare equal keep their
+// order. Each key's cells are read once into a compact form first.
+void Query::sortRows(const std::vector<SortKey> &keys)
+{
+    if (keys.empty() || m_order.size() < 2)
+        return;
+    const size_t columns = size_t(m_columns.size());
+    const size_t rows = m_cells.size() / std::max<size_t>(columns, 1);
+    std::vector<std::vector<CellKey>> cells(keys.size());
+    for (size_t k = 0; k < keys.size(); ++k) {
+        cells[k].resize(rows);
+        for (size_t row = 0; row < rows; ++row)
+            cells[k][row] = cellKey(m_cells[row * columns + size_t(keys[k].column)]);
+    }
+    std::stable_sort(m_order.begin(), m_order.end(), [&](int a, int b) {
+        for (size_t k = 0; k < keys.size(); ++k) {
+            const int c = compareKeys(cells[k][size_t(a)], cells[k][size_t(b)]);
+            if (c != 0)
+                return keys[k].descending ? c > 0 : c < 0;
+        }
+        return false;
+    });
 }
 
 void Query::setDisplayFormat(const QString &fieldName, const QString &pattern)

@@ -141,6 +141,13 @@ signals:
 private:
     friend class Field;
     std::unique_ptr<Statement> prepare() const;
+    std::unique_ptr<Statement> prepareText(const QString &sql) const;
+    struct SortKey
+    {
+        int column;
+        bool descending;
+    };
+    void sortRows(const std::vector<SortKey> &keys);
     QVariant currentValue(int column) const;
     int storageRow(int row) const { return m_order[size_t(row)]; }
     void beginRowEdit(State state, int position);

@@ -92,6 +92,13 @@ QString TaskGridModel::displayText(int row, int column) const
     }
 }
 
+QString TaskGridModel::sampleText(int column, DateTime value) const
+{
+    const int field = queryColumn(column);
+    const QString pattern = field >= 0 ? m_query.displayFormat(field) : QString();
+    return formatDateTime(pattern.isEmpty() ? u"c"_s : pattern, value, m_formats);
+}
+
 QVariant TaskGridModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid())
@@ -118,6 +125,8 @@ QVariant TaskGridModel::data(const QModelIndex &index, int role) const
 
 QVariant TaskGridModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
+    if (role == Qt::ToolTipRole && orientation == Qt::Horizontal)
+        role = Qt::DisplayRole;
     if (role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, orientation, role);
     if (orientation == Qt::Vertical)

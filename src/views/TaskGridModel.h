@@ -3,6 +3,8 @@
 #include <QAbstractTableModel>
 #include <QStringList>
 
+#include "core/DateTime.h"
+
 class Prompter;
 class Query;
 struct FormatSettings;
@@ -35,6 +37,8 @@ public:
 
     // The text a cell shows; also what reports and tests read.
     QString displayText(int row, int column) const;
+    // The text a date column would show for a value (for sizing columns).
+    QString sampleText(int column, DateTime value) const;
 
 private:
     int queryColumn(int column) const;

@@ -129,12 +129,7 @@ private slots:
         // ends the action.
         QSignalSpy prompt(f.window->aNudgewick, &QAction::triggered);
         QString editorCaption;
-        QTimer::singleShot(0, qApp, [&editorCaption] {
-            if (QWidget *editor = QApplication::activeModalWidget()) {
-                editorCaption = editor->windowTitle();
-                editor->close();
-            }
-        });
+        closeNextModal(&editorCaption);
         emit f.window->MSNPopUp->OnURLClick(f.window->MSNPopUp, QString::number(quiet));
         QCOMPARE(prompt.size(), 1);
         QCOMPARE(f.state.PromptedTaskID, int(quiet));

@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
@@ -178,6 +179,7 @@ private slots:
             return PopupSnooze::Confirmation{confirm == 1, false};
         });
         const qint64 task = f.add(due(snoozeTime));
+        QSignalSpy completions(&f.prompts(), &DesktopPrompts::taskCompleted);
         QVERIFY(f.settled());
         const uint id = f.promptOnce();
         QVERIFY(id);
@@ -203,6 +205,7 @@ private slots:
         const DateTime expected = movedBy < 0 ? at(2026, 12, 10, 8, 0) : at(2026, 12, 10, 9, movedBy);
         QCOMPARE(f.alarmOf(task), expected);
         QCOMPARE(f.opened, int(opened));
+        QCOMPARE(completions.size(), int(completed));
         if (opened)
             QCOMPARE(f.openedTask, int(task));
         QCOMPARE(asked, confirm >= 0 ? (snoozeTime > 0 ? snoozeTime : 5) : -1);

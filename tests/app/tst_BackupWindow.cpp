@@ -4,6 +4,7 @@
 #include "store/DatabaseCopy.h"
 #include "store/Statement.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QDir>
@@ -104,6 +105,30 @@ private slots:
         addTasks(f.dm.ADOConnection, 1);
         f.window->ShutDown();
         QCOMPARE(backups->backups(true).value(0).taskCount, 8);
+    }
+
+    // Moving every listed task to today changes many tasks at once: a copy
+    // of the tasks as they were is taken before the first one moves.
+    void moveAllToTodayBacksUpFirst()
+    {
+        MainWindowFixture f;
+        f.create();
+        addTasks(f.dm.ADOConnection, 3);
+        BackupService *backups = f.window->backupService();
+        backups->waitForIdle();
+        const int before = backups->backups(true).size();
+        f.clock.advanceSeconds(60);
+        Statement(f.dm.ADOConnection.handle(), QStringLiteral("update Tasks set DueDateTime = 1.5")).execute();
+        f.dm.RequeryTaskList();
+
+        f.prompter.answers = {true};
+        f.window->findChild<QAction *>(QStringLiteral("MoveTasksToToday1"))->trigger();
+        backups->waitForIdle();
+        QCOMPARE(backups->backups(true).size(), before + 1);
+        QCOMPARE(backups->backups(true).value(0).taskCount, 3);
+        Statement due(f.dm.ADOConnection.handle(), QStringLiteral("select min(DueDateTime) from Tasks"));
+        QVERIFY(due.step());
+        QVERIFY(due.value(0).toDouble() > 1.5);
     }
 };
 

@@ -5,6 +5,7 @@
 #include "core/Error.h"
 #include "store/DataModule.h"
 #include "toolkit/ScriptedPrompter.h"
+#include "views/TaskGrid.h"
 #include "views/TaskGridModel.h"
 
 #include <QAction>
@@ -178,6 +179,9 @@ private slots:
     {
         Frame f;
         f.dm.qTasks.setSql({u"select *"_s, u"from NoSuchTable"_s});
+        f.dm.tImport.open(); // a change, so the activation reads the list again
+        f.dm.tImport.append();
+        f.dm.tImport.post();
         QEvent activate(QEvent::WindowActivate);
         QApplication::sendEvent(f.window.get(), &activate);
         QCOMPARE(f.prompter.shown.size(), 1);
@@ -203,7 +207,7 @@ private slots:
                             "begin select raise(abort, 'database or disk is full'); end"_s));
         f.window->FormActivate();
 
-        QTableView *grid = f.window->grid();
+        auto *grid = f.window->grid();
         const int completed = int(f.window->gridModel()->columnFields().indexOf(u"Completed"_s));
         const QModelIndex cell = f.window->gridModel()->index(0, completed);
         grid->setCurrentIndex(cell);

@@ -2,12 +2,17 @@
 
 #include "support/FakeHotKeyBackend.h"
 #include "support/MainWindowFixture.h"
+
+#include "app/AppTrayIcon.h"
 #include "hotkeys/HotKeyManager.h"
 #include "popup/MSNPopUp.h"
 #include "settings/TfSettings.h"
 #include "views/TaskGridModel.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QSpinBox>
 #include <QApplication>
 #include <QFile>
 #include <QLineEdit>
@@ -75,8 +80,11 @@ private slots:
         QVERIFY(f.window->isVisible());
         QVERIFY(fake->press(0, KeysymF2));
         QVERIFY(f.window->aDisablePopups->isChecked());
+        QString editorCaption;
+        closeNextModal(&editorCaption);
         QVERIFY(fake->press(0, KeysymF3));
         QCOMPARE(adds.count(), 1);
+        QVERIFY(!editorCaption.isEmpty());
         QVERIFY(fake->press(0, KeysymF4));
         QCOMPARE(shows.count(), 1);
         QVERIFY(f.window->aDisablePopups->isChecked());
@@ -121,18 +129,31 @@ private slots:
         f.dm.tImport.open();
         f.dm.tImport.append();
         f.dm.tImport.setFieldValue(u"Task"_s, u"Dentist"_s);
+        f.dm.tImport.setFieldValue(u"Category"_s, u"Health"_s);
         f.dm.tImport.setFieldValue(u"DueDateTime"_s,
                                    DateTime::fromQDateTime(QDateTime(QDate(2026, 3, 4), QTime(14, 30))).toDouble());
         f.dm.tImport.post();
         f.window->FormActivate();
+        f.window->RefreshValueLists();
         QCOMPARE(f.window->gridModel()->displayText(0, 7), u"2026/03/04 14:30"_s);
+        QVERIFY(!f.window->trayIcon()->minimizeToTray());
 
-        whenSettingsOpen([](TfSettings *dialog) {
+        QStringList categories;
+        whenSettingsOpen([&categories](TfSettings *dialog) {
+            auto *category = dialog->findChild<QComboBox *>(u"cbCategory"_s);
+            for (int i = 0; i < category->count(); ++i)
+                categories << category->itemText(i);
+            dialog->findChild<QCheckBox *>(u"cbMinimizetoSystemTray"_s)->click();
+            dialog->findChild<QSpinBox *>(u"sePopupInterval"_s)->setValue(3);
             dialog->findChild<QLineEdit *>(u"eShortDateFormat"_s)->setText(u"dd.mm.yy"_s);
             dialog->findChild<QLineEdit *>(u"eHotKeyShowNudgewick"_s)->setText(u"Control + F9"_s);
             dialog->findChild<QPushButton *>(u"bbOK"_s)->click();
         });
         f.window->Settings2Click();
+        QCOMPARE(categories, QStringList{u"Health"_s});
+        QVERIFY(f.window->trayIcon()->minimizeToTray());
+        QCOMPARE(f.window->popupIntervalTimer()->interval(), 3 * 60000);
+        QVERIFY(f.window->popupIntervalTimer()->isActive());
         QCOMPARE(f.window->gridModel()->displayText(0, 7), u"04.03.26 14:30"_s);
         QCOMPARE(f.window->hotKeyManager()->HotKeys()[0].GetDisplayName(), u"Control + F9"_s);
         QVERIFY(QFile::exists(f.dir.filePath(u"Keys.Ini"_s)));

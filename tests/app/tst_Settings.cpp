@@ -5,8 +5,10 @@
 #include "core/AppState.h"
 #include "core/Clock.h"
 #include "popup/MSNPopUp.h"
+#include "store/Connection.h"
 #include "settings/ProfileFile.h"
 #include "store/DataModule.h"
+#include "store/Query.h"
 #include "support/FileSizeLimit.h"
 #include "support/MainWindowFixture.h"
 #include "toolkit/ScriptedPrompter.h"
@@ -210,6 +212,15 @@ Notes Width=185
             QByteArray withPath = HandMade;
             withPath.replace("Minimize on Close=1\n", "Minimize on Close=1\nIni Path=" + s.dir.filePath(u"keys/"_s).toUtf8() + "\n");
             writeFile(s.ini(), withPath);
+        }
+        {
+            // The checked values exist, so the value lists keep their marks.
+            Connection tasks;
+            tasks.setDatabaseFile(s.dir.filePath(u"Nudgewick.mdb"_s));
+            Query insert(tasks);
+            insert.setSql({u"insert into Tasks (Task, Priority, Occurrence, Category) values ('a', 3, 'Daily', 'Work'),"
+                           " ('b', 7, 'Weekly', 'Home')"_s});
+            insert.execSql();
         }
         s.create();
 

@@ -8,6 +8,7 @@
 #include "update/UpdateChecker.h"
 #include "update/Version.h"
 #include "update/WebAddresses.h"
+#include "views/TaskGrid.h"
 
 #include <QAction>
 #include <QApplication>
@@ -66,8 +67,11 @@ private slots:
         QCOMPARE(items.at(5), f.window->aExitNudgewick);
 
         QSignalSpy added(f.window->aTaskAdd, &QAction::triggered);
+        QString editorCaption;
+        closeNextModal(&editorCaption);
         items.at(0)->trigger();
         QCOMPARE(added.size(), 1);
+        QVERIFY(!editorCaption.isEmpty());
 
         QCOMPARE(f.window->trayIcon()->icon()->toolTip(), u"Nudgewick"_s);
         QVERIFY(!f.window->trayIcon()->icon()->icon().isNull());

@@ -72,7 +72,10 @@ public:
     QStringList categoryCaptions() const override { return {u"Home"_s, u"Work"_s}; }
     void saveSettings() override { calls << u"saveSettings"_s; }
     void applyDateDisplayFormat() override { calls << u"applyDateDisplayFormat"_s; }
-    bool canEditOccurrenceDefaults() const override { return occurrenceDialog; }
+    bool canEditOccurrenceDefaults(const QString &occurrence) const override
+    {
+        return occurrenceDialog && occurrence != u"Scheduled"_s;
+    }
     bool editOccurrenceDefaults(const QString &occurrence) override
     {
         calls << u"occurrence "_s + occurrence;
@@ -470,8 +473,11 @@ private slots:
         s.open();
         auto *button = s.find<QPushButton>("sbOccurrenceSettings");
         s.find<QTabWidget>("PageControl1")->setCurrentIndex(1);
+        auto *occurrence = s.find<QComboBox>("cbOccurrence");
+        occurrence->setCurrentIndex(0);
+        QVERIFY(!button->isVisibleTo(s.dialog.get())); // the button follows the kind
+        occurrence->setCurrentIndex(12);
         QVERIFY(button->isVisibleTo(s.dialog.get()));
-        s.find<QComboBox>("cbOccurrence")->setCurrentIndex(12);
         button->click();
         QCOMPARE(s.host.calls, QStringList({u"occurrence MonthDay"_s}));
     }

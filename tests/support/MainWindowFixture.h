@@ -6,7 +6,9 @@
 #include "store/DataModule.h"
 #include "toolkit/ScriptedPrompter.h"
 
+#include <QApplication>
 #include <QSignalSpy>
+#include <QTimer>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -36,3 +38,16 @@ struct MainWindowFixture
         window->FormCreate();
     }
 };
+
+// Closes the modal dialog that the next action opens (the task editor, for
+// one) as soon as the event loop runs, and returns its caption through
+// `caption`: the action under test returns instead of waiting for a user.
+inline void closeNextModal(QString *caption)
+{
+    QTimer::singleShot(0, qApp, [caption] {
+        if (QWidget *dialog = QApplication::activeModalWidget()) {
+            *caption = dialog->windowTitle();
+            dialog->close();
+        }
+    });
+}

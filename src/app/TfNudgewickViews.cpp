@@ -1,0 +1,84 @@
+// The main window's wiring of the view panel, the grid and the task actions.
+
+#include "app/TfNudgewick.h"
+
+#include "core/AppState.h"
+#include "store/BackupService.h"
+#include "store/DataModule.h"
+#include "views/TaskActions.h"
+#include "views/TaskGrid.h"
+#include "views/ViewPanel.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QToolButton>
+
+using namespace Qt::StringLiterals;
+
+void TfNudgewick::wireViews()
+{
+    const auto report = [this](const std::function<void()> &handler) { guard(handler); };
+    pcSelections->setGuard(report);
+    pcSelections->attach(dbgTasks, eTaskSearch);
+    dbgTasks->setGuard(report);
+    connect(pcSelections, &ViewPanel::viewStateTextChanged, m_statusPanels[0], &QLabel::setText);
+    connect(sbTaskSearch, &QToolButton::clicked, this, [this] { guard([this] { pcSelections->TaskSearch1Click(); }); });
+
+    m_taskActions = new TaskActions(m_dm, m_state, m_prompter, m_clock, *pcSelections, *dbgTasks, this);
+    m_taskActions->setEditorOpener([this](TaskEditorMode mode) { OpenTaskEditor(mode); });
+    m_taskActions->setSettingsSaver([this] { SaveSettings(); });
+    m_taskActions->setBeforeBulkChange([this] { m_backups->backupNow(BackupReason::BulkChange); });
+
+    // The handlers are reached through plain pointers: a `this` captured in
+    // a lambda nested in another one is not kept reliably by every compiler.
+    TaskActions *actions = m_taskActions;
+    const auto on = [this, actions](QAction *action, void (TaskActions::*handler)()) {
+        TfNudgewick *window = this;
+        connect(action, &QAction::triggered, this,
+                [window, actions, handler] { window->guard([actions, handler] { (actions->*handler)(); }); });
+    };
+    on(aTaskAdd, &TaskActions::aTaskAddExecute);
+    on(aTaskEdit, &TaskActions::aTaskEditExecute);
+    on(aTaskDuplicate, &TaskActions::aTaskDuplicateExecute);
+    on(aTaskDelete, &TaskActions::aTaskDeleteExecute);
+    if (auto *all = findChild<QAction *>(u"MoveTasksToToday1"_s))
+        on(all, &TaskActions::Movetaskstotoday1Click);
+    if (auto *one = findChild<QAction *>(u"MoveTaskToToday1"_s))
+        on(one, &TaskActions::Movetasktotoday1Click);
+    connect(aLongDateFormat, &QAction::triggered, this,
+            [this](bool checked) { guard([this, checked] { m_taskActions->aLongDateFormatExecute(checked); }); });
+    connect(aShowFields, &QAction::triggered, this, [this] { guard([this] { m_taskActions->aShowFieldsExecute(this); }); });
+    // After an editor saved: the value lists and the calendar's marks follow.
+    connect(this, &TfNudgewick::tasksChanged, this, [this] {
+        guard([this] {
+            RefreshValueLists();
+            if (pcSelections->calendarActive())
+                pcSelections->MarkCalendarDays();
+        });
+    });
+    connect(dbgTasks, &TaskGrid::editRequested, this, [this] { guard([this] { m_taskActions->aTaskEditExecute(); }); });
+    connect(dbgTasks, &TaskGrid::orderChanged, this, [this] { guard([this] { m_taskActions->dbgTasksOrderChanged(); }); });
+}
+
+// Start-up: the view panel's controls from the settings, the value lists
+// with their remembered check marks, then the last view.
+void TfNudgewick::startViews()
+{
+    pcSelections->loadState();
+    pcSelections->refreshValueLists();
+    pcSelections->RestoreLastView();
+    dbgTasks->fitDateColumns();
+}
+
+void TfNudgewick::RefreshValueLists()
+{
+    pcSelections->RefreshPriorityList();
+    pcSelections->RefreshOccurrenceList();
+    pcSelections->RefreshCategoryList();
+}
+
+void TfNudgewick::FillCategoryCombo(QComboBox *combo) const
+{
+    pcSelections->FillCategoryCombo(combo);
+}

@@ -1,0 +1,226 @@
+// The SQL text of each view, compared line by line, and the date periods of
+// the Date Range tab.
+
+#include "views/FilterBuilder.h"
+
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+Q_DECLARE_METATYPE(FilterSql)
+
+namespace {
+// Parameters as "name=value" joined by "; "; dates as yyyy-MM-dd hh:mm:ss.zzz.
+QString paramText(const FilterSql &sql)
+{
+    QStringList out;
+    for (const auto &[name, value] : sql.params) {
+        QString text;
+        if (value.typeId() == QMetaType::Bool)
+            text = value.toBool() ? u"true"_s : u"false"_s;
+        else if (value.typeId() == QMetaType::Double)
+            text = DateTime(value.toDouble()).toQDateTime().toString(u"yyyy-MM-dd hh:mm:ss.zzz"_s);
+        else
+            text = value.toString();
+        out << name + u"="_s + text;
+    }
+    return out.join(u"; "_s);
+}
+
+CheckedItem item(int position, const QString &caption)
+{
+    return {position, caption};
+}
+
+DateTime at(int y, int m, int d, int h, int min)
+{
+    return DateTime::fromQDateTime(QDateTime(QDate(y, m, d), QTime(h, min)));
+}
+}
+
+class TestFilterBuilder : public QObject
+{
+    Q_OBJECT
+private slots:
+    void viewLines_data()
+    {
+        QTest::addColumn<FilterSql>("sql");
+        QTest::addColumn<QString>("lines");
+        QTest::addColumn<QString>("params");
+
+        PanelSelection outstanding;
+        outstanding.state = ViewState::Outstanding;
+        outstanding.priorities = {item(0, u"1"_s), item(2, u"5"_s)};
+        outstanding.categories = {item(1, u"Work"_s)};
+        outstanding.occurrences = {item(3, u"Daily"_s)};
+        PanelSelection nothing; // view state All, nothing checked
+        PanelSelection completed = outstanding;
+        completed.state = ViewState::Completed;
+        completed.priorities.clear();
+
+        QTest::newRow("all, state all") << filterAll(ViewState::All, u"Task"_s) << u"select *|from Tasks|order by Task"_s
+                                        << QString();
+        QTest::newRow("all, outstanding, empty order")
+            << filterAll(ViewState::Outstanding, u" "_s) << u"select *|from Tasks|where Completed = :Completed"_s
+            << u"Completed=false"_s;
+        QTest::newRow("priority, outstanding, categories on")
+            << filterByList(ValueList::Priority, outstanding, {false, false, true}, u"Task"_s)
+            << u"select *|from Tasks|where Completed = :Completed|and  (Priority = :Priority0|or Priority = :Priority2|)"
+               "|and  (Category = :Category1|)|order by Task"_s
+            << u"Completed=false; Priority0=1; Priority2=5; Category1=Work"_s;
+        QTest::newRow("priority, nothing checked, sub-filters on")
+            << filterByList(ValueList::Priority, nothing, {true, true, true}, u"Task DESC"_s)
+            << u"select *|from Tasks|where  ( Priority = :Priority|)|order by Task DESC"_s
+            << u"Priority="_s + NoMatchValue;
+        QTest::newRow("occurrence, completed, both sub-filters, no priority checked")
+            << filterByList(ValueList::Occurrence, completed, {true, true, true}, u"Priority DESC,Task"_s)
+            << u"select *|from Tasks|where Completed = :Completed|and  (Occurrence = :Occurrence3|)"
+               "|and  (Category = :Category1|)|order by Priority DESC,Task"_s
+            << u"Completed=true; Occurrence3=Daily; Category1=Work"_s;
+        QTest::newRow("occurrence, nothing checked")
+            << filterByList(ValueList::Occurrence, nothing, {}, u"Task"_s)
+            << u"select *|from Tasks|where  ( Occurrence = :Occurrence|)|order by Task"_s
+            << u"Occurrence="_s + NoMatchValue;
+        QTest::newRow("category, two checked, priorities then occurrences")
+            << filterByList(ValueList::Category,
+                            PanelSelection{ViewState::All, {item(1, u"3"_s)}, {item(0, u"Todo"_s)},
+                                           {item(0, u"Home"_s), item(3, u"Work"_s)}},
+                            {true, true, true}, u"Task"_s)
+            << u"select *|from Tasks|where  ( Category = :Category0|or  Category = :Category3|)"
+               "|and  (Priority = :Priority1|)|and  (Occurrence = :Occurrence0|)|order by Task"_s
+            << u"Category0=Home; Category3=Work; Priority1=3; Occurrence0=Todo"_s;
+        QTest::newRow("category, nothing checked")
+            << filterByList(ValueList::Category, nothing, {}, QString())
+            << u"select *|from Tasks|where  ( Category = :Category|)"_s << u"Category="_s + NoMatchValue;
+        QTest::newRow("date range, due, outstanding, all sub-filters")
+            << filterByDateRange(outstanding, {true, true, true}, true, at(2026, 12, 7, 0, 0), at(2026, 12, 13, 23, 59),
+                                 u"Task"_s)
+            << u"select *|from Tasks|where Completed = :Completed|and DueDateTime >= :DueDateTime1"
+               "|and DueDateTime <= :DueDateTime2|and  (Priority = :Priority0|or Priority = :Priority2|)"
+               "|and  (Occurrence = :Occurrence3|)|and  (Category = :Category1|)|order by Task"_s
+            << u"Completed=false; DueDateTime1=2026-12-07 00:00:00.000; DueDateTime2=2026-12-13 23:59:00.000; "
+               "Priority0=1; Priority2=5; Occurrence3=Daily; Category1=Work"_s;
+        QTest::newRow("date range, alarm, all")
+            << filterByDateRange(nothing, {true, false, true}, false, at(2026, 12, 10, 0, 0), at(2026, 12, 10, 23, 59),
+                                 u"Task"_s)
+            << u"select *|from Tasks|where AlarmDateTime >= :AlarmDateTime1|and AlarmDateTime <= :AlarmDateTime2"
+               "|order by Task"_s
+            << u"AlarmDateTime1=2026-12-10 00:00:00.000; AlarmDateTime2=2026-12-10 23:59:00.000"_s;
+        QTest::newRow("calendar day, due")
+            << filterByCalendarDay(nothing, {}, true, QDate(2026, 2, 28), u"Task"_s)
+            << u"select *|from Tasks|where  DueDateTime >= :DueDateTime1|and DueDateTime <= :DueDateTime2|order by Task"_s
+            << u"DueDateTime1=2026-02-28 00:00:00.000; DueDateTime2=2026-02-28 23:59:59.999"_s;
+        QTest::newRow("calendar day, alarm, completed, occurrences")
+            << filterByCalendarDay(completed, {false, true, false}, false, QDate(2026, 12, 10), u"Task"_s)
+            << u"select *|from Tasks|where Completed = :Completed|and  AlarmDateTime >= :AlarmDateTime1"
+               "|and AlarmDateTime <= :AlarmDateTime2|and  (Occurrence = :Occurrence3|)|order by Task"_s
+            << u"Completed=true; AlarmDateTime1=2026-12-10 00:00:00.000; AlarmDateTime2=2026-12-10 23:59:59.999; "
+               "Occurrence3=Daily"_s;
+        QTest::newRow("calendar marks, leap February, no order line")
+            << calendarMonthMarks(outstanding, {false, false, true}, true, QDate(2028, 2, 10))
+            << u"select *|from Tasks|where Completed = :Completed|and DueDateTime >= :DueDateTime1"
+               "|and DueDateTime <= :DueDateTime2|and  (Category = :Category1|)"_s
+            << u"Completed=false; DueDateTime1=2028-02-01 00:00:00.000; DueDateTime2=2028-02-29 23:59:59.999; "
+               "Category1=Work"_s;
+        QTest::newRow("search, all, wildcards made literal")
+            << taskSearch(ViewState::All, u"  50%_off\\ "_s)
+            << u"select *|from Tasks|where Task like :Search escape '\\'|order by ID"_s
+            << u"Search=%50\\%\\_off\\\\%"_s;
+        QTest::newRow("search, completed")
+            << taskSearch(ViewState::Completed, u"dentist"_s)
+            << u"select *|from Tasks|where Completed = :Completed|and Task like :Search escape '\\'|order by ID"_s
+            << u"Completed=true; Search=%dentist%"_s;
+        QTest::newRow("value list, outstanding, restricted")
+            << valueListQuery(ValueList::Category, ViewState::Outstanding, true)
+            << u"select Category|from Tasks|where Completed = :Completed|group by Category|order by Category"_s
+            << u"Completed=false"_s;
+        QTest::newRow("value list, completed, not restricted")
+            << valueListQuery(ValueList::Priority, ViewState::Completed, false)
+            << u"select Priority|from Tasks|group by Priority|order by Priority"_s << QString();
+    }
+    void viewLines()
+    {
+        QFETCH(FilterSql, sql);
+        QFETCH(QString, lines);
+        QFETCH(QString, params);
+        QCOMPARE(sql.lines.join(u'|'), lines);
+        QCOMPARE(paramText(sql), params);
+    }
+
+    void orderClause_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("order");
+        QTest::addColumn<QString>("after");
+        QTest::addColumn<QString>("read");
+        QTest::newRow("replace") << u"select *|from Tasks|order by Task"_s << u"Priority DESC,Task"_s
+                                 << u"select *|from Tasks|order by Priority DESC,Task"_s << u"Priority DESC,Task"_s;
+        QTest::newRow("last line wins, semicolon kept")
+            << u"select *|order by ID|from Tasks|ORDER BY Task ;"_s << u" Category "_s
+            << u"select *|order by ID|from Tasks|ORDER BY Category;"_s << u"Category"_s;
+        QTest::newRow("empty order cuts the clause") << u"select *|from Tasks|where ID = 1 order by Task"_s << QString()
+                                                    << u"select *|from Tasks|where ID = 1 "_s << QString();
+        QTest::newRow("DESC alone is empty") << u"select *|from Tasks|order by Task"_s << u"desc"_s
+                                            << u"select *|from Tasks|"_s << QString();
+        QTest::newRow("appended") << u"select *|from Tasks| | "_s << u"Task"_s << u"select *|from Tasks|ORDER BY Task"_s
+                                  << u"Task"_s;
+        QTest::newRow("appended before a semicolon") << u"select *|from Tasks; "_s << u"Task"_s
+                                                     << u"select *|from Tasks|ORDER BY Task;"_s << u"Task"_s;
+        QTest::newRow("nothing to order") << u"select *|from Tasks"_s << QString() << u"select *|from Tasks"_s
+                                          << QString();
+        QTest::newRow("only blank lines") << u" | "_s << u"Task"_s << QString() << QString();
+    }
+    void orderClause()
+    {
+        QFETCH(QString, before);
+        QFETCH(QString, order);
+        QFETCH(QString, after);
+        QFETCH(QString, read);
+        QStringList lines = before.split(u'|');
+        SetOrderBy(lines, order);
+        QCOMPARE(lines.join(u'|'), after);
+        QCOMPARE(GetOrderBy(lines), read);
+    }
+
+    void dateRanges_data()
+    {
+        QTest::addColumn<QDate>("today");
+        QTest::addColumn<QString>("period");
+        QTest::addColumn<QDate>("from");
+        QTest::addColumn<QDate>("to");
+        const QDate thursday(2026, 12, 10), sunday(2026, 12, 13), saturday(2026, 12, 12), march31(2026, 3, 31);
+        QTest::newRow("yesterday, year change") << QDate(2027, 1, 1) << u"Yesterday"_s << QDate(2026, 12, 31)
+                                                << QDate(2026, 12, 31);
+        QTest::newRow("today") << thursday << u"Today"_s << thursday << thursday;
+        QTest::newRow("tomorrow") << thursday << u"Tomorrow"_s << thursday.addDays(1) << thursday.addDays(1);
+        QTest::newRow("this week, Thursday") << thursday << u"This Week"_s << QDate(2026, 12, 7) << QDate(2026, 12, 13);
+        QTest::newRow("this week, Sunday: the following week") << sunday << u"This Week"_s << QDate(2026, 12, 14)
+                                                               << QDate(2026, 12, 20);
+        QTest::newRow("this week, Saturday") << saturday << u"This Week"_s << QDate(2026, 12, 7) << QDate(2026, 12, 13);
+        QTest::newRow("last week, Sunday") << sunday << u"Last Week"_s << QDate(2026, 12, 7) << QDate(2026, 12, 13);
+        QTest::newRow("next week") << thursday << u"Next Week"_s << QDate(2026, 12, 14) << QDate(2026, 12, 20);
+        QTest::newRow("last month from the 31st") << march31 << u"Last Month"_s << QDate(2026, 2, 1)
+                                                  << QDate(2026, 2, 28);
+        QTest::newRow("this month") << march31 << u"This Month"_s << QDate(2026, 3, 1) << march31;
+        QTest::newRow("next month, leap year") << QDate(2028, 1, 31) << u"Next Month"_s << QDate(2028, 2, 1)
+                                               << QDate(2028, 2, 29);
+        QTest::newRow("last year") << thursday << u"Last Year"_s << QDate(2025, 1, 1) << QDate(2025, 12, 31);
+        QTest::newRow("this year") << thursday << u"This Year"_s << QDate(2026, 1, 1) << QDate(2026, 12, 31);
+        QTest::newRow("next year") << thursday << u"Next Year"_s << QDate(2027, 1, 1) << QDate(2027, 12, 31);
+    }
+    void dateRanges()
+    {
+        QFETCH(QDate, today);
+        QFETCH(QString, period);
+        QFETCH(QDate, from);
+        QFETCH(QDate, to);
+        const auto bounds = dateRangeBounds(int(dateRangePeriods().indexOf(period)), today);
+        QVERIFY(bounds);
+        QCOMPARE(bounds->first, from);
+        QCOMPARE(bounds->second, to);
+        QVERIFY(!dateRangeBounds(-1, today));
+    }
+};
+
+QTEST_APPLESS_MAIN(TestFilterBuilder)
+#include "tst_FilterBuilder.moc"

@@ -80,7 +80,11 @@ int main(int argc, char *argv[])
         return 1;
     }
 
-    QObject::connect(&window, &TfNudgewick::ended, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+    // Once the window has shut down and saved, every event loop ends, also a
+    // dialog's: quit() would first ask the open windows to close, and a
+    // window that refuses (a notification being clicked) would keep the
+    // program running with its alarm timer already stopped.
+    QObject::connect(&window, &TfNudgewick::ended, &app, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
     TerminationWatcher termination;
     QObject::connect(&termination, &TerminationWatcher::terminationRequested, &window, &TfNudgewick::endSession);
     // A logout first asks to save: everything is saved but the program runs

@@ -96,6 +96,8 @@ void Connection::open()
                 exec(QStringLiteral("PRAGMA user_version = %1").arg(TasksTable::SchemaVersion));
             });
             qCInfo(lcStore) << "created the task database" << m_file;
+        } else {
+            addMissingIndexes();
         }
         QSqlQuery wal(db);
         wal.exec(QStringLiteral("PRAGMA journal_mode = WAL")); // best effort: a read-only file keeps its mode
@@ -139,6 +141,17 @@ void Connection::exec(const QString &sql)
     QSqlQuery q(QSqlDatabase::database(m_name, false));
     if (!q.exec(sql))
         throw Error(engineText(q.lastError()));
+}
+
+// Best effort: a read-only file, or a table that lacks an indexed column,
+// still opens, only without the speed the index gives.
+void Connection::addMissingIndexes()
+{
+    for (const QString &statement : TasksTable::indexStatements()) {
+        QSqlQuery q(QSqlDatabase::database(m_name, false));
+        if (!q.exec(statement))
+            qCWarning(lcStore) << "cannot add an index to" << m_file << engineText(q.lastError());
+    }
 }
 
 void Connection::begin()

@@ -60,6 +60,7 @@ private:
     void commit();
     void rollback();
     void exec(const QString &sql);
+    void addMissingIndexes();
 
     QString m_name; // Qt's name for this connection
     QString m_file;

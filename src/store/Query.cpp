@@ -8,6 +8,8 @@
 #include "store/Statement.h"
 #include "store/TextFunctions.h"
 
+#include <QRegularExpression>
+
 #include <algorithm>
 
 namespace {
@@ -467,6 +469,49 @@ void Query::sortBy(const QString &fieldList)
         m_current = int(std::find(m_order.begin(), m_order.end(), currentStorage) - m_order.begin());
     emit rowsChanged();
     emit currentRowChanged();
+}
+
+std::optional<std::pair<QString, std::vector<Query::SortKey>>> Query::readPlan(const QString &sql) const
+{
+    const std::optional<TrailingOrder> trailing = splitTrailingOrder(sql);
+    if (!trailing) {
+        // No final order at all: the rows come in the engine's order.
+        static const QRegularExpression orderBy(QStringLiteral("\\border\\s+by\\b"),
+                                                QRegularExpression::CaseInsensitiveOption);
+        if (sql.contains(orderBy))
+            return std::nullopt;
+        return std::pair{sql, std::vector<SortKey>{}};
+    }
+    std::vector<SortKey> keys;
+    for (const auto &[name, descending] : trailing->keys) {
+        const int column = fieldIndex(name);
+        if (column < 0)
+            return std::nullopt;
+        keys.push_back({column, descending});
+    }
+    return std::pair{trailing->head, keys};
+}
+
+bool Query::reorder(const QStringList &lines)
+{
+    if (!isOpen() || m_state != State::Browse)
+        return false;
+    const auto current = readPlan(sqlText());
+    const auto wanted = readPlan(lines.join(QLatin1Char('\n')));
+    if (!current || !wanted || current->first.trimmed() != wanted->first.trimmed())
+        return false;
+    m_lines = lines;
+    const int currentStorage = m_current >= 0 ? storageRow(m_current) : -1;
+    emit aboutToChangeRows();
+    // Back to the order the rows were read in, so rows that tie keep the
+    // order a fresh read gives them.
+    std::sort(m_order.begin(), m_order.end());
+    sortRows(wanted->second);
+    if (currentStorage >= 0)
+        m_current = int(std::find(m_order.begin(), m_order.end(), currentStorage) - m_order.begin());
+    emit rowsChanged();
+    emit currentRowChanged();
+    return true;
 }
 
 // Orders the row positions by the keys; rows that compare equal keep their

@@ -128,6 +128,11 @@ public:
     bool locate(const QString &fieldName, const QVariant &value);
     // Orders the rows by "Field [DESC], Field [DESC], ..." without re-reading.
     void sortBy(const QString &fieldList);
+    // Takes new statement lines that differ from the open ones only in their
+    // final "order by" over result columns, and orders the rows already read
+    // as a fresh read would; the current row stays current. False, with
+    // nothing changed, when the new lines need a fresh read.
+    bool reorder(const QStringList &lines);
 
     void setDisplayFormat(const QString &fieldName, const QString &pattern);
     QString displayFormat(int column) const;
@@ -148,6 +153,9 @@ private:
         bool descending;
     };
     void sortRows(const std::vector<SortKey> &keys);
+    // The statement without its final order and that order's keys as result
+    // columns; nothing when the rows are not read in the statement's order.
+    std::optional<std::pair<QString, std::vector<SortKey>>> readPlan(const QString &sql) const;
     QVariant currentValue(int column) const;
     int storageRow(int row) const { return m_order[size_t(row)]; }
     void beginRowEdit(State state, int position);

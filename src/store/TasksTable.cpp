@@ -41,7 +41,7 @@ QStringList schemaStatements()
     // Sizes and the ranges of the column types are enforced by the engine,
     // so an oversized value is refused instead of being cut, and a fraction
     // in a whole-number column is refused instead of being kept.
-    return {
+    return QStringList{
         QStringLiteral(
             "create table Tasks (\n"
             "  ID integer primary key autoincrement,\n"
@@ -64,8 +64,19 @@ QStringList schemaStatements()
             "  PercentageComplete integer check (PercentageComplete = cast(PercentageComplete as integer) and PercentageComplete between -32768 and 32767),\n"
             "  CompletedDate real\n"
             ")"),
+    } + indexStatements();
+}
+
+QStringList indexStatements()
+{
+    return {
         // The alarm scan asks for open tasks whose alarm has come, in alarm order.
-        QStringLiteral("create index TasksOpenByAlarm on Tasks (Completed, AlarmDateTime)"),
+        QStringLiteral("create index if not exists TasksOpenByAlarm on Tasks (Completed, AlarmDateTime)"),
+        // The view panel's value lists group the tasks by one of these
+        // columns, of all tasks or of the open or completed ones only.
+        QStringLiteral("create index if not exists TasksByPriority on Tasks (Priority, Completed)"),
+        QStringLiteral("create index if not exists TasksByOccurrence on Tasks (Occurrence, Completed)"),
+        QStringLiteral("create index if not exists TasksByCategory on Tasks (Category, Completed)"),
     };
 }
 

@@ -28,5 +28,8 @@ const FieldInfo *find(const QString &name);
 
 // CREATE TABLE and CREATE INDEX statements for a new database.
 QStringList schemaStatements();
+// The indexes alone, each created only where it is missing: a database made
+// by an earlier version gains them when it is opened.
+QStringList indexStatements();
 
 } // namespace TasksTable

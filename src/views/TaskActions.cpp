@@ -163,12 +163,18 @@ void TaskActions::dbgTasksOrderChanged()
     Query &tasks = m_dm.qTasks;
     m_grid.setUpdatesEnabled(false);
     const auto resume = qScopeGuard([this] { m_grid.setUpdatesEnabled(true); });
+    QStringList lines = tasks.sql();
+    SetOrderBy(lines, m_grid.orderList());
+    // Nothing changed since the list was read: the rows in memory are put in
+    // the new order, which is what reading them again would give.
+    if (!m_dm.taskListOutdated() && tasks.reorder(lines)) {
+        m_grid.clearSelection();
+        return;
+    }
     const int idColumn = tasks.fieldIndex(u"ID"_s);
     const QVariant id = hasCurrentTask() && idColumn >= 0 ? tasks.valueAt(tasks.recNo(), idColumn) : QVariant();
     tasks.close();
     m_grid.clearSelection();
-    QStringList lines = tasks.sql();
-    SetOrderBy(lines, m_grid.orderList());
     tasks.setSql(lines);
     // The engine orders text as the result set's own sort would, so the
     // rows need no second sort here.

@@ -43,6 +43,7 @@ class TestAlarmEndToEnd : public QObject
 
     QProcess m_xvfb;
     QProcess m_program;
+    QTemporaryDir m_session; // the program's own runtime and config folders
     QProcessEnvironment m_env;
 
 private slots:
@@ -109,6 +110,10 @@ private slots:
     {
         QProcessEnvironment env = m_env;
         env.insert(u"NUDGEWICK_DIR"_s, folder);
+        // Its own session: another copy running for this user elsewhere
+        // would otherwise make this one end at once.
+        env.insert(u"XDG_RUNTIME_DIR"_s, m_session.path());
+        env.insert(u"XDG_CONFIG_HOME"_s, m_session.filePath(u"config"_s));
         env.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
         env.insert(u"LD_PRELOAD"_s, FakeTimeLibrary);
         env.insert(u"FAKETIME"_s, u"@2026-12-10 09:00:00"_s);

@@ -94,6 +94,30 @@ private slots:
         list.open();
         QCOMPARE(list.valueAt(0, list.fieldIndex(u"Task"_s)).toString(), u"éclair"_s);
         QCOMPARE(list.valueAt(list.recordCount() - 1, list.fieldIndex(u"Task"_s)).toString(), u"Apple"_s);
+
+        // Reordering the rows in memory gives exactly what a fresh read in
+        // the new order gives, ties included, from any order before it; a
+        // different filter needs the fresh read.
+        const auto ids = [](const Query &q) {
+            QList<qint64> out;
+            for (int row = 0; row < q.recordCount(); ++row)
+                out << q.valueAt(row, q.fieldIndex(u"ID"_s)).toLongLong();
+            return out;
+        };
+        const QList<QStringList> orders = {{u"select *"_s, u"from Tasks"_s, u"order by Category"_s},
+                                           {u"select *"_s, u"from Tasks"_s, u"order by Category desc, Task"_s},
+                                           {u"select *"_s, u"from Tasks"_s},
+                                           {u"select *"_s, u"from Tasks"_s, u"order by Task DESC"_s}};
+        for (const QStringList &lines : orders) {
+            QVERIFY(list.reorder(lines));
+            Query fresh(connection);
+            fresh.setSql(lines);
+            fresh.open();
+            QCOMPARE(ids(list), ids(fresh));
+        }
+        QVERIFY(!list.reorder({u"select *"_s, u"from Tasks"_s, u"where Category = 'a'"_s, u"order by Task"_s}));
+        QVERIFY(!list.reorder({u"select *"_s, u"from Tasks"_s, u"order by length(Task)"_s}));
+        QCOMPARE(list.sql(), orders.last());
     }
 };
 

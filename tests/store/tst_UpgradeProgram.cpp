@@ -26,6 +26,10 @@ private slots:
         QProcess program;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(u"NUDGEWICK_DIR"_s, f.dir.path());
+        // Its own session: a copy running for this user elsewhere would
+        // otherwise make this one end at once.
+        env.insert(u"XDG_RUNTIME_DIR"_s, f.dir.path());
+        env.insert(u"XDG_CONFIG_HOME"_s, f.dir.filePath(u"config"_s));
         env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
         env.insert(u"QT_LOGGING_RULES"_s, u"nudgewick.app.info=true;nudgewick.store.info=true"_s);
         program.setProcessEnvironment(env);

@@ -13,15 +13,10 @@ function(nw_test name)
     target_link_libraries(${name} PRIVATE nw_options Qt6::Test ${ARG_DEPS})
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
     add_test(NAME ${name} COMMAND ${name})
-    # A runtime folder of its own (where the single-instance lock lives), so
-    # a copy of the program running on the machine does not refuse the test's.
-    set(runtime ${CMAKE_CURRENT_BINARY_DIR}/${name}-runtime)
-    file(MAKE_DIRECTORY ${runtime})
-    file(CHMOD ${runtime} DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
     set_tests_properties(${name} PROPERTIES
         # Each test has a configuration folder of its own, so none touches
         # the user's autostart entries or another test's; and no session
         # bus, so no alarm reaches the user's desktop notifications.
-        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ASAN_OPTIONS=detect_leaks=0;XDG_CONFIG_HOME=${CMAKE_CURRENT_BINARY_DIR}/${name}-config;XDG_RUNTIME_DIR=${runtime};DBUS_SESSION_BUS_ADDRESS=unix:path=${CMAKE_CURRENT_BINARY_DIR}/${name}-no-bus"
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ASAN_OPTIONS=detect_leaks=0;XDG_CONFIG_HOME=${CMAKE_CURRENT_BINARY_DIR}/${name}-config;DBUS_SESSION_BUS_ADDRESS=unix:path=${CMAKE_CURRENT_BINARY_DIR}/${name}-no-bus"
         TIMEOUT 300)
 endfunction()

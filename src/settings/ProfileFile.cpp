@@ -108,14 +108,7 @@ ProfileFile::ProfileFile(const QString &path)
 
 void ProfileFile::load(const QString &path)
 {
-    m_path = path;
-    m_sections.clear();
-    m_index.clear();
-    m_crlf = false;
-    m_encoding = Encoding::Utf8;
-    m_unreadable = false;
-    m_readError.clear();
-    m_modified = false;
+    start(path, false);
 
     QFile file(path);
     if (!file.exists()) {
@@ -151,6 +144,13 @@ void ProfileFile::load(const QString &path)
 
 void ProfileFile::reset(const QString &path)
 {
+    start(path, true);
+    parse(QString());
+}
+
+// An empty file of that path, as a new one is: UTF-8 with LF line ends.
+void ProfileFile::start(const QString &path, bool modified)
+{
     m_path = path;
     m_sections.clear();
     m_index.clear();
@@ -158,8 +158,7 @@ void ProfileFile::reset(const QString &path)
     m_encoding = Encoding::Utf8;
     m_unreadable = false;
     m_readError.clear();
-    m_modified = true;
-    parse(QString());
+    m_modified = modified;
 }
 
 void ProfileFile::parse(const QString &text)

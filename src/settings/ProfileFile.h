@@ -99,6 +99,7 @@ public:
                            const QString &value);
 
 private:
+    void start(const QString &path, bool modified);
     struct Line
     {
         QString text;      // the line as it stands in the file

@@ -1,6 +1,7 @@
 // The settings file as the main window reads it at start-up and writes it
 // at exit.
 
+#include "support/FileContent.h"
 #include "app/TfNudgewick.h"
 #include "core/AppState.h"
 #include "core/Clock.h"
@@ -25,18 +26,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString &path, const QByteArray &content)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(content);
-}
 
 using Start = MainWindowFixture;
 

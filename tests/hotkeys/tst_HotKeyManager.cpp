@@ -1,6 +1,7 @@
 // The hotkey manager: entries and their registration, the key file, the
 // commands.
 
+#include "support/FileContent.h"
 #include "core/Error.h"
 #include "hotkeys/HotKeyManager.h"
 #include "settings/ProfileFile.h"
@@ -16,19 +17,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-}
 
 constexpr quint32 KeysymN = 0x6e;
 constexpr quint32 KeysymF1 = 0xffbe;
@@ -229,7 +217,7 @@ private slots:
             b.Command = u"Disable Popups"_s;
             s.manager.SaveToIni();
         }
-        const QByteArray text = readAll(keysFile());
+        const QByteArray text = readFile(keysFile());
         QVERIFY(text.startsWith("[Control + Win + OpenSquare]\nVirtkey=107\nShift=0\nControl=1\nAlt=0\nWin=1\n"
                                 "Enabled=1\nExecuteConfirm=1\nExecuteOnStartUp=0\n"));
         QVERIFY(text.contains("MultiCommand0=one\nMultiParameter0=[#34]p[#34]\n"));
@@ -287,7 +275,7 @@ private slots:
         QFETCH(QString, display);
         QFETCH(bool, registered);
         QFETCH(int, command);
-        writeAll(keysFile(), file);
+        writeFile(keysFile(), file);
         Setup s;
         s.manager.IniFileName = keysFile();
         s.manager.LoadFromIni();
@@ -332,7 +320,7 @@ private slots:
     void replaceAndRefusedWrite()
     {
         const QByteArray old = "[Old]\nVirtkey=1\n";
-        writeAll(keysFile(), old);
+        writeFile(keysFile(), old);
         Setup s;
         s.window.setWindowTitle(u"Main"_s);
         s.manager.IniFileName = keysFile();
@@ -341,7 +329,7 @@ private slots:
             FileSizeLimit limit(10);
             QVERIFY_THROWS_EXCEPTION(Error, s.manager.SaveToIni(HotKeyManager::ReplaceFile));
         }
-        QCOMPARE(readAll(keysFile()), old);
+        QCOMPARE(readFile(keysFile()), old);
         QCOMPARE(s.window.windowTitle(), u"Main"_s);
 
         s.manager.SaveToIni(HotKeyManager::ReplaceFile);

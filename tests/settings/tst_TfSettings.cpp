@@ -1,6 +1,7 @@
 // The settings dialog: what it shows, what acts at once, what OK writes and
 // applies, what Cancel leaves alone, and the capture of hotkeys.
 
+#include "support/FileContent.h"
 #include "core/AppState.h"
 #include "core/Clock.h"
 #include "hotkeys/HotKeyManager.h"
@@ -30,19 +31,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-}
 
 // The main window's side, recording what the dialog asks of it.
 class FakeHost final : public SettingsHost
@@ -154,7 +142,7 @@ private slots:
     {
         QFETCH(bool, closeBox);
         const QByteArray file = "[Notify]\nTimeOut=0\nWidth=200\n[Formats]\nShortTime=HH:mm\n";
-        writeAll(m_dir.filePath(u"Nudgewick.ini"_s), file);
+        writeFile(m_dir.filePath(u"Nudgewick.ini"_s), file);
         Setup s(m_dir);
         s.state.Formats.shortTimeFormat = u"hh:mm"_s;
         const FormatSettings formats = s.state.Formats;
@@ -169,7 +157,7 @@ private slots:
             s.find<QPushButton>("bbCancel")->click();
         QCOMPARE(s.dialog->result(), int(QDialog::Rejected));
         QCOMPARE(s.host.soundFile, u"Alarm.wav"_s);
-        QCOMPARE(readAll(s.ini), file);
+        QCOMPARE(readFile(s.ini), file);
         QVERIFY(!QFile::exists(s.keys));
         QCOMPARE(s.state.Formats.shortTimeFormat, formats.shortTimeFormat);
         QCOMPARE(s.state.Formats.longDateFormat, formats.longDateFormat);
@@ -181,7 +169,7 @@ private slots:
     // What the dialog shows for values in effect and in the file.
     void showsValuesInEffect()
     {
-        writeAll(m_dir.filePath(u"Nudgewick.ini"_s),
+        writeFile(m_dir.filePath(u"Nudgewick.ini"_s),
                  "[Notify]\nTimeOut=0\nGradientColor1=255\n[Defaults]\nOccurrence=15\nSnoozeTime=10\nPriority=25\n"
                  "Category=Garden\nFrequency=3\nValidDays=_T_____\n");
         Setup s(m_dir);
@@ -215,7 +203,7 @@ private slots:
 
     void okWritesAndApplies()
     {
-        writeAll(m_dir.filePath(u"Nudgewick.ini"_s), "[Settings]\nExit Dialog=0\n[Notify]\nHeight=99\n");
+        writeFile(m_dir.filePath(u"Nudgewick.ini"_s), "[Settings]\nExit Dialog=0\n[Notify]\nHeight=99\n");
         Setup s(m_dir);
         s.state.Formats.shortTimeFormat = s.state.Formats.longTimeFormat = u"hh:mm"_s;
         s.open();
@@ -347,7 +335,7 @@ private slots:
     void refusedSettingsWrite()
     {
         const QByteArray old = "[Notify]\nWidth=200\n";
-        writeAll(m_dir.filePath(u"Nudgewick.ini"_s), old);
+        writeFile(m_dir.filePath(u"Nudgewick.ini"_s), old);
         Setup s(m_dir);
         s.open();
         s.find<QCheckBox>("cbConfirmDialogonExit")->setChecked(true);
@@ -359,7 +347,7 @@ private slots:
             s.find<QPushButton>("bbOK")->click();
         }
         QCOMPARE(s.prompter.shown, QStringList({u"message: There was a problem saving in the Settings screen!"_s}));
-        QCOMPARE(readAll(s.ini), old);
+        QCOMPARE(readFile(s.ini), old);
         QVERIFY(!QFile::exists(s.keys));
         QVERIFY(!s.state.ExitDialog);
         QCOMPARE(s.host.disableMinutes, 10);
@@ -375,7 +363,7 @@ private slots:
     void refusedKeyFileWrite()
     {
         const QByteArray old = "[Win + 2]\nVirtkey=26\nWin=1\nEnabled=0\nCommand=Show Nudgewick\n";
-        writeAll(m_dir.filePath(u"Keys.Ini"_s), old);
+        writeFile(m_dir.filePath(u"Keys.Ini"_s), old);
         Setup s(m_dir);
         s.open();
         s.manager.IniFileName = m_dir.filePath(u"missing-folder/Keys.Ini"_s);
@@ -383,7 +371,7 @@ private slots:
         s.find<QCheckBox>("cbConfirmDialogonExit")->setChecked(true);
         s.find<QPushButton>("bbOK")->click();
         QCOMPARE(s.prompter.shown, QStringList({u"message: There was a problem saving in the Settings screen!"_s}));
-        QCOMPARE(readAll(s.keys), old);
+        QCOMPARE(readFile(s.keys), old);
         QCOMPARE(s.backend.registered.size(), 1);
         QVERIFY(!s.state.ExitDialog);
     }
@@ -557,7 +545,7 @@ private slots:
     // OK replaces the whole file.
     void hotkeysFromFile()
     {
-        writeAll(m_dir.filePath(u"Keys.Ini"_s),
+        writeFile(m_dir.filePath(u"Keys.Ini"_s),
                  "[Control + Alt + D]\nVirtkey=37\nControl=1\nAlt=1\nEnabled=1\nCommand=Disable Popups\n"
                  "[Hand made]\nVirtkey=76\nEnabled=1\nCommand=Add Task\n[Third]\nVirtkey=77\n");
         Setup s(m_dir);
@@ -583,7 +571,7 @@ private slots:
     // when the dialog opens and after OK.
     void unavailableHotkeys()
     {
-        writeAll(m_dir.filePath(u"Keys.Ini"_s), "[Win + 2]\nVirtkey=26\nWin=1\nEnabled=1\nCommand=Show Nudgewick\n");
+        writeFile(m_dir.filePath(u"Keys.Ini"_s), "[Win + 2]\nVirtkey=26\nWin=1\nEnabled=1\nCommand=Show Nudgewick\n");
         Setup s(m_dir);
         s.backend.heldElsewhere.append({HotKeyBackend::Super, 0x32});
         s.open();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "toolkit/ResumeNotifier.h"
+
 #include <QObject>
 
 #include <functional>
@@ -8,6 +10,8 @@
 class AlarmScan;
 class Clock;
 class DesktopPrompts;
+class MissedAlarms;
+class ScanTimer;
 class PopupPacing;
 class PopupSnooze;
 class Prompter;
@@ -45,6 +49,10 @@ public:
         std::function<void()> openPrompt;
         // The silent update check; it is started after the scan's pass.
         std::function<void()> updateCheck;
+        // Reports a resume from suspend; none: the clock alone tells.
+        std::unique_ptr<ResumeNotifier> resume = {};
+        // Milliseconds of a clock that does not jump (none: the system's).
+        std::function<qint64()> monotonic = {};
     };
 
     explicit AlarmEngine(Parts parts, QObject *parent = nullptr);
@@ -56,12 +64,23 @@ public:
     SoundPlayer &sound() const { return *m_sound; }
     // Prompts through the desktop's notifications; it has no service until given one.
     DesktopPrompts &desktopPrompts() const { return *m_desktop; }
+    MissedAlarms &missed() const { return *m_missed; }
+
+    // One tick of the alarm timer: the clock-jump check, then the scan's
+    // gate and pass, then the timer sleeps until a pass may be due.
+    void tPopupTimer();
 
 private:
+
+    AppState &m_state;
+    TMSNPopUp &m_popup;
     Prompter &m_prompter;
     std::unique_ptr<SoundPlayer> m_sound;
     std::unique_ptr<AlarmScan> m_scan;
     PopupSnooze *m_snooze;
     PopupPacing *m_pacing;
     DesktopPrompts *m_desktop;
+    MissedAlarms *m_missed;
+    std::unique_ptr<ScanTimer> m_timer;
+    std::unique_ptr<ResumeNotifier> m_resume;
 };

@@ -35,6 +35,12 @@ qint64 quarterMinute(DateTime t)
     return (t.dayNumber() * 86400000 + t.msecsOfDay()) / 15000;
 }
 
+// Milliseconds from one date-time to a later one.
+qint64 msecsSince(DateTime from, DateTime to)
+{
+    return (to.dayNumber() - from.dayNumber()) * 86400000 + to.msecsOfDay() - from.msecsOfDay();
+}
+
 } // namespace
 
 AlarmScan::AlarmScan(TDM &dm, AppState &state, const Clock &clock, TMSNPopUp &popup, SoundPlayer &sound,
@@ -137,6 +143,7 @@ void AlarmScan::scan()
         m_due.setParam(u"AlarmDateTime"_s, now);
         m_due.open();
         qCDebug(lcAlarm) << m_due.recordCount() << "tasks due at" << now.toQDateTime();
+        QList<DueTask> due;
         for (; !m_due.eof(); m_due.next()) {
             const qint64 id = m_due.fieldByName(u"ID"_s).asInteger();
             bool skip = outsideValidTimes(m_due.fieldByName(u"Occurrence"_s).asString(),
@@ -144,13 +151,32 @@ void AlarmScan::scan()
                                           m_due.fieldByName(u"ValidDays"_s).asString(), now);
             if (m_hooks.editorOpenOn && m_hooks.editorOpenOn(id))
                 skip = true;
-            if (m_due.fieldByName(u"AutoSnooze"_s).asBoolean())
+            // An alarm too late to be worth a popup: a repeating task moves
+            // on to its next occurrence; any other stays due, listed only.
+            bool late = false;
+            bool advanced = false;
+            if (!skip && lateAlarm(m_due, now)) {
+                advanced = applyOccurrence(m_due);
+                late = !advanced;
+                skip = advanced;
+            }
+            if (!advanced && m_due.fieldByName(u"AutoSnooze"_s).asBoolean())
                 skip = autoSnooze(m_due, now, skip) == Outcome::Skip;
-            if (skip)
-                m_state.ScanPending = false;
-            else
-                prompt(m_due);
+            if (!skip)
+                due.append({id, m_due.fieldByName(u"AlarmDateTime"_s).asDateTime(),
+                            m_due.fieldByName(u"Category"_s).asString(), m_due.fieldByName(u"Task"_s).asString(),
+                            late, m_due.recNo()});
         }
+        // The pass has all its due tasks: some may be listed together
+        // instead of popping up one by one.
+        if (m_hooks.collected)
+            due = m_hooks.collected(due);
+        for (const DueTask &task : std::as_const(due)) {
+            m_due.moveTo(task.row);
+            prompt(m_due);
+        }
+        // The next pass comes at once only when the last row was prompted.
+        m_state.ScanPending = !due.isEmpty() && due.last().row == m_due.recordCount() - 1;
     } catch (...) {
         m_due.close();
         // Rows handled before the failure keep their changes; the list shows them.
@@ -183,27 +209,14 @@ AlarmScan::Outcome AlarmScan::autoSnooze(const Query &row, DateTime now, bool sk
     }
 
     switch (row.fieldByName(u"AutoSnoozeAction"_s).asInteger()) {
-    case ApplyOccurrence: {
-        const DateTime due = row.fieldByName(u"DueDateTime"_s).asDateTime();
-        const DateTime alarm = row.fieldByName(u"AlarmDateTime"_s).asDateTime();
-        const DueAndAlarm next = AdvanceOccurrence(
-            m_clock, due, alarm, row.fieldByName(u"Occurrence"_s).asString(),
-            int(row.fieldByName(u"Frequency"_s).asInteger()), row.fieldByName(u"ValidHours"_s).asString(),
-            row.fieldByName(u"ValidDays"_s).asString());
-        if (next.due == due && next.alarm == alarm) {
+    case ApplyOccurrence:
+        if (!applyOccurrence(row)) {
             // A kind that does not recur cannot be moved on; skipping it
             // would silence it for good, so it is prompted as it stands.
             qCDebug(lcAlarm) << "task" << id << "does not recur; prompted instead";
             return skip ? Outcome::Skip : Outcome::Prompt;
         }
-        m_advance.setParam(u"DueDateTime"_s, next.due);
-        m_advance.setParam(u"AlarmDateTime"_s, next.alarm);
-        m_advance.setParam(u"ID"_s, id);
-        m_advance.execSql();
-        m_written = true;
-        qCDebug(lcAlarm) << "task" << id << "moved to its next occurrence";
         break;
-    }
     case DeleteTask:
         m_delete.setParam(u"ID"_s, id);
         m_delete.execSql();
@@ -220,6 +233,38 @@ AlarmScan::Outcome AlarmScan::autoSnooze(const Query &row, DateTime now, bool sk
         break;
     }
     return Outcome::Skip;
+}
+
+// Moves the task of the row to its next occurrence; false, changing nothing,
+// when its kind does not recur.
+bool AlarmScan::applyOccurrence(const Query &row)
+{
+    const qint64 id = row.fieldByName(u"ID"_s).asInteger();
+    const DateTime due = row.fieldByName(u"DueDateTime"_s).asDateTime();
+    const DateTime alarm = row.fieldByName(u"AlarmDateTime"_s).asDateTime();
+    const DueAndAlarm next = AdvanceOccurrence(
+        m_clock, due, alarm, row.fieldByName(u"Occurrence"_s).asString(),
+        int(row.fieldByName(u"Frequency"_s).asInteger()), row.fieldByName(u"ValidHours"_s).asString(),
+        row.fieldByName(u"ValidDays"_s).asString());
+    if (next.due == due && next.alarm == alarm)
+        return false;
+    m_advance.setParam(u"DueDateTime"_s, next.due);
+    m_advance.setParam(u"AlarmDateTime"_s, next.alarm);
+    m_advance.setParam(u"ID"_s, id);
+    m_advance.execSql();
+    m_written = true;
+    qCDebug(lcAlarm) << "task" << id << "moved to its next occurrence";
+    return true;
+}
+
+// True when the row's alarm is later than the "skip late alarms" limit.
+bool AlarmScan::lateAlarm(const Query &row, DateTime now) const
+{
+    const qint64 limit = m_state.SkipLateMinutes;
+    if (limit <= 0)
+        return false;
+    const DateTime alarm = row.fieldByName(u"AlarmDateTime"_s).asDateTime();
+    return msecsSince(alarm, now) > limit * 60000;
 }
 
 void AlarmScan::prompt(const Query &row)

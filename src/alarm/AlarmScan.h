@@ -1,5 +1,6 @@
 #pragma once
 
+#include "alarm/DueTask.h"
 #include "core/DateTime.h"
 #include "store/Query.h"
 
@@ -32,6 +33,10 @@ public:
         std::function<bool(qint64 id)> editorOpenOn;
         // Starts the silent update check; must return without waiting for it.
         std::function<void()> updateCheck;
+        // Given the tasks a pass is about to prompt, in alarm order, takes
+        // those it lists elsewhere (the missed-alarms window) and returns
+        // the rest, which get a popup each.
+        std::function<QList<DueTask>(const QList<DueTask> &)> collected;
     };
 
     AlarmScan(TDM &dm, AppState &state, const Clock &clock, TMSNPopUp &popup, SoundPlayer &sound,
@@ -55,6 +60,8 @@ public:
 private:
     enum class Outcome { Prompt, Skip };
     Outcome autoSnooze(const Query &row, DateTime now, bool skip);
+    bool applyOccurrence(const Query &row);
+    bool lateAlarm(const Query &row, DateTime now) const;
     void prompt(const Query &row);
     void requeryTaskList();
 

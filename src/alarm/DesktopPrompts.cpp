@@ -58,7 +58,7 @@ void DesktopPrompts::setService(std::unique_ptr<DesktopNotifications> service)
     // A scan held while the service was asked runs as soon as it answered.
     connect(s, &DesktopNotifications::statusChanged, this, [this](DesktopNotifications::Status status) {
         if (status != DesktopNotifications::Status::Querying && m_state.UseDesktopNotifications)
-            m_state.ScanPending = true;
+            m_state.requestScan();
     });
 }
 
@@ -103,7 +103,7 @@ bool DesktopPrompts::prompt(const DuePrompt &prompt)
     n.icon = m_icon;
     n.actions = {{OpenAction, tr("Open")},
                  {DoneAction, tr("Done")},
-                 {SnoozeAction, tr("Snooze %1 min").arg(PopupSnooze::snoozeMinutes(prompt.snoozeTime))}};
+                 {SnoozeAction, tr("Snooze %1 min").arg(PopupSnooze::minutesFor(prompt.snoozeTime))}};
     n.timeoutMs = timeoutMs();
     const quint64 request = m_service->notify(n);
     m_pending.insert(request, {prompt.id});
@@ -121,7 +121,7 @@ void DesktopPrompts::notified(quint64 request, quint32 id)
     if (id == 0) {
         // The service refused it; the next pass prompts the task again
         // through the popup, at once.
-        m_state.ScanPending = true;
+        m_state.requestScan();
         return;
     }
     if (p.cancelled) {
@@ -183,7 +183,7 @@ void DesktopPrompts::complete(qint64 taskId)
     // A task deleted meanwhile is left alone.
     if (m_dm.setTaskCompleted(taskId, true) == 0)
         return;
-    m_state.ScanPending = true;
+    m_state.requestScan();
     // An open editor reads the task list again itself when it closes.
     if (!m_state.CurrentTaskEditor)
         m_dm.RequeryTaskList();
@@ -216,7 +216,7 @@ void DesktopPrompts::serviceReset()
     if (m_open.isEmpty() && m_pending.isEmpty())
         return;
     forgetAll();
-    m_state.ScanPending = true;
+    m_state.requestScan();
 }
 
 void DesktopPrompts::closeAll()

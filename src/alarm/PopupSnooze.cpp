@@ -60,20 +60,10 @@ PopupSnooze::Confirmation PopupSnooze::askWithDialog(int minutes)
 void PopupSnooze::MSNPopUpTextClick(const QString &url)
 {
     const qint64 id = taskIdFromUrl(url);
-
-    m_read.close();
-    m_read.setParam(u"ID"_s, id);
-    struct Close {
-        Query &q;
-        ~Close() { q.close(); }
-    } close{m_read};
-    m_read.open();
-    if (m_read.eof()) {
-        qCDebug(lcAlarm) << "task" << id << "is gone; nothing to snooze";
+    const std::optional<qint64> found = snoozeMinutes(id);
+    if (!found)
         return;
-    }
-    const qint64 minutes = snoozeMinutes(m_read.fieldByName(u"SnoozeTime"_s).asInteger());
-    m_read.close(); // not held open while the question is asked
+    const qint64 minutes = *found;
 
     // A settings file that cannot be written is reported after the snooze,
     // which the user asked for and still gets.
@@ -96,6 +86,30 @@ void PopupSnooze::MSNPopUpTextClick(const QString &url)
     snooze(id, minutes);
     if (saveError)
         throw *saveError;
+}
+
+void PopupSnooze::snoozeTask(qint64 id)
+{
+    if (const std::optional<qint64> minutes = snoozeMinutes(id))
+        snooze(id, *minutes);
+}
+
+// The minutes a task is snoozed by; none when the task is gone. The query
+// is closed again, so it is not held open while a question is asked.
+std::optional<qint64> PopupSnooze::snoozeMinutes(qint64 id)
+{
+    m_read.close();
+    m_read.setParam(u"ID"_s, id);
+    struct Close {
+        Query &q;
+        ~Close() { q.close(); }
+    } close{m_read};
+    m_read.open();
+    if (m_read.eof()) {
+        qCDebug(lcAlarm) << "task" << id << "is gone; nothing to snooze";
+        return std::nullopt;
+    }
+    return minutesFor(m_read.fieldByName(u"SnoozeTime"_s).asInteger());
 }
 
 void PopupSnooze::snooze(qint64 id, qint64 minutes)

@@ -5,6 +5,7 @@
 #include <QObject>
 
 #include <functional>
+#include <optional>
 
 class Clock;
 class TDM;
@@ -37,19 +38,23 @@ public:
     static Confirmation askWithDialog(int minutes);
 
     // The minutes a task snoozes for: its SnoozeTime, or 5 when it has none.
-    static qint64 snoozeMinutes(qint64 snoozeTime) { return snoozeTime > 0 ? snoozeTime : 5; }
+    static qint64 minutesFor(qint64 snoozeTime) { return snoozeTime > 0 ? snoozeTime : 5; }
 
     // Snoozes the task of the URL text. A task deleted meanwhile is left
     // alone; a URL that is not a task ID throws Error and changes nothing.
     void MSNPopUpTextClick(const QString &url);
     // Opens the task of the URL text in the editor's prompt mode.
     void MSNPopUpURLClick(const QString &url);
+    // Snoozes a task by its snooze time without asking (an explicit choice
+    // such as "Snooze all"); a task that is gone is left alone.
+    void snoozeTask(qint64 id);
 
 signals:
     // A task's alarm was moved by a snooze from its notification.
     void taskSnoozed(qint64 id);
 
 private:
+    std::optional<qint64> snoozeMinutes(qint64 id);
     void snooze(qint64 id, qint64 minutes);
 
     TDM &m_dm;

@@ -68,7 +68,8 @@ TfNudgewick::TfNudgewick(TDM &dm, AppState &state, Prompter &prompter, const Clo
                                    return std::any_of(items.begin(), items.end(),
                                                       [&](const QAction *item) { return item->objectName() == name; });
                                },
-                               [this] { aNudgewick->trigger(); }, [this] { UpdateCheck(true); }},
+                               [this] { aNudgewick->trigger(); }, [this] { UpdateCheck(true); },
+                               std::make_unique<LogindResumeNotifier>()},
                               this);
     connect(aNudgewick, &QAction::triggered, this, [this] { guard([this] { aNudgewickExecute(); }); });
     // Prompts may go to the desktop's own notifications instead of the popup.
@@ -147,7 +148,7 @@ void TfNudgewick::FormCreate()
     ApplyBackupSettings();
     m_statusPanels[0]->setText(m_state.ViewStateText);
 
-    m_state.ScanPending = true;
+    m_state.requestScan();
     installDefaultAlarmSound(m_dataFolder);
     m_alarm->pacing().start();
 

@@ -143,6 +143,8 @@ void TfNudgewick::LoadSettings()
                                                desktopNotificationsByDefault(QGuiApplication::platformName()));
     tDisablePopups->setInterval(minutesToQtTimerInterval(readInteger(file, Setting::DisablePopups)));
     tPopupInterval->setInterval(minutesToQtTimerInterval(readInteger(file, Setting::PopupInterval)));
+    m_state.DigestThreshold = qMax(0, readInteger(file, Setting::DigestThreshold));
+    m_state.SkipLateMinutes = qMax(0, readInteger(file, Setting::SkipLateMinutes));
 
     // [Formats] and [Defaults].
     m_state.Formats = readFormatSettings(file, m_state.Formats);

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 // The remembered state of the view panel's controls (radio buttons, "all"
 // boxes, the Date Range period and the sub-filter boxes of each tab), kept
 // here between start-up, the view panel and the save at exit.
@@ -51,7 +53,21 @@ struct AppState
     bool SnoozeConfirm = false;
 
     // The alarm scan runs at its next tick instead of the next quarter minute.
+    // Ask for a pass with requestScan(), which also wakes the sleeping alarm
+    // timer; a plain assignment is only seen at the next quarter minute.
     bool ScanPending = false;
+    std::function<void()> wakeScan; // set by the alarm engine while it runs
+    void requestScan()
+    {
+        ScanPending = true;
+        if (wakeScan)
+            wakeScan();
+    }
+    // Missed alarms: more due tasks than this after a gap (start-up, resume,
+    // a clock jump) are listed in one window instead of one popup each; and
+    // alarms late by more than SkipLateMinutes (0: never) are not popped up.
+    int DigestThreshold = 3;
+    int SkipLateMinutes = 0;
 
     // Checked state of the long date display of the grid's date columns.
     bool LongDateFormat = false;

@@ -4,3 +4,8 @@ DateTime SystemClock::now() const
 {
     return DateTime::fromQDateTime(QDateTime::currentDateTime());
 }
+
+qint64 SystemClock::msecsSinceEpoch() const
+{
+    return QDateTime::currentMSecsSinceEpoch();
+}

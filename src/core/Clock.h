@@ -9,6 +9,9 @@ class Clock
 public:
     virtual ~Clock() = default;
     virtual DateTime now() const = 0;
+    // The same moment as milliseconds since 1970 UTC, which do not move when
+    // local time changes for daylight saving; by default derived from now().
+    virtual qint64 msecsSinceEpoch() const { return now().toQDateTime().toMSecsSinceEpoch(); }
 };
 
 // The local wall clock.
@@ -16,6 +19,7 @@ class SystemClock final : public Clock
 {
 public:
     DateTime now() const override;
+    qint64 msecsSinceEpoch() const override;
 };
 
 // A clock that stands still until it is set or advanced.

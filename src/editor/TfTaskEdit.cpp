@@ -217,7 +217,7 @@ void TfTaskEdit::open(const TaskEditorHost &host, TaskEditorMode mode, QWidget *
     editor->exec();
     if (mode == TaskEditorMode::Prompt)
         host.dm.qPrompt.close();
-    host.state.ScanPending = true;
+    host.state.requestScan();
 }
 
 void TfTaskEdit::fillCategories()

@@ -102,7 +102,7 @@ bool TfTaskEdit::sbSaveClick()
     ui->sbSave->setVisible(false);
     dm.RequeryTaskList();
     emit tasksChanged();
-    m_host.state.ScanPending = true;
+    m_host.state.requestScan();
     return true;
 }
 
@@ -127,6 +127,6 @@ void TfTaskEdit::sbDelete0Click()
     remove.execSql();
     emit tasksChanged();
     dm.RequeryTaskList();
-    m_host.state.ScanPending = true;
+    m_host.state.requestScan();
     reject();
 }

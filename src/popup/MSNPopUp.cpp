@@ -123,6 +123,25 @@ bool TMSNPopUp::ShowPopupWindow()
     return true;
 }
 
+int TMSNPopUp::stackCapacity() const
+{
+    if (!m_props.options.testFlag(msnCascadePopups))
+        return 1;
+    const TaskbarEdge edge = GetTaskbarEdge();
+    const EdgeRect work = EdgeRect::fromQRect(workArea());
+    const PopupGeometry::Placement placement{m_props.width, m_props.height, m_props.popupStartX,
+                                             m_props.popupStartY};
+    const int screenTop = m_geometry->screenGeometry().top();
+    int count = 1; // the first window is always shown
+    int offset = 0;
+    for (; count < 100; ++count) {
+        offset = PopupGeometry::nextStackOffset(true, offset, m_props.height, m_props.popupMarge);
+        if (PopupGeometry::stackFull(edge, screenTop, work, placement, offset))
+            break;
+    }
+    return count;
+}
+
 void TMSNPopUp::CloseAllPopupWindows()
 {
     if (m_openCount < 0)

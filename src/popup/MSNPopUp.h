@@ -152,6 +152,10 @@ public:
     // Shows one window from the current properties. False when the stack is
     // full: nothing is shown and OpenCount stays as it is.
     bool ShowPopupWindow();
+    // How many windows a stack started now shows at once: those that fit
+    // beside the taskbar when cascading (at least one, at most 100), one
+    // when windows do not cascade and so cover each other.
+    int stackCapacity() const;
     // Asks every open window of this component to close.
     void CloseAllPopupWindows();
     // The screen edge that holds the taskbar, None when none is reported.

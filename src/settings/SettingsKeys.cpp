@@ -67,6 +67,8 @@ constexpr std::array<SettingDef, size_t(Setting::Count)> Table{{
     {Setting::DisablePopups, S::Notify, L("DisablePopups"), T::Integer, L("10")},
     {Setting::PopupInterval, S::Notify, L("PopupInterval"), T::Integer, L("0")},
     {Setting::DesktopNotifications, S::Notify, L("DesktopNotifications"), T::Bool, L("0")},
+    {Setting::DigestThreshold, S::Notify, L("Digest Threshold"), T::Integer, L("3")},
+    {Setting::SkipLateMinutes, S::Notify, L("Skip Late Minutes"), T::Integer, L("0")},
 
     {Setting::DateSeparator, S::Formats, L("DateSeperator"), T::Text, L("/")},
     {Setting::ShortDateFormat, S::Formats, L("ShortDate"), T::Text, L("yyyy/mm/dd")},

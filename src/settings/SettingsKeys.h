@@ -92,6 +92,8 @@ enum class Setting {
     DisablePopups,
     PopupInterval,
     DesktopNotifications, // prompts as the desktop's own notifications
+    DigestThreshold, // more missed alarms than this are listed in one window
+    SkipLateMinutes, // alarms later than this are not popped up; 0: never
     // [Formats]
     DateSeparator, // "DateSeperator", spelled so in the file
     ShortDateFormat,

@@ -197,6 +197,8 @@ void TfSettings::readNotify()
     const QString unavailable = m_host.desktopNotificationsUnavailable();
     ui->lDesktopNotificationsState->setText(unavailable);
     ui->lDesktopNotificationsState->setVisible(!unavailable.isEmpty());
+    ui->seDigestThreshold->setValue(m_state.DigestThreshold);
+    ui->seSkipLateMinutes->setValue(m_state.SkipLateMinutes);
 }
 
 // Takes what is typed in each spin field, moved into its range, as a loss
@@ -253,6 +255,8 @@ void TfSettings::writeSettingsFile()
     writeInteger(file, Setting::DisablePopups, ui->seDisablePopups->value());
     writeInteger(file, Setting::PopupInterval, ui->sePopupInterval->value());
     writeBool(file, Setting::DesktopNotifications, ui->cbUseDesktopNotifications->isChecked());
+    writeInteger(file, Setting::DigestThreshold, ui->seDigestThreshold->value());
+    writeInteger(file, Setting::SkipLateMinutes, ui->seSkipLateMinutes->value());
 
     writeFormatSettings(file, m_state.Formats);
 
@@ -277,6 +281,8 @@ void TfSettings::applyFlags()
     m_state.MinimizeToTray = ui->cbMinimizetoSystemTray->isChecked();
     m_state.MinimizeOnClose = ui->cbMinimizeOnClose->isChecked();
     m_state.UseDesktopNotifications = ui->cbUseDesktopNotifications->isChecked();
+    m_state.DigestThreshold = ui->seDigestThreshold->value();
+    m_state.SkipLateMinutes = ui->seSkipLateMinutes->value();
 }
 
 void TfSettings::bbCancelClick()

@@ -71,7 +71,7 @@ void TaskActions::aTaskDeleteExecute()
     m_panel.RefreshOccurrenceList();
     if (m_panel.calendarActive())
         m_panel.MarkCalendarDays();
-    m_state.ScanPending = true;
+    m_state.requestScan();
 }
 
 void TaskActions::Movetaskstotoday1Click()
@@ -113,7 +113,7 @@ void TaskActions::Movetaskstotoday1Click()
     m_grid.viewport()->update();
     if (m_panel.calendarActive())
         m_panel.MarkCalendarDays();
-    m_state.ScanPending = true;
+    m_state.requestScan();
 }
 
 void TaskActions::Movetasktotoday1Click()
@@ -132,7 +132,7 @@ void TaskActions::Movetasktotoday1Click()
     m_grid.viewport()->update();
     if (m_panel.calendarActive())
         m_panel.MarkCalendarDays();
-    m_state.ScanPending = true;
+    m_state.requestScan();
 }
 
 void TaskActions::aLongDateFormatExecute(bool checked)

@@ -59,7 +59,7 @@ struct AlarmFixture
         popup.setTaskbarGeometry(&geometry);
         scan = std::make_unique<AlarmScan>(
             dm, state, clock, popup, sound, prompter,
-            AlarmScan::Hooks{[this](qint64 id) { return editorsOpen.contains(id); }, [this] { ++updateChecks; }});
+            AlarmScan::Hooks{[this](qint64 id) { return editorsOpen.contains(id); }, [this] { ++updateChecks; }, {}});
     }
 
     ~AlarmFixture() { closeWindows(); }

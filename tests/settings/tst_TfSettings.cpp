@@ -214,6 +214,8 @@ private slots:
         s.find<SpinEdit>("seScrollSpeed")->setValue(7);
         s.find<SpinEdit>("seDisablePopups")->setValue(45);
         s.find<SpinEdit>("sePopupInterval")->setValue(3);
+        s.find<SpinEdit>("seDigestThreshold")->setValue(5);
+        s.find<SpinEdit>("seSkipLateMinutes")->setValue(120);
         s.find<ColorPickerButton>("ColorPickerButton2")->setColor(QColor(0, 0x80, 0));
         s.find<QLineEdit>("eAlarmFile")->setText(u"chime.wav"_s);
         s.find<QComboBox>("cbCategory")->setEditText(u"New one"_s);
@@ -233,13 +235,17 @@ private slots:
         QCOMPARE(s.host.intervalMinutes, 3);
         QVERIFY(s.state.ExitDialog);
         QVERIFY(s.state.SnoozeConfirm);
+        QCOMPARE(s.state.DigestThreshold, 5);
+        QCOMPARE(s.state.SkipLateMinutes, 120);
         QCOMPARE(s.host.calls, QStringList({u"saveSettings"_s, u"applyDateDisplayFormat"_s}));
         // The file, each section in the order of its table.
         const ProfileFile file(s.ini);
         QCOMPARE(file.keys(u"Notify"_s),
                  QStringList({u"Height"_s, u"GradientColor1"_s, u"GradientColor2"_s, u"ScrollSpeed"_s, u"TimeOut"_s,
                               u"Width"_s, u"Start Position"_s, u"AlarmFile"_s, u"DisablePopups"_s,
-                              u"PopupInterval"_s, u"DesktopNotifications"_s}));
+                              u"PopupInterval"_s, u"DesktopNotifications"_s, u"Digest Threshold"_s,
+                              u"Skip Late Minutes"_s}));
+        QCOMPARE(s.value("Notify", "Skip Late Minutes"), u"120"_s);
         QCOMPARE(s.value("Notify", "GradientColor2"), u"32768"_s);
         QCOMPARE(s.value("Notify", "TimeOut"), u"1"_s); // a stored 0 shows and saves as 1
         QCOMPARE(s.value("Notify", "DisablePopups"), u"45"_s);

@@ -8,6 +8,7 @@ PACKAGES += fonts-noto-color-emoji   # task texts with emoji show the pictures, 
 PACKAGES += poppler-utils   # report tests read the printed PDF files back (pdftotext, pdftoppm, pdfinfo)
 PACKAGES += xvfb xdotool trayer desktop-file-utils   # tray and second-copy tests on a virtual X server; launcher check
 PACKAGES += faketime   # end-to-end alarm test: the real program with a set clock
+PACKAGES += dunst   # desktop notification tests: a real notification daemon on a private bus
 PACKAGES += dbus   # resume-from-suspend test: a private message bus with a stand-in login manager
 PACKAGES += mdbtools-dev   # reading the Windows version's Jet database
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)

@@ -15,7 +15,8 @@ function(nw_test name)
     add_test(NAME ${name} COMMAND ${name})
     set_tests_properties(${name} PROPERTIES
         # Each test has a configuration folder of its own, so none touches
-        # the user's autostart entries or another test's.
-        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ASAN_OPTIONS=detect_leaks=0;XDG_CONFIG_HOME=${CMAKE_CURRENT_BINARY_DIR}/${name}-config"
+        # the user's autostart entries or another test's; and no session
+        # bus, so no alarm reaches the user's desktop notifications.
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ASAN_OPTIONS=detect_leaks=0;XDG_CONFIG_HOME=${CMAKE_CURRENT_BINARY_DIR}/${name}-config;DBUS_SESSION_BUS_ADDRESS=unix:path=${CMAKE_CURRENT_BINARY_DIR}/${name}-no-bus"
         TIMEOUT 300)
 endfunction()

@@ -1,6 +1,7 @@
 #include "alarm/AlarmEngine.h"
 
 #include "alarm/AlarmScan.h"
+#include "alarm/DesktopPrompts.h"
 #include "alarm/MissedAlarms.h"
 #include "alarm/PopupPacing.h"
 #include "alarm/PopupSnooze.h"
@@ -11,6 +12,7 @@
 #include "toolkit/ResumeNotifier.h"
 #include "toolkit/SoundPlayer.h"
 
+#include <QAction>
 #include <QTimer>
 
 AlarmEngine::AlarmEngine(Parts parts, QObject *parent)
@@ -38,6 +40,13 @@ AlarmEngine::AlarmEngine(Parts parts, QObject *parent)
                          [this](const QList<DueTask> &due) { return m_missed->collected(due); }});
     m_pacing = new PopupPacing(parts.tPopup, parts.tDisablePopups, parts.tPopupInterval, parts.aDisablePopups,
                                parts.popup, this);
+    m_desktop = new DesktopPrompts(parts.dm, parts.state, parts.prompter, *m_snooze, parts.popup, this);
+    m_scan->setPromptRoute(m_desktop);
+    // "Disable Popups" takes the desktop's notifications away too.
+    connect(&parts.aDisablePopups, &QAction::triggered, m_desktop, [this](bool disabled) {
+        if (disabled)
+            m_desktop->closeAll();
+    });
 
     // The alarm timer sleeps until a pass may be due; a request wakes it.
     m_timer = std::make_unique<ScanTimer>(parts.tPopup, parts.clock, std::move(parts.monotonic));
@@ -67,5 +76,5 @@ void AlarmEngine::tPopupTimer()
     });
     // Quick ticks while a notification shows or a pass is asked for (the
     // next one runs once the windows are gone); else to the next quarter.
-    m_timer->tickEnded(m_popup.openCount() > 0 || m_state.ScanPending);
+    m_timer->tickEnded(m_popup.openCount() > 0 || m_desktop->openCount() > 0 || m_state.ScanPending);
 }

@@ -9,6 +9,7 @@
 
 class AlarmScan;
 class Clock;
+class DesktopPrompts;
 class MissedAlarms;
 class ScanTimer;
 class PopupPacing;
@@ -61,6 +62,8 @@ public:
     PopupSnooze &snooze() const { return *m_snooze; }
     PopupPacing &pacing() const { return *m_pacing; }
     SoundPlayer &sound() const { return *m_sound; }
+    // Prompts through the desktop's notifications; it has no service until given one.
+    DesktopPrompts &desktopPrompts() const { return *m_desktop; }
     MissedAlarms &missed() const { return *m_missed; }
 
     // One tick of the alarm timer: the clock-jump check, then the scan's
@@ -76,6 +79,7 @@ private:
     std::unique_ptr<AlarmScan> m_scan;
     PopupSnooze *m_snooze;
     PopupPacing *m_pacing;
+    DesktopPrompts *m_desktop;
     MissedAlarms *m_missed;
     std::unique_ptr<ScanTimer> m_timer;
     std::unique_ptr<ResumeNotifier> m_resume;

@@ -1,5 +1,6 @@
 #include "alarm/AlarmScan.h"
 
+#include "alarm/PromptRoute.h"
 #include "alarm/Recurrence.h"
 #include "core/AppState.h"
 #include "core/Clock.h"
@@ -72,7 +73,7 @@ bool AlarmScan::tPopupTimer()
 {
     // Nothing is read while a notification is on screen or until the next
     // quarter minute, so an idle program does not touch the database.
-    if (m_popup.openCount() > 0)
+    if (m_popup.openCount() > 0 || (m_route && m_route->openCount() > 0))
         return false;
     const DateTime now = m_clock.now();
     const qint64 quarter = quarterMinute(now);
@@ -273,10 +274,13 @@ void AlarmScan::prompt(const Query &row)
     m_popup.setText(u"["_s + row.fieldByName(u"Category"_s).asString() + u"] "_s
                     + row.fieldByName(u"Task"_s).asString());
     m_popup.setUrl(QString::number(row.fieldByName(u"ID"_s).asInteger()));
-    const bool shown = m_popup.ShowPopupWindow();
+    const bool routed = m_route
+        && m_route->prompt({row.fieldByName(u"ID"_s).asInteger(), m_popup.title(), m_popup.text(),
+                            row.fieldByName(u"SnoozeTime"_s).asInteger()});
+    const bool shown = routed || m_popup.ShowPopupWindow();
     m_state.ScanPending = true;
     // One sound per window; a window the full stack refused stays silent.
-    if (shown && m_popup.openCount() >= 1)
+    if (shown && (routed || m_popup.openCount() >= 1))
         m_sound.play(m_state.AlarmFile);
     if (m_state.UpdateCheckPending) {
         m_state.UpdateCheckPending = false;

@@ -8,6 +8,7 @@
 
 class Clock;
 class Prompter;
+class PromptRoute;
 class SoundPlayer;
 class TDM;
 class TMSNPopUp;
@@ -41,6 +42,9 @@ public:
     AlarmScan(TDM &dm, AppState &state, const Clock &clock, TMSNPopUp &popup, SoundPlayer &sound,
               Prompter &prompter, Hooks hooks = {});
 
+    // Another way to show prompts, tried before the popup; none by default.
+    void setPromptRoute(PromptRoute *route) { m_route = route; }
+
     // One tick of the alarm timer. Returns true when a pass ran (also one
     // that ended in an error). Never throws: an error is reported, see below.
     bool tPopupTimer();
@@ -68,6 +72,7 @@ private:
     SoundPlayer &m_sound;
     Prompter &m_prompter;
     Hooks m_hooks;
+    PromptRoute *m_route = nullptr;
 
     Query m_due;          // open tasks whose alarm has come, in alarm order
     Query m_snooze;       // moves one task's alarm and counts its auto-snooze down

@@ -17,8 +17,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr int DefaultSnoozeMinutes = 5;
-
 // The task ID a notification carries; anything else is refused.
 qint64 taskIdFromUrl(const QString &url)
 {
@@ -111,8 +109,7 @@ std::optional<qint64> PopupSnooze::snoozeMinutes(qint64 id)
         qCDebug(lcAlarm) << "task" << id << "is gone; nothing to snooze";
         return std::nullopt;
     }
-    const qint64 minutes = m_read.fieldByName(u"SnoozeTime"_s).asInteger();
-    return minutes > 0 ? minutes : DefaultSnoozeMinutes;
+    return minutesFor(m_read.fieldByName(u"SnoozeTime"_s).asInteger());
 }
 
 void PopupSnooze::snooze(qint64 id, qint64 minutes)

@@ -37,6 +37,9 @@ public:
     void setConfirm(Confirm confirm) { m_confirm = std::move(confirm); }
     static Confirmation askWithDialog(int minutes);
 
+    // The minutes a task snoozes for: its SnoozeTime, or 5 when it has none.
+    static qint64 minutesFor(qint64 snoozeTime) { return snoozeTime > 0 ? snoozeTime : 5; }
+
     // Snoozes the task of the URL text. A task deleted meanwhile is left
     // alone; a URL that is not a task ID throws Error and changes nothing.
     void MSNPopUpTextClick(const QString &url);

@@ -1,6 +1,7 @@
 #include "app/MainWindowSettingsHost.h"
 
 #include "alarm/AlarmEngine.h"
+#include "alarm/DesktopPrompts.h"
 #include "alarm/PopupPacing.h"
 #include "app/TfNudgewick.h"
 #include "core/AppState.h"
@@ -80,6 +81,11 @@ void MainWindowSettingsHost::setPopupIntervalMinutes(int minutes)
 QStringList MainWindowSettingsHost::categoryCaptions() const
 {
     return m_window.viewPanel()->categoryCaptions();
+}
+
+QString MainWindowSettingsHost::desktopNotificationsUnavailable() const
+{
+    return m_window.alarmEngine()->desktopPrompts().unavailableReason();
 }
 
 void MainWindowSettingsHost::saveSettings()

@@ -27,6 +27,7 @@ public:
     void setDisablePopupsMinutes(int minutes) override;
     int popupIntervalMinutes() const override;
     void setPopupIntervalMinutes(int minutes) override;
+    QString desktopNotificationsUnavailable() const override;
     QStringList categoryCaptions() const override;
     void saveSettings() override;
     void applyDateDisplayFormat() override;

@@ -1,6 +1,7 @@
 #include "app/TfNudgewick.h"
 
 #include "alarm/AlarmEngine.h"
+#include "alarm/DesktopPrompts.h"
 #include "alarm/PopupSnooze.h"
 #include "alarm/PopupPacing.h"
 #include "app/AppTrayIcon.h"
@@ -71,6 +72,10 @@ TfNudgewick::TfNudgewick(TDM &dm, AppState &state, Prompter &prompter, const Clo
                                std::make_unique<LogindResumeNotifier>()},
                               this);
     connect(aNudgewick, &QAction::triggered, this, [this] { guard([this] { aNudgewickExecute(); }); });
+    // Prompts may go to the desktop's own notifications instead of the popup.
+    m_alarm->desktopPrompts().setIcon(QImage(u":/icons/nudgewick-64.png"_s));
+    m_alarm->desktopPrompts().setService(std::make_unique<DBusDesktopNotifications>());
+    connect(&m_alarm->desktopPrompts(), &DesktopPrompts::taskCompleted, this, &TfNudgewick::tasksChanged);
     // A snooze from a notification moves the task's alarm: the calendar's
     // marks follow.
     connect(&m_alarm->snooze(), &PopupSnooze::taskSnoozed, this, [this] {

@@ -17,6 +17,7 @@
 #include <QAction>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QSplitter>
@@ -138,6 +139,8 @@ void TfNudgewick::LoadSettings()
     MSNPopUp->setHeight(readInteger(file, Setting::PopupHeight));
     MSNPopUp->setPopupStartY(readInteger(file, Setting::StartPosition));
     m_state.AlarmFile = readText(file, Setting::AlarmFile);
+    m_state.UseDesktopNotifications = readBool(file, Setting::DesktopNotifications,
+                                               desktopNotificationsByDefault(QGuiApplication::platformName()));
     tDisablePopups->setInterval(minutesToQtTimerInterval(readInteger(file, Setting::DisablePopups)));
     tPopupInterval->setInterval(minutesToQtTimerInterval(readInteger(file, Setting::PopupInterval)));
     m_state.DigestThreshold = qMax(0, readInteger(file, Setting::DigestThreshold));

@@ -85,6 +85,8 @@ struct AppState
 
     // The alarm sound file, as the settings name it.
     QString AlarmFile = QStringLiteral("Alarm.wav");
+    // Prompts go to the desktop's notification service when it can take them.
+    bool UseDesktopNotifications = false;
 
     // Task editor and prompt.
     QPointer<QObject> CurrentTaskEditor;

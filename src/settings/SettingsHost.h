@@ -30,6 +30,10 @@ public:
     virtual int popupIntervalMinutes() const = 0;
     virtual void setPopupIntervalMinutes(int minutes) = 0;
 
+    // Why prompts would not go to the desktop's notifications even when
+    // chosen (no service, or one without buttons); empty when they would.
+    virtual QString desktopNotificationsUnavailable() const { return {}; }
+
     // The category captions of the view panel, for the category list.
     virtual QStringList categoryCaptions() const = 0;
 

@@ -66,6 +66,7 @@ constexpr std::array<SettingDef, size_t(Setting::Count)> Table{{
     {Setting::AlarmFile, S::Notify, L("AlarmFile"), T::Text, L("Alarm.wav")},
     {Setting::DisablePopups, S::Notify, L("DisablePopups"), T::Integer, L("10")},
     {Setting::PopupInterval, S::Notify, L("PopupInterval"), T::Integer, L("0")},
+    {Setting::DesktopNotifications, S::Notify, L("DesktopNotifications"), T::Bool, L("0")},
     {Setting::DigestThreshold, S::Notify, L("Digest Threshold"), T::Integer, L("3")},
     {Setting::SkipLateMinutes, S::Notify, L("Skip Late Minutes"), T::Integer, L("0")},
 
@@ -298,4 +299,9 @@ void writeText(ProfileFile &file, Setting id, const QString &value)
 void writeItemIndex(ProfileFile &file, Setting id, int value)
 {
     writeRaw(file, checked(id, {T::ItemIndex}), QString::number(value));
+}
+
+bool desktopNotificationsByDefault(QStringView platformName)
+{
+    return platformName != QLatin1String("xcb");
 }

@@ -91,6 +91,7 @@ enum class Setting {
     AlarmFile,
     DisablePopups,
     PopupInterval,
+    DesktopNotifications, // prompts as the desktop's own notifications
     DigestThreshold, // more missed alarms than this are listed in one window
     SkipLateMinutes, // alarms later than this are not popped up; 0: never
     // [Formats]
@@ -128,7 +129,9 @@ struct SettingDef
     int choices = 0;            // ItemIndex: number of entries of its list
 };
 // WindowHeight and WindowWidth default to the window's designed size, which
-// only the window knows: read them with an explicit default.
+// only the window knows: read them with an explicit default. So does
+// DesktopNotifications, whose default depends on the platform (see
+// desktopNotificationsByDefault).
 
 // The whole table, in the order of Setting.
 std::span<const SettingDef> settingTable();
@@ -185,6 +188,11 @@ void writeCheckMarks(ProfileFile &file, QLatin1String section, const QStringList
 // Names and separators not stored come from base.
 FormatSettings readFormatSettings(const ProfileFile &file, const FormatSettings &base);
 void writeFormatSettings(ProfileFile &file, const FormatSettings &formats);
+
+// "Use desktop notifications" is on by default where the program's own
+// popups cannot be placed beside the taskbar: on any platform but X11
+// (platformName as QGuiApplication names it, "xcb" for X11).
+bool desktopNotificationsByDefault(QStringView platformName);
 
 // A timer interval of the given minutes in milliseconds, as a 32-bit
 // unsigned count (the file's "DisablePopups" and "PopupInterval").

@@ -192,6 +192,11 @@ void TfSettings::readNotify()
     // The pacing minutes are those of the running timers.
     ui->seDisablePopups->setValue(m_host.disablePopupsMinutes());
     ui->sePopupInterval->setValue(m_host.popupIntervalMinutes());
+    ui->cbUseDesktopNotifications->setChecked(m_state.UseDesktopNotifications);
+    // Why the choice has no effect now, when it has none.
+    const QString unavailable = m_host.desktopNotificationsUnavailable();
+    ui->lDesktopNotificationsState->setText(unavailable);
+    ui->lDesktopNotificationsState->setVisible(!unavailable.isEmpty());
     ui->seDigestThreshold->setValue(m_state.DigestThreshold);
     ui->seSkipLateMinutes->setValue(m_state.SkipLateMinutes);
 }
@@ -249,6 +254,7 @@ void TfSettings::writeSettingsFile()
     writeText(file, Setting::AlarmFile, ui->eAlarmFile->text());
     writeInteger(file, Setting::DisablePopups, ui->seDisablePopups->value());
     writeInteger(file, Setting::PopupInterval, ui->sePopupInterval->value());
+    writeBool(file, Setting::DesktopNotifications, ui->cbUseDesktopNotifications->isChecked());
     writeInteger(file, Setting::DigestThreshold, ui->seDigestThreshold->value());
     writeInteger(file, Setting::SkipLateMinutes, ui->seSkipLateMinutes->value());
 
@@ -274,6 +280,7 @@ void TfSettings::applyFlags()
     m_state.EscMinimize = ui->cbESCKeyMinimizeNudgewick->isChecked();
     m_state.MinimizeToTray = ui->cbMinimizetoSystemTray->isChecked();
     m_state.MinimizeOnClose = ui->cbMinimizeOnClose->isChecked();
+    m_state.UseDesktopNotifications = ui->cbUseDesktopNotifications->isChecked();
     m_state.DigestThreshold = ui->seDigestThreshold->value();
     m_state.SkipLateMinutes = ui->seSkipLateMinutes->value();
 }

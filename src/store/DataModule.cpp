@@ -128,11 +128,24 @@ void TDM::qTasksCompletedChange(const QString &fieldName)
         return;
 
     const bool completing = qTasks.fieldByName(QStringLiteral("Completed")).asBoolean();
+    // The task list is read again whether the update worked or not; an
+    // error still reaches the caller afterwards.
+    try {
+        setTaskCompleted(qTasks.fieldByName(QStringLiteral("ID")).asInteger(), completing);
+    } catch (...) {
+        RequeryTaskList();
+        throw;
+    }
+    RequeryTaskList();
+}
+
+int TDM::setTaskCompleted(qint64 id, bool completed)
+{
     Query update(ADOConnection);
     update.addLine(QStringLiteral("update Tasks"));
     update.addLine(QStringLiteral("set"));
     update.addLine(QStringLiteral("PercentageComplete = :PercentageComplete,"));
-    if (completing) {
+    if (completed) {
         update.addLine(QStringLiteral("Completed = True,"));
         update.addLine(QStringLiteral("CompletedDate = :CompletedDate"));
         update.setParam(QStringLiteral("CompletedDate"), m_clock.now());
@@ -141,16 +154,7 @@ void TDM::qTasksCompletedChange(const QString &fieldName)
         update.addLine(QStringLiteral("CompletedDate = null"));
     }
     update.addLine(QStringLiteral("where ID = :ID"));
-    update.setParam(QStringLiteral("PercentageComplete"), completing ? 100 : 0);
-    update.setParam(QStringLiteral("ID"), qTasks.fieldByName(QStringLiteral("ID")).asString());
-
-    // The task list is read again whether the update worked or not; an
-    // error still reaches the caller afterwards.
-    try {
-        update.execSql();
-    } catch (...) {
-        RequeryTaskList();
-        throw;
-    }
-    RequeryTaskList();
+    update.setParam(QStringLiteral("PercentageComplete"), completed ? 100 : 0);
+    update.setParam(QStringLiteral("ID"), id);
+    return update.execSql();
 }

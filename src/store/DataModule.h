@@ -58,6 +58,11 @@ public:
     // Due and alarm columns in the long or short date pattern followed by the time.
     void ApplyDateDisplayFormat();
 
+    // The completion rule: completes the task (100 %, completed now) or
+    // reopens it (0 %, no date). Returns the rows changed (0: no such task).
+    // The task list is not read again.
+    int setTaskCompleted(qint64 id, bool completed);
+
     // The text of the task-count panel of the status bar.
     QString taskCountText() const;
 

@@ -86,6 +86,7 @@ Start Position=40
 AlarmFile=/usr/share/sounds/bell.wav
 DisablePopups=25
 PopupInterval=3
+DesktopNotifications=0
 
 [Formats]
 DateSeperator=-
@@ -181,6 +182,7 @@ Notes Width=185
         QCOMPARE(s.window->MSNPopUp->width(), 150);
         QCOMPARE(s.window->MSNPopUp->timeOut(), 0);
         QCOMPARE(s.state.AlarmFile, u"Alarm.wav"_s);
+        QVERIFY(s.state.UseDesktopNotifications); // on where X11 is not the platform
         QCOMPARE(s.window->disablePopupsTimer()->interval(), 10 * 60000);
         QCOMPARE(s.window->popupIntervalTimer()->interval(), 0);
         QCOMPARE(s.state.Formats.shortDateFormat, u"yyyy/mm/dd"_s);
@@ -234,6 +236,7 @@ Notes Width=185
         QCOMPARE(popup->height(), 120);
         QCOMPARE(popup->popupStartY(), 40);
         QCOMPARE(s.state.AlarmFile, u"/usr/share/sounds/bell.wav"_s);
+        QVERIFY(!s.state.UseDesktopNotifications);
         QCOMPARE(s.window->disablePopupsTimer()->interval(), 25 * 60000);
         QCOMPARE(s.window->popupIntervalTimer()->interval(), 3 * 60000);
 

@@ -42,6 +42,7 @@ public:
     int disableMinutes = 10;
     int intervalMinutes = 0;
     bool occurrenceDialog = false;
+    QString notificationsUnavailable;
 
     QString alarmSoundFile() const override { return soundFile; }
     void setAlarmSoundFile(const QString &file) override { soundFile = file; }
@@ -55,6 +56,7 @@ public:
     void setDisablePopupsMinutes(int minutes) override { disableMinutes = minutes; }
     int popupIntervalMinutes() const override { return intervalMinutes; }
     void setPopupIntervalMinutes(int minutes) override { intervalMinutes = minutes; }
+    QString desktopNotificationsUnavailable() const override { return notificationsUnavailable; }
     QStringList categoryCaptions() const override { return {u"Home"_s, u"Work"_s}; }
     void saveSettings() override { calls << u"saveSettings"_s; }
     void applyDateDisplayFormat() override { calls << u"applyDateDisplayFormat"_s; }
@@ -241,7 +243,8 @@ private slots:
         QCOMPARE(file.keys(u"Notify"_s),
                  QStringList({u"Height"_s, u"GradientColor1"_s, u"GradientColor2"_s, u"ScrollSpeed"_s, u"TimeOut"_s,
                               u"Width"_s, u"Start Position"_s, u"AlarmFile"_s, u"DisablePopups"_s,
-                              u"PopupInterval"_s, u"Digest Threshold"_s, u"Skip Late Minutes"_s}));
+                              u"PopupInterval"_s, u"DesktopNotifications"_s, u"Digest Threshold"_s,
+                              u"Skip Late Minutes"_s}));
         QCOMPARE(s.value("Notify", "Skip Late Minutes"), u"120"_s);
         QCOMPARE(s.value("Notify", "GradientColor2"), u"32768"_s);
         QCOMPARE(s.value("Notify", "TimeOut"), u"1"_s); // a stored 0 shows and saves as 1
@@ -257,6 +260,36 @@ private slots:
         QCOMPARE(s.value("Defaults", "SnoozeTime"), u"9"_s);
         QCOMPARE(s.value("Defaults", "ValidHours"), u"08-17"_s);
         QCOMPARE(s.value("Settings", "Exit Dialog"), u"0"_s); // the main window's own save writes it
+    }
+
+    // "Use desktop notifications" shows the choice in effect, says why it
+    // has no effect when it has none, and OK stores and applies it.
+    void desktopNotifications_data()
+    {
+        QTest::addColumn<bool>("on");
+        QTest::addColumn<QString>("unavailable");
+        QTest::newRow("on, no service") << true << u"No desktop notification service answers."_s;
+        QTest::newRow("off, service ready") << false << QString();
+    }
+    void desktopNotifications()
+    {
+        QFETCH(bool, on);
+        QFETCH(QString, unavailable);
+        Setup s(m_dir);
+        s.state.UseDesktopNotifications = on;
+        s.host.notificationsUnavailable = unavailable;
+        s.open();
+        auto *box = s.find<QCheckBox>("cbUseDesktopNotifications");
+        QCOMPARE(box->isChecked(), on);
+        QCOMPARE(box->text().remove(u'&'), u"Use desktop notifications"_s);
+        const auto *why = s.find<QLabel>("lDesktopNotificationsState");
+        QCOMPARE(why->isHidden(), unavailable.isEmpty());
+        QCOMPARE(why->text(), unavailable);
+
+        box->setChecked(!on);
+        s.find<QPushButton>("bbOK")->click();
+        QCOMPARE(s.state.UseDesktopNotifications, !on);
+        QCOMPARE(s.value("Notify", "DesktopNotifications"), on ? u"0"_s : u"1"_s);
     }
 
     // A number typed beyond a field's range is moved into it, however OK

@@ -2,6 +2,8 @@
 // a task that is due pops up, a right click on its notification snoozes it,
 // and the database holds the new alarm time.
 
+#include "support/XvfbServer.h"
+
 #include "core/DateTime.h"
 #include "store/Connection.h"
 #include "store/Query.h"
@@ -41,7 +43,7 @@ class TestAlarmEndToEnd : public QObject
 {
     Q_OBJECT
 
-    QProcess m_xvfb;
+    XvfbServer m_xvfb; // a display of the test's own
     QProcess m_program;
     QTemporaryDir m_session; // the program's own runtime and config folders
     QProcessEnvironment m_env;
@@ -56,17 +58,8 @@ private slots:
             QSKIP("libfaketime (package faketime) is not installed");
 
         // The server picks a free display and writes its number to stdout.
-        m_xvfb.start(u"Xvfb"_s, {u"-displayfd"_s, u"1"_s, u"-screen"_s, u"0"_s, u"1024x768x24"_s, u"-nolisten"_s, u"tcp"_s});
-        QVERIFY(m_xvfb.waitForStarted());
-        QByteArray display;
-        QDeadlineTimer deadline(10000);
-        while (!display.contains('\n') && !deadline.hasExpired() && m_xvfb.state() == QProcess::Running) {
-            m_xvfb.waitForReadyRead(100);
-            display += m_xvfb.readAllStandardOutput();
-        }
-        QVERIFY2(display.contains('\n'), "Xvfb did not report its display");
+        QVERIFY2(m_xvfb.start(), qPrintable(m_xvfb.why()));
         m_env = QProcessEnvironment::systemEnvironment();
-        m_env.insert(u"DISPLAY"_s, u":"_s + QString::fromLatin1(display.trimmed()));
     }
 
     void cleanupTestCase()
@@ -74,10 +67,6 @@ private slots:
         if (m_program.state() != QProcess::NotRunning) {
             m_program.terminate();
             m_program.waitForFinished(10000);
-        }
-        if (m_xvfb.state() != QProcess::NotRunning) {
-            m_xvfb.terminate();
-            m_xvfb.waitForFinished(10000);
         }
     }
 

@@ -2,6 +2,8 @@
 // libfaketime while it runs, as after a suspend: the tasks that came due in
 // the gap are listed in one "While you were away" window, not popped up.
 
+#include "support/XvfbServer.h"
+
 #include "core/DateTime.h"
 #include "store/Connection.h"
 #include "store/Query.h"
@@ -43,7 +45,7 @@ class TestMissedEndToEnd : public QObject
 {
     Q_OBJECT
 
-    QProcess m_xvfb;
+    XvfbServer m_xvfb; // a display of the test's own
     QProcess m_program;
     QProcessEnvironment m_env;
 
@@ -56,26 +58,15 @@ private slots:
         if (!QFile::exists(FakeTimeLibrary))
             QSKIP("libfaketime (package faketime) is not installed");
 
-        m_xvfb.start(u"Xvfb"_s, {u"-displayfd"_s, u"1"_s, u"-screen"_s, u"0"_s, u"1024x768x24"_s, u"-nolisten"_s, u"tcp"_s});
-        QVERIFY(m_xvfb.waitForStarted());
-        QByteArray display;
-        QDeadlineTimer deadline(10000);
-        while (!display.contains('\n') && !deadline.hasExpired() && m_xvfb.state() == QProcess::Running) {
-            m_xvfb.waitForReadyRead(100);
-            display += m_xvfb.readAllStandardOutput();
-        }
-        QVERIFY2(display.contains('\n'), "Xvfb did not report its display");
+        QVERIFY2(m_xvfb.start(), qPrintable(m_xvfb.why()));
         m_env = QProcessEnvironment::systemEnvironment();
-        m_env.insert(u"DISPLAY"_s, u":"_s + QString::fromLatin1(display.trimmed()));
     }
 
     void cleanupTestCase()
     {
-        for (QProcess *process : {&m_program, &m_xvfb}) {
-            if (process->state() != QProcess::NotRunning) {
-                process->terminate();
-                process->waitForFinished(10000);
-            }
+        if (m_program.state() != QProcess::NotRunning) {
+            m_program.terminate();
+            m_program.waitForFinished(10000);
         }
     }
 

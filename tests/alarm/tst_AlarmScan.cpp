@@ -1,5 +1,6 @@
 // The alarm scan against a real database file with the clock set.
 
+#include "support/QuietRaise.h"
 #include "AlarmFixture.h"
 
 #include "popup/PopupWindow.h"
@@ -25,12 +26,7 @@ class TestAlarmScan : public QObject
 private slots:
     void initTestCase()
     {
-        // The offscreen platform cannot raise windows and says so at every show.
-        static const QtMessageHandler previous = qInstallMessageHandler(nullptr);
-        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &context, const QString &message) {
-            if (!message.contains(QLatin1String("does not support raise()")))
-                previous(type, context, message);
-        });
+        hideRaiseWarnings();
     }
 
     void validHoursAndDays_data()

@@ -2,6 +2,7 @@
 // notification's clicks reach their handlers, an open editor's window item
 // keeps its task quiet, and a fresh data folder gets its alarm sound.
 
+#include "support/QuietRaise.h"
 #include "support/MainWindowFixture.h"
 
 #include "alarm/AlarmEngine.h"
@@ -52,11 +53,7 @@ class TestAlarmWiring : public QObject
 private slots:
     void initTestCase()
     {
-        static const QtMessageHandler previous = qInstallMessageHandler(nullptr);
-        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &context, const QString &message) {
-            if (!message.contains(QLatin1String("does not support raise()")))
-                previous(type, context, message);
-        });
+        hideRaiseWarnings();
     }
 
     void freshDataFolderGetsTheChime()

@@ -1,6 +1,7 @@
 // Missed alarms with the clock set: gaps from clock jumps and resume, the
 // "While you were away" list, late alarms skipped, and the alarm timer's sleep.
 
+#include "support/QuietRaise.h"
 #include "MissedFixture.h"
 
 #include "alarm/PopupPacing.h"
@@ -36,11 +37,7 @@ class TestMissedAlarms : public QObject
 private slots:
     void initTestCase()
     {
-        static const QtMessageHandler previous = qInstallMessageHandler(nullptr);
-        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &context, const QString &message) {
-            if (!message.contains(QLatin1String("does not support raise()")))
-                previous(type, context, message);
-        });
+        hideRaiseWarnings();
     }
 
     void splitForDigest_data()

@@ -1,6 +1,7 @@
 // Popup pacing: Disable Popups, the popup interval and the settings dialog,
 // as timelines of the alarm timer.
 
+#include "support/QuietRaise.h"
 #include "alarm/PopupPacing.h"
 #include "popup/MSNPopUp.h"
 #include "toolkit/TaskbarGeometry.h"
@@ -42,11 +43,7 @@ class TestPopupPacing : public QObject
 private slots:
     void initTestCase()
     {
-        static const QtMessageHandler previous = qInstallMessageHandler(nullptr);
-        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &context, const QString &message) {
-            if (!message.contains(QLatin1String("does not support raise()")))
-                previous(type, context, message);
-        });
+        hideRaiseWarnings();
     }
 
     // "Disable Popups" for 10 minutes: the windows go at once, the scan rests

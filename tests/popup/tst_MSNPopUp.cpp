@@ -1,3 +1,4 @@
+#include "support/QuietRaise.h"
 #include "popup/MSNPopUp.h"
 #include "popup/PopupWindow.h"
 #include "toolkit/TaskbarGeometry.h"
@@ -72,12 +73,7 @@ class TestMSNPopUp : public QObject
 private slots:
     void initTestCase()
     {
-        // The offscreen platform cannot raise windows and says so at every show.
-        static const QtMessageHandler previous = qInstallMessageHandler(nullptr);
-        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &context, const QString &message) {
-            if (!message.contains(QLatin1String("does not support raise()")))
-                previous(type, context, message);
-        });
+        hideRaiseWarnings();
     }
 
     void init()

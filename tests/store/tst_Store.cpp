@@ -52,11 +52,45 @@ private slots:
                                        u"DueDateTime"_s, u"AlarmDateTime"_s, u"Completed"_s, u"Notes"_s,
                                        u"SnoozeTime"_s, u"AutoSnooze"_s, u"RepeatAutoSnooze"_s,
                                        u"AutoSnoozeAction"_s, u"PercentageComplete"_s, u"CompletedDate"_s}));
-        // The alarm scan's query is answered from the index, not a table scan.
+        // The alarm scan's query is answered from the index of rows that can
+        // ring, not a table scan or the index of every open task.
         QVERIFY(q.exec(u"explain query plan select * from Tasks where AlarmDateTime <= 1 and Occurrence <> 'Immediate' "
                        "and Occurrence <> 'Todo' and Completed = False order by AlarmDateTime"_s));
         QVERIFY(q.next());
-        QVERIFY2(q.value(3).toString().contains(u"TasksOpenByAlarm"_s), qPrintable(q.value(3).toString()));
+        QVERIFY2(q.value(3).toString().contains(u"TasksDueByAlarm"_s), qPrintable(q.value(3).toString()));
+    }
+
+    void olderFileGetsTheScanIndexOnOpen()
+    {
+        const QString file = path(u"older.mdb"_s);
+        {
+            Connection c;
+            c.setDatabaseFile(file);
+            c.open();
+            QSqlQuery q(c.database());
+            QVERIFY(q.exec(u"drop index TasksDueByAlarm"_s));
+            QVERIFY(q.exec(u"insert into Tasks (Task, Occurrence, AlarmDateTime, Completed) values "
+                           "('a', 'Todo', 1, 0), ('b', 'Immediate', 1, 0), ('c', 'Once', 1, 1), ('d', 'Once', 1, 0)"_s));
+            c.close();
+        }
+        Connection c;
+        c.setDatabaseFile(file);
+        c.open();
+        QSqlQuery q(c.database());
+        const QString due = u"select Task from Tasks where AlarmDateTime <= 2 and Occurrence <> 'Immediate' "
+                            "and Occurrence <> 'Todo' and Completed = False order by AlarmDateTime"_s;
+        QVERIFY(q.exec(u"explain query plan "_s + due));
+        QVERIFY(q.next());
+        QVERIFY2(q.value(3).toString().contains(u"TasksDueByAlarm"_s), qPrintable(q.value(3).toString()));
+        // Only the open task that can ring is in it.
+        QVERIFY(q.exec(u"select count(*) from Tasks indexed by TasksDueByAlarm where Completed = False "
+                       "and Occurrence <> 'Immediate' and Occurrence <> 'Todo'"_s));
+        QVERIFY(q.next());
+        QCOMPARE(q.value(0).toInt(), 1);
+        QVERIFY(q.exec(due));
+        QVERIFY(q.next());
+        QCOMPARE(q.value(0).toString(), u"d"_s);
+        QVERIFY(!q.next());
     }
 
     void unusableFilesAreReportedAndLeftAlone_data()

@@ -151,6 +151,9 @@ void benchQuietPass(const QString &root)
     std::printf("scan pass, 100000 tasks, nothing due, %d open to-do/immediate with past alarms: "
                 "CPU median %.4f ms, slowest %.4f ms\n",
                 silent, cpu[cpu.size() / 2], cpu.back());
+    if (cpu[cpu.size() / 2] > 0.1)
+        std::printf("over limit: scan pass with nothing due at 100000 tasks: %.4f ms (limit 0.1 ms)\n",
+                    cpu[cpu.size() / 2]);
 }
 
 void benchIdle(const QString &root, const QString &program, int minutes)
@@ -184,6 +187,9 @@ void benchIdle(const QString &root, const QString &program, int minutes)
     process.waitForFinished(10000);
     std::printf("idle, hidden, 100000 tasks, nothing due, over %d min: %.3f CPU-seconds per minute\n", minutes,
                 (after - before) / minutes);
+    if ((after - before) / minutes > 0.02)
+        std::printf("over limit: idle, hidden, 100000 tasks: %.3f CPU-seconds per minute (limit 0.02)\n",
+                    (after - before) / minutes);
 }
 
 } // namespace

@@ -68,9 +68,12 @@ AlarmScan::AlarmScan(TDM &dm, AppState &state, const Clock &clock, TMSNPopUp &po
                       u"where ID = :ID"_s});
     m_complete.setSql({u"update Tasks"_s, u"set AutoSnooze = False, Completed = True"_s, u"where ID = :ID"_s});
     m_delete.setSql({u"delete"_s, u"from Tasks"_s, u"where ID = :ID"_s});
-    m_next.setSql({u"select min(AlarmDateTime) as NextAlarm"_s, u"from Tasks"_s,
+    // In index order with a limit, so the read stops at the first match
+    // instead of visiting every open task ahead.
+    m_next.setSql({u"select AlarmDateTime as NextAlarm"_s, u"from Tasks"_s,
                    u"where AlarmDateTime > :AlarmDateTime"_s, u"and Occurrence <> 'Immediate'"_s,
-                   u"and Occurrence <> 'Todo'"_s, u"and Completed = False"_s});
+                   u"and Occurrence <> 'Todo'"_s, u"and Completed = False"_s, u"order by AlarmDateTime"_s,
+                   u"limit 1"_s});
 }
 
 bool AlarmScan::tPopupTimer()

@@ -98,8 +98,9 @@ private slots:
     }
 
     // The program's environment on the data folder, in the session folder,
-    // with its clock starting at 09:00 and running on from there.
-    QProcessEnvironment programEnvironment(const QString &folder, const QString &session) const
+    // with the clock faketime is given (by default 09:00 at its start).
+    QProcessEnvironment programEnvironment(const QString &folder, const QString &session,
+                                           const QString &fakeTime = u"@2026-12-10 09:00:00"_s) const
     {
         QProcessEnvironment env = m_env;
         env.insert(u"NUDGEWICK_DIR"_s, folder);
@@ -109,7 +110,7 @@ private slots:
         env.insert(u"XDG_CONFIG_HOME"_s, session + u"/config"_s);
         env.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
         env.insert(u"LD_PRELOAD"_s, FakeTimeLibrary);
-        env.insert(u"FAKETIME"_s, u"@2026-12-10 09:00:00"_s);
+        env.insert(u"FAKETIME"_s, fakeTime);
         env.insert(u"FAKETIME_DONT_FAKE_MONOTONIC"_s, u"1"_s);
         env.insert(u"FAKETIME_NO_CACHE"_s, u"1"_s);
         // A sanitizer build wants its runtime first; the preloaded clock comes first here.
@@ -184,22 +185,31 @@ private slots:
     // Alarms that do not fall on a quarter minute (a snooze from a moment
     // with seconds, a task from elsewhere) pop up within a second of their
     // time, not at the next quarter. Each copy of the program has one task
-    // and its own clock from 09:00; the copies run side by side, and each
-    // notification is timed from the start of its program (which starts
-    // its clock a little later, so the measure errs on the late side).
+    // and a clock a fixed number of seconds off the real one, so that it
+    // reads 09:0<i>:00 when the test starts (each notification has a title
+    // of its own); the copies run side by side, and the real moment each
+    // notification appears is compared with its alarm moved by that offset.
     void alarmsComeOnTime()
     {
-        const QList<DateTime> alarms{at(9, 0, 20, 500), at(9, 0, 27), at(9, 0, 38, 250)};
+        const QList<DateTime> alarms{at(9, 0, 20, 500), at(9, 1, 27), at(9, 2, 38, 250)};
         QTemporaryDir dirs[3];
         QProcess programs[3];
-        QElapsedTimer since[3];
-        qint64 shownAfterMs[3] = {-1, -1, -1};
+        qint64 offsetMs[3];
+        qint64 shownAtMs[3] = {-1, -1, -1}; // real milliseconds since the epoch
+        const qint64 startMs = QDateTime::currentMSecsSinceEpoch();
         for (int i = 0; i < 3; ++i) {
             writeDueTask(dirs[i].filePath(u"Nudgewick.mdb"_s), alarms[i]);
+            // A runtime folder others may read is not used, so it is the owner's only.
             QVERIFY(QDir().mkpath(dirs[i].filePath(u"session"_s)));
-            programs[i].setProcessEnvironment(programEnvironment(dirs[i].path(), dirs[i].filePath(u"session"_s)));
+            QVERIFY(QFile::setPermissions(dirs[i].filePath(u"session"_s),
+                                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+            const qint64 startFake = at(9, alarms[i].minute()).toQDateTime().toMSecsSinceEpoch();
+            const qint64 offsetS = (startFake - startMs) / 1000;
+            offsetMs[i] = offsetS * 1000;
+            programs[i].setProcessEnvironment(programEnvironment(
+                dirs[i].path(), dirs[i].filePath(u"session"_s),
+                (offsetS < 0 ? u"-"_s : u"+"_s) + QString::number(qAbs(offsetS))));
             programs[i].setProcessChannelMode(QProcess::ForwardedChannels);
-            since[i].start();
             programs[i].start(QStringLiteral(NW_EXECUTABLE), {u"Startup"_s});
             QVERIFY(programs[i].waitForStarted());
         }
@@ -207,15 +217,12 @@ private slots:
         int shown = 0;
         while (shown < 3 && !deadline.hasExpired()) {
             for (int i = 0; i < 3; ++i) {
-                if (shownAfterMs[i] >= 0)
+                if (shownAtMs[i] >= 0)
                     continue;
-                const QString window = run(u"xdotool"_s,
-                                           {u"search"_s, u"--all"_s, u"--onlyvisible"_s, u"--pid"_s,
-                                            QString::number(programs[i].processId()), u"--name"_s,
-                                            u"^Nudgewick \\[09:00\\]$"_s},
-                                           m_env);
+                const QString title = u"^Nudgewick \\[09:0%1\\]$"_s.arg(alarms[i].minute());
+                const QString window = run(u"xdotool"_s, {u"search"_s, u"--name"_s, title}, m_env);
                 if (!window.isEmpty()) {
-                    shownAfterMs[i] = since[i].elapsed();
+                    shownAtMs[i] = QDateTime::currentMSecsSinceEpoch();
                     ++shown;
                 }
             }
@@ -226,11 +233,12 @@ private slots:
             program.waitForFinished(20000);
         }
         for (int i = 0; i < 3; ++i) {
-            const qint64 dueAfterMs = (alarms[i].msecsOfDay() - at(9, 0).msecsOfDay());
-            const qint64 lateMs = shownAfterMs[i] - dueAfterMs;
+            QVERIFY2(shownAtMs[i] >= 0, "no notification came");
+            const qint64 dueAtMs = alarms[i].toQDateTime().toMSecsSinceEpoch() - offsetMs[i];
+            const qint64 lateMs = shownAtMs[i] - dueAtMs;
             qInfo("alarm %d: shown %lld ms after its time", i, lateMs);
-            QVERIFY2(shownAfterMs[i] >= 0, "no notification came");
-            // One second, and a little for finding the window.
+            // One second, and a little for finding the window (at the next
+            // quarter it would be 3 to 9.5 s).
             QVERIFY2(lateMs >= -200 && lateMs <= 1300, qPrintable(QString::number(lateMs)));
         }
     }

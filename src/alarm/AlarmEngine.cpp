@@ -75,6 +75,8 @@ void AlarmEngine::tPopupTimer()
             m_pacing->passEnded();
     });
     // Quick ticks while a notification shows or a pass is asked for (the
-    // next one runs once the windows are gone); else to the next quarter.
-    m_timer->tickEnded(m_popup.openCount() > 0 || m_desktop->openCount() > 0 || m_state.ScanPending);
+    // next one runs once the windows are gone); else to the next quarter
+    // or the next alarm, whichever comes first.
+    m_timer->tickEnded(m_popup.openCount() > 0 || m_desktop->openCount() > 0 || m_state.ScanPending,
+                       m_scan->nextAlarm());
 }

@@ -56,7 +56,8 @@ AlarmScan::AlarmScan(TDM &dm, AppState &state, const Clock &clock, TMSNPopUp &po
       m_snooze(dm.ADOConnection),
       m_advance(dm.ADOConnection),
       m_complete(dm.ADOConnection),
-      m_delete(dm.ADOConnection)
+      m_delete(dm.ADOConnection),
+      m_next(dm.ADOConnection)
 {
     m_due.setSql({u"select *"_s, u"from Tasks"_s, u"where AlarmDateTime <= :AlarmDateTime"_s,
                   u"and Occurrence <> 'Immediate'"_s, u"and Occurrence <> 'Todo'"_s, u"and Completed = False"_s,
@@ -67,6 +68,12 @@ AlarmScan::AlarmScan(TDM &dm, AppState &state, const Clock &clock, TMSNPopUp &po
                       u"where ID = :ID"_s});
     m_complete.setSql({u"update Tasks"_s, u"set AutoSnooze = False, Completed = True"_s, u"where ID = :ID"_s});
     m_delete.setSql({u"delete"_s, u"from Tasks"_s, u"where ID = :ID"_s});
+    // In index order with a limit, so the read stops at the first match
+    // instead of visiting every open task ahead.
+    m_next.setSql({u"select AlarmDateTime as NextAlarm"_s, u"from Tasks"_s,
+                   u"where AlarmDateTime > :AlarmDateTime"_s, u"and Occurrence <> 'Immediate'"_s,
+                   u"and Occurrence <> 'Todo'"_s, u"and Completed = False"_s, u"order by AlarmDateTime"_s,
+                   u"limit 1"_s});
 }
 
 bool AlarmScan::tPopupTimer()
@@ -77,7 +84,8 @@ bool AlarmScan::tPopupTimer()
         return false;
     const DateTime now = m_clock.now();
     const qint64 quarter = quarterMinute(now);
-    if (!m_state.ScanPending && quarter == m_lastQuarter)
+    const bool alarmCame = !m_nextAlarm.isZero() && m_nextAlarm <= now;
+    if (!m_state.ScanPending && quarter == m_lastQuarter && !alarmCame)
         return false;
     m_lastQuarter = quarter;
 
@@ -179,6 +187,7 @@ void AlarmScan::scan()
         m_state.ScanPending = !due.isEmpty() && due.last().row == m_due.recordCount() - 1;
     } catch (...) {
         m_due.close();
+        m_nextAlarm = {};
         // Rows handled before the failure keep their changes; the list shows them.
         if (m_written) {
             try {
@@ -190,8 +199,22 @@ void AlarmScan::scan()
         throw;
     }
     m_due.close();
+    readNextAlarm(now);
     if (m_written)
         requeryTaskList();
+}
+
+// The alarms still ahead are read after the pass has moved and snoozed what
+// it handled, so the timer can sleep until the first of them.
+void AlarmScan::readNextAlarm(DateTime now)
+{
+    m_nextAlarm = {};
+    m_next.close();
+    m_next.setParam(u"AlarmDateTime"_s, now);
+    m_next.open();
+    if (!m_next.eof() && !m_next.fieldByName(u"NextAlarm"_s).isNull())
+        m_nextAlarm = m_next.fieldByName(u"NextAlarm"_s).asDateTime();
+    m_next.close();
 }
 
 AlarmScan::Outcome AlarmScan::autoSnooze(const Query &row, DateTime now, bool skip)

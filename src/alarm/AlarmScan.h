@@ -14,8 +14,8 @@ class TDM;
 class TMSNPopUp;
 struct AppState;
 
-// The alarm scan: once a second the alarm timer calls tPopupTimer, which on
-// a quarter-minute second (or at once when ScanPending is set) and while no
+// The alarm scan: the alarm timer calls tPopupTimer, which on a new quarter
+// minute, at the next alarm time (or at once when ScanPending is set) and while no
 // notification is on screen looks for open tasks whose alarm has come and
 // prompts each one with a notification window and the alarm sound. On the
 // way it applies the valid hours and days of hourly and daily tasks, keeps
@@ -52,6 +52,10 @@ public:
     // The pass itself, without the gate; throws Error when the database fails.
     void scan();
 
+    // The earliest alarm of an open task that was still ahead at the end of
+    // the last pass; zero when none was. The alarm timer wakes at it.
+    DateTime nextAlarm() const { return m_nextAlarm; }
+
     // How the valid hours and valid days of a task decide whether it may be
     // prompted at the moment now; true: not now.
     static bool outsideValidTimes(const QString &occurrence, const QString &validHours, const QString &validDays,
@@ -64,6 +68,7 @@ private:
     bool lateAlarm(const Query &row, DateTime now) const;
     void prompt(const Query &row);
     void requeryTaskList();
+    void readNextAlarm(DateTime now);
 
     TDM &m_dm;
     AppState &m_state;
@@ -79,6 +84,8 @@ private:
     Query m_advance;      // moves one task to its next occurrence
     Query m_complete;     // marks one task complete
     Query m_delete;       // deletes one task
+    Query m_next;         // the earliest alarm still ahead
+    DateTime m_nextAlarm;           // what m_next read in the last pass
     qint64 m_lastQuarter = -1;      // the quarter minute of the last pass
     bool m_written = false;         // this pass changed a task
     bool m_requeryPending = false;  // the task list waits for an editor to close

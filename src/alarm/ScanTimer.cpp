@@ -5,6 +5,8 @@
 
 #include <QTimer>
 
+#include <algorithm>
+
 namespace {
 constexpr qint64 QuarterMs = 15000;
 // The timer is armed a little past the quarter, so the tick reads the new
@@ -51,9 +53,20 @@ qint64 ScanTimer::tickStarted()
     return jump;
 }
 
-void ScanTimer::tickEnded(bool fast)
+int ScanTimer::sleepMs(DateTime now, DateTime nextAlarm)
 {
-    arm(fast ? PollMs : msecsToNextQuarter(m_clock.now()) + MarginMs);
+    qint64 ms = msecsToNextQuarter(now);
+    if (!nextAlarm.isZero()) {
+        const qint64 toAlarm = (nextAlarm.dayNumber() - now.dayNumber()) * 86400000
+            + nextAlarm.msecsOfDay() - now.msecsOfDay();
+        ms = std::clamp<qint64>(toAlarm, 0, ms);
+    }
+    return int(ms) + MarginMs;
+}
+
+void ScanTimer::tickEnded(bool fast, DateTime nextAlarm)
+{
+    arm(fast ? PollMs : sleepMs(m_clock.now(), nextAlarm));
 }
 
 void ScanTimer::wake()

@@ -10,8 +10,8 @@ class Clock;
 class QTimer;
 
 // Lets the alarm timer sleep between the moments a pass can be due instead
-// of waking every second. A pass is due at each new quarter minute, at once
-// after requestScan(), and, while a notification is on screen, at the first
+// of waking every second. A pass is due at each new quarter minute, at the
+// next alarm time, at once after requestScan(), and, while a notification is on screen, at the first
 // tick after it has gone (polled every second, as the windows come and go).
 //
 // The same wake-ups watch the wall clock against the monotonic clock: a
@@ -39,10 +39,11 @@ public:
     // before). Returns the jump of the wall clock since the last tick in
     // milliseconds (negative: backwards), or 0 when there was none.
     qint64 tickStarted();
-    // At the end of a tick: sleeps until the next moment a pass may be due.
+    // At the end of a tick: sleeps until the next moment a pass may be due,
+    // the next quarter or nextAlarm (zero: none), whichever comes first.
     // A timer that the tick stopped (popup pacing, the settings dialog)
     // stays stopped but fires at that moment once it is started again.
-    void tickEnded(bool fast);
+    void tickEnded(bool fast, DateTime nextAlarm = {});
 
     // Wakes the running timer at once; a stopped one ticks a second after
     // it is started instead of sleeping to the quarter.
@@ -50,6 +51,9 @@ public:
 
     // Milliseconds from now to the start of the next quarter minute.
     static int msecsToNextQuarter(DateTime now);
+    // How long to sleep at now: to the next quarter or to nextAlarm (zero:
+    // none), whichever is first, a little past it.
+    static int sleepMs(DateTime now, DateTime nextAlarm);
 
 private:
     void arm(int ms);

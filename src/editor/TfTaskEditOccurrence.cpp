@@ -79,29 +79,39 @@ void TfTaskEdit::sbApplyOccurrenceClick()
 
 // Due and alarm pickers ------------------------------------------------------------
 
+namespace {
+// The pickers show hours and minutes only, so they hold whole minutes: a
+// time taken from the clock must not carry seconds the user cannot see
+// into the stored alarm (which would then come that much late).
+QTime wholeMinute(QTime time)
+{
+    return QTime(time.hour(), time.minute());
+}
+} // namespace
+
 // Setting the pickers from code does not count as the user's change.
 void TfTaskEdit::setDue(DateTime value)
 {
     const QSignalBlocker blockDate(ui->dtpDueDate), blockTime(ui->meDueTime);
     ui->dtpDueDate->setDate(value.date());
-    ui->meDueTime->setTime(value.time());
+    ui->meDueTime->setTime(wholeMinute(value.time()));
 }
 
 void TfTaskEdit::setAlarm(DateTime value)
 {
     const QSignalBlocker blockDate(ui->dtpAlarmDate), blockTime(ui->meAlarmTime);
     ui->dtpAlarmDate->setDate(value.date());
-    ui->meAlarmTime->setTime(value.time());
+    ui->meAlarmTime->setTime(wholeMinute(value.time()));
 }
 
 DateTime TfTaskEdit::due() const
 {
-    return DateTime::fromDateAndTime(ui->dtpDueDate->date(), ui->meDueTime->time());
+    return DateTime::fromDateAndTime(ui->dtpDueDate->date(), wholeMinute(ui->meDueTime->time()));
 }
 
 DateTime TfTaskEdit::alarm() const
 {
-    return DateTime::fromDateAndTime(ui->dtpAlarmDate->date(), ui->meAlarmTime->time());
+    return DateTime::fromDateAndTime(ui->dtpAlarmDate->date(), wholeMinute(ui->meAlarmTime->time()));
 }
 
 // The user moved the due date or time: the alarm follows it.

@@ -1,6 +1,7 @@
 // The real program on its own X server with its clock set by libfaketime:
 // a task that is due pops up, a right click on its notification snoozes it,
-// and the database holds the new alarm time.
+// and the database holds the new alarm time; alarms between two quarter
+// minutes pop up at their own time.
 
 #include "support/XvfbServer.h"
 
@@ -9,6 +10,8 @@
 #include "store/Query.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
@@ -32,9 +35,9 @@ QString run(const QString &program, const QStringList &arguments, const QProcess
     return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
 }
 
-DateTime at(int hour, int minute, int second = 0)
+DateTime at(int hour, int minute, int second = 0, int ms = 0)
 {
-    return DateTime::fromDateAndTime(QDate(2026, 12, 10), QTime(hour, minute, second));
+    return DateTime::fromDateAndTime(QDate(2026, 12, 10), QTime(hour, minute, second, ms));
 }
 
 } // namespace
@@ -70,8 +73,9 @@ private slots:
         }
     }
 
-    // A database with one task due at 08:00 that snoozes for 10 minutes.
-    static qint64 writeDueTask(const QString &database)
+    // A database with one task due at the alarm time (by default 08:00)
+    // that snoozes for 10 minutes.
+    static qint64 writeDueTask(const QString &database, DateTime alarm = at(8, 0))
     {
         qint64 id = 0;
         {
@@ -83,7 +87,7 @@ private slots:
                            " AlarmDateTime, Completed, SnoozeTime, AutoSnooze)"_s,
                            u"values ('Call the dentist', 'Health', 'Scheduled', '00-23', '_______', :At, :At,"
                            " False, 10, False)"_s});
-            insert.setParam(u"At"_s, at(8, 0));
+            insert.setParam(u"At"_s, alarm);
             insert.execSql();
             Query last(connection);
             last.setSql({u"select max(ID) as ID from Tasks"_s});
@@ -93,24 +97,31 @@ private slots:
         return id;
     }
 
-    // Starts the program on the folder with its clock at 09:00 (running on
-    // from there), and returns the notification window once it rests.
-    QString startAndFindNotification(const QString &folder)
+    // The program's environment on the data folder, in the session folder,
+    // with the clock faketime is given (by default 09:00 at its start).
+    QProcessEnvironment programEnvironment(const QString &folder, const QString &session,
+                                           const QString &fakeTime = u"@2026-12-10 09:00:00"_s) const
     {
         QProcessEnvironment env = m_env;
         env.insert(u"NUDGEWICK_DIR"_s, folder);
         // Its own session: another copy running for this user elsewhere
         // would otherwise make this one end at once.
-        env.insert(u"XDG_RUNTIME_DIR"_s, m_session.path());
-        env.insert(u"XDG_CONFIG_HOME"_s, m_session.filePath(u"config"_s));
+        env.insert(u"XDG_RUNTIME_DIR"_s, session);
+        env.insert(u"XDG_CONFIG_HOME"_s, session + u"/config"_s);
         env.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
         env.insert(u"LD_PRELOAD"_s, FakeTimeLibrary);
-        env.insert(u"FAKETIME"_s, u"@2026-12-10 09:00:00"_s);
+        env.insert(u"FAKETIME"_s, fakeTime);
         env.insert(u"FAKETIME_DONT_FAKE_MONOTONIC"_s, u"1"_s);
         env.insert(u"FAKETIME_NO_CACHE"_s, u"1"_s);
         // A sanitizer build wants its runtime first; the preloaded clock comes first here.
         env.insert(u"ASAN_OPTIONS"_s, u"detect_leaks=0:verify_asan_link_order=0"_s);
-        m_program.setProcessEnvironment(env);
+        return env;
+    }
+
+    // Starts the program on the folder and returns the notification window once it rests.
+    QString startAndFindNotification(const QString &folder)
+    {
+        m_program.setProcessEnvironment(programEnvironment(folder, m_session.path()));
         m_program.setProcessChannelMode(QProcess::ForwardedChannels);
         m_program.start(QStringLiteral(NW_EXECUTABLE), {u"Startup"_s});
         if (!m_program.waitForStarted())
@@ -169,6 +180,67 @@ private slots:
         m_program.terminate();
         QVERIFY(m_program.waitForFinished(20000));
         QCOMPARE(m_program.exitCode(), 0);
+    }
+
+    // Alarms that do not fall on a quarter minute (a snooze from a moment
+    // with seconds, a task from elsewhere) pop up within a second of their
+    // time, not at the next quarter. Each copy of the program has one task
+    // and a clock a fixed number of seconds off the real one, so that it
+    // reads 09:0<i>:00 when the test starts (each notification has a title
+    // of its own); the copies run side by side, and the real moment each
+    // notification appears is compared with its alarm moved by that offset.
+    void alarmsComeOnTime()
+    {
+        const QList<DateTime> alarms{at(9, 0, 20, 500), at(9, 1, 27), at(9, 2, 38, 250)};
+        QTemporaryDir dirs[3];
+        QProcess programs[3];
+        qint64 offsetMs[3];
+        qint64 shownAtMs[3] = {-1, -1, -1}; // real milliseconds since the epoch
+        const qint64 startMs = QDateTime::currentMSecsSinceEpoch();
+        for (int i = 0; i < 3; ++i) {
+            writeDueTask(dirs[i].filePath(u"Nudgewick.mdb"_s), alarms[i]);
+            // A runtime folder others may read is not used, so it is the owner's only.
+            QVERIFY(QDir().mkpath(dirs[i].filePath(u"session"_s)));
+            QVERIFY(QFile::setPermissions(dirs[i].filePath(u"session"_s),
+                                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+            const qint64 startFake = at(9, alarms[i].minute()).toQDateTime().toMSecsSinceEpoch();
+            const qint64 offsetS = (startFake - startMs) / 1000;
+            offsetMs[i] = offsetS * 1000;
+            programs[i].setProcessEnvironment(programEnvironment(
+                dirs[i].path(), dirs[i].filePath(u"session"_s),
+                (offsetS < 0 ? u"-"_s : u"+"_s) + QString::number(qAbs(offsetS))));
+            programs[i].setProcessChannelMode(QProcess::ForwardedChannels);
+            programs[i].start(QStringLiteral(NW_EXECUTABLE), {u"Startup"_s});
+            QVERIFY(programs[i].waitForStarted());
+        }
+        QDeadlineTimer deadline(60000);
+        int shown = 0;
+        while (shown < 3 && !deadline.hasExpired()) {
+            for (int i = 0; i < 3; ++i) {
+                if (shownAtMs[i] >= 0)
+                    continue;
+                const QString title = u"^Nudgewick \\[09:0%1\\]$"_s.arg(alarms[i].minute());
+                const QString window = run(u"xdotool"_s, {u"search"_s, u"--name"_s, title}, m_env);
+                if (!window.isEmpty()) {
+                    shownAtMs[i] = QDateTime::currentMSecsSinceEpoch();
+                    ++shown;
+                }
+            }
+            QThread::msleep(50);
+        }
+        for (QProcess &program : programs) {
+            program.terminate();
+            program.waitForFinished(20000);
+        }
+        for (int i = 0; i < 3; ++i) {
+            QVERIFY2(shownAtMs[i] >= 0, "no notification came");
+            const qint64 dueAtMs = alarms[i].toQDateTime().toMSecsSinceEpoch() - offsetMs[i];
+            const qint64 lateMs = shownAtMs[i] - dueAtMs;
+            qInfo("alarm %d: shown %lld ms after its time", i, lateMs);
+            // One second, and a little for finding the window (at the next
+            // quarter it would be 3 to 9.5 s).
+            QVERIFY2(lateMs >= -200 && lateMs <= 1300, qPrintable(QString::number(lateMs)));
+        }
     }
 
     // The end of the session while the snooze confirmation of a clicked

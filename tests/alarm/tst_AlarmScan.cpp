@@ -291,6 +291,30 @@ private slots:
         QCOMPARE(f.prompter.shown.size(), 3); // each of those passes read, failed and was reported
     }
 
+    // An alarm between two quarters is prompted at its own time: the pass
+    // that comes first reads when the next open task's alarm is, and a tick
+    // at or after that time runs a pass even within the same quarter.
+    void passRunsAtTheNextAlarm()
+    {
+        AlarmFixture f;
+        f.add({.task = u"done"_s, .alarm = at(2026, 12, 10, 9, 0, 5), .completed = true});
+        f.add({.task = u"todo"_s, .occurrence = u"Todo"_s, .alarm = at(2026, 12, 10, 9, 0, 6)});
+        f.add({.task = u"soon"_s, .alarm = at(2026, 12, 10, 9, 0, 20, 500)});
+        f.clock.set(at(2026, 12, 10, 9, 0, 16));
+        f.state.ScanPending = true;
+        QVERIFY(f.scan->tPopupTimer());
+        QCOMPARE(f.scan->nextAlarm(), at(2026, 12, 10, 9, 0, 20, 500));
+
+        f.clock.set(at(2026, 12, 10, 9, 0, 20));
+        QVERIFY(!f.scan->tPopupTimer());
+        f.clock.set(at(2026, 12, 10, 9, 0, 20, 520));
+        QVERIFY(f.scan->tPopupTimer());
+        QCOMPARE(windowTexts(f.popup), (QStringList{u"Nudgewick [09:00] [Work] soon #3"_s}));
+        f.closeWindows();
+        QVERIFY(f.scan->tPopupTimer()); // the pass the prompt asked for
+        QVERIFY(f.scan->nextAlarm().isZero());
+    }
+
     // A failing pass is reported once; further passes that fail while that
     // report is still open (its message box keeps the timers running) are
     // not stacked on top of it.

@@ -278,24 +278,36 @@ private slots:
         QCOMPARE(f.popup.openCount(), 3);
     }
 
-    // The alarm timer sleeps to the next quarter minute, polls each second
-    // while a notification shows, and wakes at once when a pass is asked for;
-    // a timer that pacing stopped stays stopped but ticks a second after it starts.
+    // The alarm timer sleeps to the next quarter minute or the next alarm of
+    // an open task, whichever is first, polls each second while a
+    // notification shows, and wakes at once when a pass is asked for; a
+    // timer that pacing stopped stays stopped but ticks a second after it starts.
     void timerSleeps_data()
     {
         QTest::addColumn<DateTime>("now");
+        QTest::addColumn<DateTime>("ahead"); // a task's alarm; zero: none
+        QTest::addColumn<bool>("completed");
         QTest::addColumn<int>("sleepMs");
-        QTest::newRow("on the quarter") << at(2026, 12, 10, 9, 0, 0) << 15020;
-        QTest::newRow("mid quarter") << at(2026, 12, 10, 9, 0, 7) << 8020;
-        QTest::newRow("just before") << at(2026, 12, 10, 9, 0, 59, 500) << 520;
+        const DateTime none;
+        QTest::newRow("on the quarter") << at(2026, 12, 10, 9, 0, 0) << none << false << 15020;
+        QTest::newRow("mid quarter") << at(2026, 12, 10, 9, 0, 7) << none << false << 8020;
+        QTest::newRow("just before") << at(2026, 12, 10, 9, 0, 59, 500) << none << false << 520;
+        QTest::newRow("alarm first") << at(2026, 12, 10, 9, 0, 7) << at(2026, 12, 10, 9, 0, 9, 250) << false
+                                     << 2270;
+        QTest::newRow("quarter first") << at(2026, 12, 10, 9, 0, 7) << at(2026, 12, 10, 9, 0, 40) << false << 8020;
+        QTest::newRow("completed task") << at(2026, 12, 10, 9, 0, 7) << at(2026, 12, 10, 9, 0, 9) << true << 8020;
     }
     void timerSleeps()
     {
         QFETCH(DateTime, now);
+        QFETCH(DateTime, ahead);
+        QFETCH(bool, completed);
         QFETCH(int, sleepMs);
 
         MissedFixture f;
         f.clock.set(now);
+        if (!ahead.isZero())
+            f.add({.alarm = ahead, .completed = completed});
         f.engine->pacing().start();
         f.engine->tPopupTimer();
         QVERIFY(f.tPopup.isActive());

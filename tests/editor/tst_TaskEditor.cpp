@@ -115,6 +115,32 @@ private slots:
         QCOMPARE(f.dm.qTasks.recordCount(), 1);
     }
 
+    // The pickers show minutes only, so an alarm taken from a clock with
+    // seconds and milliseconds is stored on the whole minute: otherwise it
+    // comes that many seconds late. The same holds for the editor's snooze.
+    void timesAreWholeMinutes()
+    {
+        EditorFixture f;
+        f.clock.set(QDateTime(QDate(2026, 12, 10), QTime(9, 30, 17, 989)));
+        whenModal([](QWidget *e) {
+            child<QPlainTextEdit>(e, "mTask")->setPlainText(u"Stand-up"_s);
+            QTest::mouseClick(child<QPushButton>(e, "bbOK"), Qt::LeftButton);
+        });
+        f.window->OpenTaskEditor(TaskEditorMode::Add);
+        QCOMPARE(f.taskCount(), 1);
+        QCOMPARE(DateTime(f.row(1)[u"DueDateTime"_s].toDouble()), at(2026, 12, 10, 9, 30));
+        QCOMPARE(DateTime(f.row(1)[u"AlarmDateTime"_s].toDouble()), at(2026, 12, 10, 9, 30));
+
+        f.select(1);
+        whenModal([](QWidget *e) {
+            child<QComboBox>(e, "cbSnoozeTime")->setEditText(u"15"_s);
+            QTest::mouseClick(child<QToolButton>(e, "sbSnooze"), Qt::LeftButton);
+            QTest::mouseClick(child<QPushButton>(e, "bbOK"), Qt::LeftButton);
+        });
+        f.window->OpenTaskEditor(TaskEditorMode::Edit);
+        QCOMPARE(DateTime(f.row(1)[u"AlarmDateTime"_s].toDouble()), at(2026, 12, 10, 9, 45));
+    }
+
     void editFillsFromTheCurrentRow()
     {
         EditorFixture f;

@@ -3,6 +3,7 @@
 #include "core/Error.h"
 #include "core/Logging.h"
 #include "store/BackupName.h"
+#include "store/TasksTable.h"
 
 #include <QDir>
 #include <QFile>
@@ -114,6 +115,16 @@ QString checkOpen(Db &db)
         return check.isEmpty() ? QStringLiteral("the engine's check finds it damaged.") : check;
     if (db.number("select count(*) from sqlite_master where type = 'table' and name = 'Tasks'") != 1)
         return QStringLiteral("it holds no task list.");
+    // A table of that name without the task columns is no task list either;
+    // put in place of the live file it would break every query.
+    QStringList columns;
+    for (const FieldInfo &field : TasksTable::fields())
+        columns << QLatin1Char('\'') + field.name + QLatin1Char('\'');
+    const QByteArray present = QStringLiteral("select count(*) from pragma_table_info('Tasks') where name collate nocase in (%1)")
+                                   .arg(columns.join(QLatin1Char(',')))
+                                   .toUtf8();
+    if (db.number(present.constData()) != TasksTable::fields().size())
+        return QStringLiteral("its task list lacks columns.");
     return {};
 }
 
@@ -166,7 +177,7 @@ qint64 copyDatabase(const QString &source, const QString &target, const CopyHook
             if (copied != tasks)
                 throw Error(QStringLiteral("the copy holds %1 tasks instead of %2.").arg(copied).arg(tasks));
         }
-        if (!syncFile(partial))
+        if (!(hooks.syncToDisk ? hooks.syncToDisk(partial) : syncFile(partial)))
             throw Error(QStringLiteral("the copy cannot be written to the disk."));
         if (!QFile::rename(partial, target))
             throw Error(QStringLiteral("the finished copy cannot be renamed."));

@@ -21,6 +21,10 @@ struct CopyHooks
     std::function<void()> snapshotTaken;
     // Called after each slice of pages.
     std::function<void(int remainingPages, int totalPages)> progress;
+    // Test seam: when set, called instead of the flush to the disk of the
+    // finished copy (still under its partial name, before the rename); false
+    // fails the copy as a refused flush would.
+    std::function<bool(const QString &partialFile)> syncToDisk;
 };
 
 // Copies the database source to target: written under target + ".partial",

@@ -70,8 +70,9 @@ RescueOutcome rescueDatabase(const QString &databaseFile, const QString &backupF
 
     // Whatever is at the live name (a damaged file, or a journal left behind)
     // goes aside first, so nothing of it is mixed into the restored copy.
-    const bool leftovers = QFileInfo::exists(databaseFile) || QFileInfo::exists(databaseFile + QStringLiteral("-wal"))
-                           || QFileInfo::exists(databaseFile + QStringLiteral("-journal"));
+    bool leftovers = QFileInfo::exists(databaseFile);
+    for (const char *suffix : {"-wal", "-shm", "-journal"})
+        leftovers = leftovers || QFileInfo::exists(databaseFile + QLatin1String(suffix));
     if (leftovers)
         outcome.keptAside = databasecopy::setAside(databaseFile, now);
     databasecopy::copyDatabase(backup->file, databaseFile);

@@ -29,6 +29,7 @@ public:
 
     QStringList capabilities{QStringLiteral("actions"), QStringLiteral("body")};
     bool answerNotify = true; // false: Notify is never answered
+    bool refuseNotify = false; // true: Notify answers 0, a refusal
     QList<Call> calls;
     QList<uint> closed; // ids asked to close
 
@@ -66,7 +67,7 @@ public slots:
             setDelayedReply(true);
             return 0;
         }
-        return m_nextId++;
+        return refuseNotify ? 0 : m_nextId++;
     }
 
     void CloseNotification(uint id)

@@ -52,6 +52,19 @@ private slots:
         QTest::newRow("daily ignores hours") << u"Daily"_s << u"09-17"_s << u"MTWTFSS"_s << at(2026, 12, 10, 20, 0) << true;
         QTest::newRow("weekly ignores both") << u"Weekly"_s << u"09-17"_s << u"M______"_s << at(2026, 12, 10, 20, 0) << true;
         QTest::newRow("scheduled ignores both") << u"Scheduled"_s << u"09-17"_s << u"M______"_s << at(2026, 12, 10, 20, 0) << true;
+        // Each weekday's own position: a mask shifted by one day fails a row.
+        const char *const dayNames[] = {"Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday", "Sunday"};
+        for (int day = 0; day < 7; ++day) {
+            QString only(7, u'_');
+            only[day] = allDays.at(day);
+            const QDate date(2026, 12, 7 + day); // 7 December 2026 is a Monday
+            QTest::addRow("hourly %s on its day", qPrintable(only))
+                << u"Hourly"_s << u"00-23"_s << only << DateTime::fromDateAndTime(date, QTime(12, 0)) << true;
+            QTest::addRow("hourly %s on the %s after", qPrintable(only), dayNames[(day + 1) % 7])
+                << u"Hourly"_s << u"00-23"_s << only << DateTime::fromDateAndTime(date.addDays(1), QTime(12, 0)) << false;
+        }
+        QTest::newRow("daily MTWTF__ on a Friday") << u"Daily"_s << u"00-23"_s << u"MTWTF__"_s << at(2026, 12, 11, 12, 0) << true;
+        QTest::newRow("daily _TWTFSS on a Monday") << u"Daily"_s << u"00-23"_s << u"_TWTFSS"_s << at(2026, 12, 7, 12, 0) << false;
         // Hours that are not a number restrict nothing.
         QTest::newRow("hourly, hours not digits") << u"Hourly"_s << u"ab-17"_s << u"MTWTFSS"_s << at(2026, 12, 10, 20, 0) << true;
     }

@@ -217,6 +217,32 @@ private slots:
         QCOMPARE(f.opened, int(opened));
     }
 
+    // Snooze pressed again while the first press's confirmation is still
+    // open (its event loop runs): the task is snoozed once.
+    void snoozeTwiceWhileConfirming()
+    {
+        Fixture f;
+        f.state.SnoozeConfirm = true;
+        int asked = 0;
+        uint id = 0;
+        f.engine->snooze().setConfirm([&](int) {
+            if (++asked == 1) {
+                f.service.emitActionInvoked(id, u"snooze"_s);
+                QTest::qWait(100); // the confirmation's own event loop
+            }
+            return PopupSnooze::Confirmation{true, false};
+        });
+        const qint64 task = f.add(due(10));
+        QVERIFY(f.settled());
+        id = f.promptOnce();
+        QVERIFY(id);
+        f.service.emitActionInvoked(id, u"snooze"_s);
+        QTRY_COMPARE(f.prompts().openCount(), 0);
+        QTest::qWait(100);
+        QCOMPARE(asked, 1);
+        QCOMPARE(f.alarmOf(task), at(2026, 12, 10, 9, 10));
+    }
+
     // A notification counts as open, like a popup window, until it closes.
     void pacing()
     {
@@ -315,6 +341,24 @@ private slots:
         QCOMPARE(f.prompts().openCount(), 0);
         QTest::qWait(50);
         QVERIFY(f.service.calls.isEmpty());
+    }
+
+    // A notification the service refuses: the task is prompted through the
+    // popup by the pass asked for at once, not after the next interval.
+    void refusedNotificationFallsBackToPopup()
+    {
+        Fixture f;
+        f.service.refuseNotify = true;
+        f.add(due());
+        QVERIFY(f.settled());
+        f.pass();
+        f.state.ScanPending = false; // the refusal comes back later, from the bus
+        QTRY_VERIFY(f.state.ScanPending);
+        QCOMPARE(f.service.calls.size(), 1);
+        QCOMPARE(f.prompts().openCount(), 0);
+        f.engine->scan().tPopupTimer();
+        QCOMPARE(f.popup.openCount(), 1);
+        QCOMPARE(f.service.calls.size(), 1);
     }
 
     // The service ends: nothing stays counted, the task comes back at once

@@ -86,6 +86,35 @@ private slots:
         QCOMPARE(promptedIds, prompted);
     }
 
+    // The jump check on its own, with a monotonic clock the test moves: the
+    // wall clock moving against it by more than a minute either way is a jump.
+    void jumpAgainstMonotonicClock_data()
+    {
+        QTest::addColumn<qint64>("wallMs");
+        QTest::addColumn<qint64>("monotonicMs");
+        QTest::addColumn<qint64>("jump");
+        QTest::newRow("steady") << qint64(15000) << qint64(15000) << qint64(0);
+        QTest::newRow("backward 2 h") << qint64(15000 - 7200000) << qint64(15000) << qint64(-7200000);
+        QTest::newRow("forward 2 h") << qint64(15000 + 7200000) << qint64(15000) << qint64(7200000);
+        QTest::newRow("suspend of 2 h") << qint64(7200000) << qint64(0) << qint64(7200000);
+        QTest::newRow("one minute of drift") << qint64(75000) << qint64(15000) << qint64(0);
+        QTest::newRow("back one minute and a second") << qint64(-46000) << qint64(15000) << qint64(-61000);
+    }
+    void jumpAgainstMonotonicClock()
+    {
+        QFETCH(qint64, wallMs);
+        QFETCH(qint64, monotonicMs);
+        QFETCH(qint64, jump);
+        QTimer timer;
+        FixedClock clock(at(2026, 12, 10, 9, 0));
+        qint64 monotonic = 5000000;
+        ScanTimer scan(timer, clock, [&] { return monotonic; });
+        QCOMPARE(scan.tickStarted(), 0); // the first tick has nothing to compare with
+        clock.set(QDateTime::fromMSecsSinceEpoch(clock.msecsSinceEpoch() + wallMs));
+        monotonic += monotonicMs;
+        QCOMPARE(scan.tickStarted(), jump);
+    }
+
     // A: a one-off due in the gap, B: every 5 minutes, due in it (missed many
     // times), C: due after it. A jump forward lists A and B once; C waits.
     // A jump backward is a gap too, but nothing new is due and nothing is

@@ -47,10 +47,18 @@ private slots:
     }
 
     // "Disable Popups" for 10 minutes: the windows go at once, the scan rests
-    // for the period, then runs again and the check mark goes.
+    // for the period, then runs again and the check mark goes; a popup
+    // interval's ticks do not end the rest early.
+    void disableForAPeriod_data()
+    {
+        QTest::addColumn<int>("intervalMs");
+        QTest::newRow("no popup interval") << 0;
+        QTest::newRow("popup interval 5 minutes") << 300000;
+    }
     void disableForAPeriod()
     {
-        Fixture f;
+        QFETCH(int, intervalMs);
+        Fixture f(600000, intervalMs);
         f.popup.ShowPopupWindow();
         f.popup.ShowPopupWindow();
         f.aDisablePopups.trigger();

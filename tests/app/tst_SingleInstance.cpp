@@ -111,9 +111,17 @@ private slots:
     }
 
     // A second copy says so, brings the first forward and ends without
-    // making or writing any file of its own.
+    // making or writing any file of its own; so too when the first took the
+    // place of a copy killed outright, whose socket it replaced.
+    void secondCopyRaisesTheFirst_data()
+    {
+        QTest::addColumn<bool>("afterKilledCopy");
+        QTest::newRow("first copy") << false;
+        QTest::newRow("after a killed copy") << true;
+    }
     void secondCopyRaisesTheFirst()
     {
+        QFETCH(bool, afterKilledCopy);
         VirtualDisplay display;
         if (!display.start())
             QSKIP(qPrintable(display.error()));
@@ -125,6 +133,13 @@ private slots:
         const QString secondData = dir.filePath(u"second"_s);
         QProcessEnvironment env = environment(firstData, u"xcb"_s);
         env.insert(u"DISPLAY"_s, display.display());
+        if (afterKilledCopy) {
+            Copy killed;
+            killed.start(env);
+            QVERIFY2(killed.waitFor("window shown"), killed.output.constData());
+            killed.process.kill(); // SIGKILL: its socket stays behind
+            QVERIFY(killed.waitForEnd());
+        }
         Copy first;
         first.start(env);
         QVERIFY2(first.waitFor("window shown"), first.output.constData());

@@ -291,6 +291,13 @@ private slots:
         QCOMPARE(f.taskCount(), 2);
         QCOMPARE(f.row(copy)[u"Task"_s].toString(), u"Water the garden"_s);
         QCOMPARE(f.row(source)[u"Task"_s].toString(), u"Water the plants"_s);
+
+        // Delete in the same dialog removes the saved copy, not its source.
+        f.prompter.answers = {true};
+        QTest::mouseClick(child<QToolButton>(e.get(), "sbDelete0"), Qt::LeftButton);
+        QCOMPARE(f.taskCount(), 1);
+        QVERIFY(f.row(copy).isEmpty());
+        QCOMPARE(f.row(source)[u"Task"_s].toString(), u"Water the plants"_s);
     }
 
     void promptModeAndMissingSources()
@@ -380,19 +387,22 @@ private slots:
         QVERIFY(!e->isVisible());
     }
 
-    void refusedInput_data()
+    void inputAtTheLimits_data()
     {
         QTest::addColumn<QString>("category");
         QTest::addColumn<QString>("snooze");
-        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("message"); // empty: saved
+        QTest::newRow("category of 20") << QString(20, u'c') << u"5"_s << QString();
+        QTest::newRow("snooze 60") << u"Home"_s << u"60"_s << QString();
         QTest::newRow("category of 21") << QString(21, u'c') << u"5"_s << u"at most 20 characters"_s;
         QTest::newRow("snooze 61") << u"Home"_s << u"61"_s << u"from 0 to 60"_s;
         QTest::newRow("snooze negative") << u"Home"_s << u"-5"_s << u"from 0 to 60"_s;
         QTest::newRow("snooze letters") << u"Home"_s << u"soon"_s << u"whole number"_s;
     }
     // Input the table cannot hold is refused before anything is written, for
-    // a new task and an existing one alike, and the dialog stays as it was.
-    void refusedInput()
+    // a new task and an existing one alike, and the dialog stays as it was;
+    // input at the very limit is saved.
+    void inputAtTheLimits()
     {
         QFETCH(QString, category);
         QFETCH(QString, snooze);
@@ -406,6 +416,15 @@ private slots:
             child<QComboBox>(e.get(), "cbCategory")->setEditText(category);
             child<QComboBox>(e.get(), "cbSnoozeTime")->setEditText(snooze);
             QTest::mouseClick(child<QPushButton>(e.get(), "bbOK"), Qt::LeftButton);
+            if (message.isEmpty()) {
+                QVERIFY2(f.prompter.shown.isEmpty(), qPrintable(f.prompter.shown.value(0)));
+                QVERIFY(!e->isVisible());
+                QCOMPARE(f.taskCount(), mode == TaskEditorMode::Add ? 2 : 1);
+                const int saved = mode == TaskEditorMode::Add ? id + 1 : id;
+                QCOMPARE(f.row(saved)[u"Category"_s].toString(), category);
+                QCOMPARE(f.row(saved)[u"SnoozeTime"_s].toInt(), snooze.toInt());
+                continue;
+            }
             QCOMPARE(f.prompter.shown.size(), 1);
             QVERIFY2(f.prompter.shown.first().startsWith(u"exclamation: "_s) && f.prompter.shown.first().contains(message),
                      qPrintable(f.prompter.shown.first()));

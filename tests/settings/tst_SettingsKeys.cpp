@@ -126,6 +126,25 @@ private slots:
         row("snooze last", "[Defaults]\nSnoozeTime=9\n", Setting::DefaultSnoozeTime, 9);
         row("snooze 10", "[Defaults]\nSnoozeTime=10\n", Setting::DefaultSnoozeTime, 4);
         row("snooze not an integer", "[Defaults]\nSnoozeTime=5 min\n", Setting::DefaultSnoozeTime, 4);
+        // The keys of backups and of the later notification choices: each
+        // read under its written name, and the default from an empty file.
+        row("backup enabled default", none, Setting::BackupEnabled, true);
+        row("backup enabled", "[Backup]\nEnabled=0\n", Setting::BackupEnabled, false);
+        row("keep today default", none, Setting::BackupKeepToday, 10);
+        row("keep today", "[Backup]\nKeepToday=3\n", Setting::BackupKeepToday, 3);
+        row("keep days default", none, Setting::BackupKeepDays, 7);
+        row("keep days", "[Backup]\nKeepDays=2\n", Setting::BackupKeepDays, 2);
+        row("keep weeks default", none, Setting::BackupKeepWeeks, 8);
+        row("keep weeks", "[Backup]\nKeepWeeks=5\n", Setting::BackupKeepWeeks, 5);
+        row("keep months default", none, Setting::BackupKeepMonths, 12);
+        row("keep months", "[Backup]\nKeepMonths=24\n", Setting::BackupKeepMonths, 24);
+        row("desktop notifications default", none, Setting::DesktopNotifications, false);
+        row("desktop notifications", "[Notify]\nDesktopNotifications=1\n", Setting::DesktopNotifications, true);
+        row("digest threshold default", none, Setting::DigestThreshold, 3);
+        row("digest threshold", "[Notify]\nDigest Threshold=6\n", Setting::DigestThreshold, 6);
+        row("skip late default", none, Setting::SkipLateMinutes, 0);
+        row("skip late", "[Notify]\nSkip Late Minutes=90\n", Setting::SkipLateMinutes, 90);
+        row("keep today in another section", "[Notify]\nKeepToday=3\n", Setting::BackupKeepToday, 10);
     }
     void typedReaders()
     {

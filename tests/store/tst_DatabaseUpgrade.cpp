@@ -173,6 +173,7 @@ private slots:
         QTest::newRow("New.mdb has no Tasks table") << u"no Tasks"_s << u"it has no Tasks table"_s;
         QTest::newRow("New.mdb is the Windows version's") << u"jet"_s << u"Import Tasks from a Windows Database"_s;
         QTest::newRow("import fails part-way") << u"constraint"_s << u"CHECK constraint failed"_s;
+        QTest::newRow("a trigger changes a value on its way") << u"trigger"_s << u"did not arrive unchanged"_s;
         QTest::newRow("the rename fails") << u"rename"_s << u"Operation not permitted"_s;
         QTest::newRow("the backup name is taken") << u"backup exists"_s << u"already exists"_s;
         QTest::newRow("the disk is full") << u"disk full"_s << u"File too large"_s;
@@ -200,6 +201,10 @@ private slots:
             // The second task's category does not fit the new column.
             f.exec(f.fresh(), u"create table Tasks (ID integer primary key autoincrement, Task text, "
                               "Category text check (length(Category) <= 4))"_s);
+        } else if (failure == u"trigger"_s) {
+            f.createStandard(f.fresh());
+            f.exec(f.fresh(), u"create trigger Shout after insert on Tasks begin "
+                              "update Tasks set Category = upper(Category) where ID = new.ID; end"_s);
         } else {
             f.createStandard(f.fresh());
         }

@@ -123,6 +123,8 @@ private slots:
     void refusedFiles_data();
     void refusedFiles();
     void refusedRowStopsEverything();
+    void valuesConverted_data();
+    void valuesConverted();
 };
 
 void TestJetImport::cleanup()
@@ -351,6 +353,47 @@ void TestJetImport::refusedRowStopsEverything()
     Statement defaults(db.handle(), u"select count(*) from Tasks where Completed = 0 and AutoSnooze = 0"_s);
     QVERIFY(defaults.step());
     QCOMPARE(defaults.value(0).toLongLong(), 2);
+}
+
+// How a value of the Windows version arrives: its true (-1) in a Yes/No
+// column is stored as 1; a fraction in a whole-number column refuses the row.
+void TestJetImport::valuesConverted_data()
+{
+    QTest::addColumn<QString>("column");
+    QTest::addColumn<QVariant>("value");
+    QTest::addColumn<QVariant>("stored"); // null: the row is refused
+
+    QTest::newRow("Completed -1") << u"Completed"_s << QVariant(-1) << QVariant(qint64(1));
+    QTest::newRow("AutoSnooze -1") << u"AutoSnooze"_s << QVariant(-1) << QVariant(qint64(1));
+    QTest::newRow("Completed 0") << u"Completed"_s << QVariant(0) << QVariant(qint64(0));
+    QTest::newRow("Priority 2.0") << u"Priority"_s << QVariant(2.0) << QVariant(qint64(2));
+    QTest::newRow("Priority 2.5") << u"Priority"_s << QVariant(2.5) << QVariant();
+    QTest::newRow("SnoozeTime 0.5") << u"SnoozeTime"_s << QVariant(0.5) << QVariant();
+}
+
+void TestJetImport::valuesConverted()
+{
+    QFETCH(QString, column);
+    QFETCH(QVariant, value);
+    QFETCH(QVariant, stored);
+    ListSource source;
+    source.names = {u"ID"_s, u"Task"_s, column};
+    source.rows = {{3, u"one"_s, value}};
+    QTemporaryDir dir;
+    const QString file = dir.filePath(u"Nudgewick.mdb"_s);
+    { Connection db; db.setDatabaseFile(file); db.open(); }
+    if (stored.isNull()) {
+        QVERIFY_THROWS_EXCEPTION(Error, taskimport::addTasks(source, file));
+        QCOMPARE(taskCount(file), 0);
+        return;
+    }
+    QCOMPARE(taskimport::addTasks(source, file).added, 1);
+    Connection db;
+    db.setDatabaseFile(file);
+    Statement read(db.handle(), u"select %1, typeof(%1) from Tasks"_s.arg(column));
+    QVERIFY(read.step());
+    QCOMPARE(read.value(1).toString(), u"integer"_s);
+    QCOMPARE(read.value(0).toLongLong(), stored.toLongLong());
 }
 
 QTEST_MAIN(TestJetImport)

@@ -105,15 +105,26 @@ private slots:
     }
 
     // An entry the desktop's own settings switched off counts as off.
-    void hiddenEntryIsOff()
+    void switchedOffEntryIsOff_data()
     {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<bool>("enabled");
+        QTest::newRow("Hidden=true") << QByteArray("Hidden=true") << false;
+        QTest::newRow("X-GNOME-Autostart-enabled=false") << QByteArray("X-GNOME-Autostart-enabled=false") << false;
+        QTest::newRow("X-GNOME-Autostart-enabled=true") << QByteArray("X-GNOME-Autostart-enabled=true") << true;
+        QTest::newRow("Hidden=false") << QByteArray("Hidden=false") << true;
+    }
+    void switchedOffEntryIsOff()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(bool, enabled);
         QTemporaryDir dir;
         AutostartEntry entry(dir.path());
         QFile file(entry.filePath());
         QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("[Desktop Entry]\nType=Application\nName=Nudgewick\nExec=nudgewick Startup\nHidden=true\n");
+        file.write("[Desktop Entry]\nType=Application\nName=Nudgewick\nExec=nudgewick Startup\n" + line + "\n");
         file.close();
-        QVERIFY(!entry.isEnabled());
+        QCOMPARE(entry.isEnabled(), enabled);
     }
 
     // A folder that cannot be made leaves start at login off and says so.

@@ -4,6 +4,7 @@
 #include "settings/ProfileFile.h"
 #include "settings/SettingsKeys.h"
 
+#include <QCursor>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>

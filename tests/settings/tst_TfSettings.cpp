@@ -578,6 +578,8 @@ private slots:
     void quickAddHotkey()
     {
         writeFile(m_dir.filePath(u"Keys.Ini"_s),
+                 "[Win + 2]\nVirtkey=26\nWin=1\nCommand=Show Nudgewick\n"
+                 "[Win + Pause]\nVirtkey=6\nWin=1\nCommand=Disable Popups\n"
                  "[Shift + Control + Q]\nVirtkey=50\nShift=1\nControl=1\nEnabled=1\nCommand=quick_add\n");
         Setup s(m_dir);
         s.open();

@@ -28,6 +28,8 @@ AppTrayIcon::AppTrayIcon(const Actions &actions, QObject *parent)
     QAction *add = m_menu->addAction(u"Add a Task"_s);
     add->setObjectName(u"miTrayAddTask"_s);
     connect(add, &QAction::triggered, actions.addTask, &QAction::trigger);
+    if (actions.quickAdd)
+        m_menu->addAction(actions.quickAdd);
     m_menu->addAction(actions.disablePopups);
     m_menu->addSeparator();
     m_menu->addActions({actions.show, actions.minimize, actions.exit});

@@ -19,10 +19,12 @@ class AppTrayIcon : public QObject
 {
     Q_OBJECT
 public:
-    // The menu's items, in order; "Add a Task" triggers `addTask`.
+    // The menu's items, in order; "Add a Task" triggers `addTask`, and
+    // "Quick Add…" follows it.
     struct Actions
     {
         QAction *addTask;
+        QAction *quickAdd; // may be null
         QAction *disablePopups;
         QAction *show;
         QAction *minimize;

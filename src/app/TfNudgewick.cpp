@@ -298,7 +298,7 @@ void TfNudgewick::aShowNudgewickExecute()
     qCInfo(lcApp) << "window raised";
 }
 
-void TfNudgewick::OpenTaskEditor(TaskEditorMode mode)
+void TfNudgewick::OpenTaskEditor(TaskEditorMode mode, const TaskValues *filled)
 {
     TaskEditorHost host{m_dm, m_state, m_prompter, m_clock, settingsFile(), {}, {}, {}, {}};
     host.addWindowItem = [this](QWidget *editor, int taskId, const QString &category, const QString &task) {
@@ -311,7 +311,9 @@ void TfNudgewick::OpenTaskEditor(TaskEditorMode mode)
             return pcSelections->PlannerCalendar1->selectedDate();
         return std::nullopt;
     };
-    TfTaskEdit::open(host, mode, this, [this](TfTaskEdit *editor) {
+    TfTaskEdit::open(host, mode, this, [this, filled](TfTaskEdit *editor) {
+        if (filled && editor->mode() == TaskEditorMode::Add)
+            editor->fillValues(*filled);
         connect(editor, &TfTaskEdit::tasksChanged, this, &TfNudgewick::tasksChanged);
         connect(editor, &TfTaskEdit::printTaskRequested, this, [this, editor](int taskId) { PrintTask(taskId, editor); });
     });

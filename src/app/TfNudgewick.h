@@ -35,6 +35,7 @@ enum class TaskListReport;
 class UpdateChecker;
 class UrlOpener;
 struct AppState;
+struct TaskValues;
 struct ViewTitleSources;
 
 // The main window: a frame that holds the view panel, the button bar, the
@@ -74,8 +75,12 @@ public:
     void removeWindowItem(int taskId);
     void removeWindowItem(QAction *item);
 
-    // Opens the task editor in the given mode and returns when it has closed.
-    void OpenTaskEditor(TaskEditorMode mode);
+    // Opens the task editor in the given mode and returns when it has closed;
+    // a new task's editor shows `filled` instead of the defaults when given.
+    void OpenTaskEditor(TaskEditorMode mode, const TaskValues *filled = nullptr);
+    // The quick-add box (TfNudgewickQuickAdd.cpp): a task in one line of
+    // words, saved as the editor's Add saves it. Returns when it has closed.
+    void aQuickAddExecute();
     // The value lists of the view panel read again (after the editor saved),
     // and a category box filled from the category list.
     void RefreshValueLists();
@@ -172,6 +177,7 @@ public:
     TMSNPopUp *MSNPopUp = nullptr;
 
     QAction *aTaskAdd = nullptr;
+    QAction *aQuickAdd = nullptr;
     QAction *aTaskEdit = nullptr;
     QAction *aTaskDelete = nullptr;
     QAction *aTaskDuplicate = nullptr;
@@ -240,6 +246,7 @@ private:
     ViewPanel *pcSelections = nullptr;
     QWidget *pButtons = nullptr;
     QToolButton *sbAdd = nullptr;
+    QToolButton *sbQuickAdd = nullptr;
     QToolButton *sbEdit = nullptr;
     QToolButton *SpeedButton1 = nullptr;
     QToolButton *sbDelete = nullptr;

@@ -58,6 +58,9 @@ void TfNudgewick::HotKeyPressed(int HotKeyIndex)
     case cAdd_Task:
         aTaskAdd->trigger();
         break;
+    case cQuick_Add:
+        aQuickAdd->trigger();
+        break;
     case cNone:
         break;
     }

@@ -88,6 +88,9 @@ QWidget *makeMemo(QWidget *parent, const QString &name, const QString &header, Q
 void TfNudgewick::createActions()
 {
     aTaskAdd = makeAction(this, u"aTaskAdd"_s, u"Add"_s, u"Add Task"_s, QKeySequence(Qt::CTRL | Qt::Key_Insert));
+    aQuickAdd = makeAction(this, u"aQuickAdd"_s, tr("Quick Add…"), tr("Add a task in one line of words"),
+                           QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N));
+    connect(aQuickAdd, &QAction::triggered, this, [this] { guard([this] { aQuickAddExecute(); }); });
     aTaskEdit = makeAction(this, u"aTaskEdit"_s, u"Edit"_s, u"Edit Task"_s, QKeySequence(Qt::Key_F2));
     aTaskDelete = makeAction(this, u"aTaskDelete"_s, u"Delete"_s, u"Delete Task"_s, QKeySequence(Qt::CTRL | Qt::Key_Delete));
     aTaskDuplicate = makeAction(this, u"aTaskDuplicate"_s, u"Duplicate"_s, u"Duplicate task"_s, QKeySequence(Qt::CTRL | Qt::Key_D));
@@ -109,7 +112,7 @@ void TfNudgewick::createActions()
     aDisablePopups->setCheckable(true);
 
     // Actions with short-cuts work wherever the focus is in this window.
-    for (QAction *a : {aTaskAdd, aTaskEdit, aTaskDelete, aTaskDuplicate})
+    for (QAction *a : {aTaskAdd, aQuickAdd, aTaskEdit, aTaskDelete, aTaskDuplicate})
         addAction(a);
 
     connect(aShowNudgewick, &QAction::triggered, this, [this] { guard([this] { aShowNudgewickExecute(); }); });
@@ -147,7 +150,7 @@ void TfNudgewick::createMenus()
     view->addAction(aShowLeftPanel);
 
     QMenu *tasks = MainMenu1->addMenu(u"&Tasks"_s);
-    tasks->addActions({aTaskAdd, aTaskDelete, aTaskDuplicate, aTaskEdit});
+    tasks->addActions({aTaskAdd, aQuickAdd, aTaskDelete, aTaskDuplicate, aTaskEdit});
     QAction *search = tasks->addAction(u"&Search"_s);
     search->setObjectName(u"Search1"_s);
     search->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
@@ -223,10 +226,11 @@ void TfNudgewick::createWidgets()
     auto *buttons = new QHBoxLayout(pButtons);
     buttons->setContentsMargins(0, 0, 0, 0);
     sbAdd = makeButton(pButtons, u"sbAdd"_s, u"&Add"_s, aTaskAdd);
+    sbQuickAdd = makeButton(pButtons, u"sbQuickAdd"_s, tr("&Quick Add"), aQuickAdd);
     sbEdit = makeButton(pButtons, u"sbEdit"_s, u"&Edit"_s, aTaskEdit);
     SpeedButton1 = makeButton(pButtons, u"SpeedButton1"_s, u"Dup&licate"_s, aTaskDuplicate);
     sbDelete = makeButton(pButtons, u"sbDelete"_s, u"&Delete"_s, aTaskDelete);
-    for (QToolButton *b : {sbAdd, sbEdit, SpeedButton1, sbDelete})
+    for (QToolButton *b : {sbAdd, sbQuickAdd, sbEdit, SpeedButton1, sbDelete})
         buttons->addWidget(b);
     buttons->addStretch(1);
     auto *searchLabel = new QLabel(u"Searc&h"_s, pButtons);

@@ -1,6 +1,7 @@
 #include "editor/TaskRecord.h"
 
 #include "core/Error.h"
+#include "store/DataModule.h"
 #include "store/Query.h"
 
 using namespace Qt::StringLiterals;
@@ -124,4 +125,13 @@ int appendTask(Query &taskList, const TaskValues &v, DateTime created)
         throw;
     }
     return int(taskList.fieldByName(u"ID"_s).asInteger());
+}
+
+int saveNewTask(TDM &dm, const TaskValues &values, DateTime created)
+{
+    if (!dm.qTasks.isOpen())
+        dm.RequeryTaskList();
+    const int id = appendTask(dm.qTasks, values, created);
+    dm.RequeryTaskList();
+    return id;
 }

@@ -8,6 +8,7 @@
 #include <optional>
 
 class Query;
+class TDM;
 
 // The values of one task as the editor's controls hold them, gathered for a
 // save. Texts are already trimmed.
@@ -67,3 +68,7 @@ void prepareTaskUpdate(Query &update, int id, const TaskValues &values);
 // fails the pending row is cancelled and the error is thrown on. Returns the
 // new row's ID.
 int appendTask(Query &taskList, const TaskValues &values, DateTime created);
+
+// A new task as the editor's Add saves it: appended to the data module's task
+// list, which is then read again. Returns the new row's ID.
+int saveNewTask(TDM &dm, const TaskValues &values, DateTime created);

@@ -259,6 +259,22 @@ void TfTaskEdit::fillNew()
     ui->cbSnoozeTime->setCurrentIndex(readItemIndex(settings, Setting::DefaultSnoozeTime));
 }
 
+void TfTaskEdit::fillValues(const TaskValues &v)
+{
+    ui->mTask->setPlainText(v.task);
+    ui->cbCategory->setEditText(v.category);
+    ui->sePriority->setValue(v.priority);
+    ui->cbOccurrence->setCurrentIndex(std::max<int>(0, int(occurrenceWords().indexOf(v.occurrence))));
+    AppState &state = m_host.state;
+    state.WorkingFrequency = occurrence::workingFrequency(v.frequency);
+    state.WorkingValidHours = occurrence::workingValidHours(v.validHours);
+    state.WorkingValidDays = occurrence::workingValidDays(v.validDays);
+    setDue(v.due);
+    setAlarm(v.alarm);
+    if (v.snoozeTime >= 0)
+        ui->cbSnoozeTime->setCurrentText(QString::number(v.snoozeTime));
+}
+
 bool TfTaskEdit::fillFrom(const Query &source, TaskEditorMode mode)
 {
     m_mode = mode;

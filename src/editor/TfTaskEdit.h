@@ -41,6 +41,9 @@ public:
     // of a result set. fillFrom returns false when the source has no row.
     void fillNew();
     bool fillFrom(const Query &source, TaskEditorMode mode);
+    // A new task's editor filled with values worked out elsewhere (the
+    // quick-add line): text, category, priority, occurrence, due and alarm.
+    void fillValues(const TaskValues &values);
 
     TaskEditorMode mode() const { return m_mode; }
     int editedTaskId() const { return m_editedTaskId; }

@@ -87,9 +87,7 @@ bool TfTaskEdit::sbSaveClick()
     const int target = m_mode == TaskEditorMode::Edit || m_mode == TaskEditorMode::Prompt ? m_editedTaskId
                                                                                             : m_savedCopyId;
     if (target == 0) {
-        if (!dm.qTasks.isOpen())
-            dm.RequeryTaskList();
-        const int id = appendTask(dm.qTasks, values, m_host.clock.now());
+        const int id = saveNewTask(dm, values, m_host.clock.now());
         // A copy is made once; saving the same dialog again changes that copy.
         if (m_mode == TaskEditorMode::Duplicate)
             m_savedCopyId = id;
@@ -100,7 +98,8 @@ bool TfTaskEdit::sbSaveClick()
             throw Error(tr("The task could not be saved: it is no longer in the task list."));
     }
     ui->sbSave->setVisible(false);
-    dm.RequeryTaskList();
+    if (target != 0)
+        dm.RequeryTaskList();
     emit tasksChanged();
     m_host.state.requestScan();
     return true;

@@ -333,11 +333,11 @@ void HotKeyManager::SaveToIni(SaveMode mode)
 
 TCommand hotKeyCommand(const QString &command)
 {
-    static const QString names[] = {u"cShow_Nudgewick"_s, u"cDisable_Popups"_s, u"cAdd_Task"_s};
-    static const TCommand commands[] = {cShow_Nudgewick, cDisable_Popups, cAdd_Task};
+    static const QString names[] = {u"cShow_Nudgewick"_s, u"cDisable_Popups"_s, u"cAdd_Task"_s, u"cQuick_Add"_s};
+    static const TCommand commands[] = {cShow_Nudgewick, cDisable_Popups, cAdd_Task, cQuick_Add};
     QString name = u"c"_s + command;
     name.replace(u' ', u'_');
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < int(std::size(names)); ++i)
         if (name.compare(names[i], Qt::CaseInsensitive) == 0)
             return commands[i];
     return cNone;

@@ -172,7 +172,7 @@ private:
 
 // The commands the main window runs for a hotkey: the entry's Command with
 // each blank as "_" and a leading "c", compared without letter case.
-enum TCommand { cNone, cShow_Nudgewick, cDisable_Popups, cAdd_Task };
+enum TCommand { cNone, cShow_Nudgewick, cDisable_Popups, cAdd_Task, cQuick_Add };
 TCommand hotKeyCommand(const QString &command);
 
 // The escaping of the key file's multi-line values: a CR LF pair is written

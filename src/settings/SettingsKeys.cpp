@@ -84,6 +84,7 @@ constexpr std::array<SettingDef, size_t(Setting::Count)> Table{{
     {Setting::DefaultValidDays, S::Defaults, L("ValidDays"), T::Text, L("M______")},
     {Setting::DefaultSnoozeTime, S::Defaults, L("SnoozeTime"), T::ItemIndex, L("4"), 10},
     {Setting::ApplyOccurrence, S::Defaults, L("ApplyOccurrence"), T::Bool, L("0")},
+    {Setting::QuickAddDatesAfterAt, S::Defaults, L("QuickAddDatesAfterAt"), T::Bool, L("0")},
 
     {Setting::BackupEnabled, S::Backup, L("Enabled"), T::Bool, L("1")},
     {Setting::BackupKeepToday, S::Backup, L("KeepToday"), T::Integer, L("10")},

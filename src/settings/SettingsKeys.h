@@ -109,6 +109,7 @@ enum class Setting {
     DefaultValidDays,
     DefaultSnoozeTime,
     ApplyOccurrence,
+    QuickAddDatesAfterAt, // the quick-add line reads dates, times and repeats only after an "@"
     // [Backup]: rolling backups of the task database and how many are kept
     BackupEnabled,
     BackupKeepToday,

@@ -76,7 +76,7 @@ TfSettings::TfSettings(AppState &state, TMSNPopUp &mainPopup, HotKeyManager *hot
     m_preview->setScrollSpeed(9);
     m_preview->setOptions(msnAutoOpenURL | msnCascadePopups | msnAllowScroll | msnAllowHyperlink);
 
-    for (QLineEdit *field : {ui->eHotKeyShowNudgewick, ui->eHotkeyDisablePopups})
+    for (QLineEdit *field : {ui->eHotKeyShowNudgewick, ui->eHotkeyDisablePopups, ui->eHotkeyQuickAdd})
         field->installEventFilter(this);
     connectHandlers();
 }
@@ -176,6 +176,7 @@ void TfSettings::readDefaults()
     m_state.WorkingValidDays = readText(file, Setting::DefaultValidDays);
     ui->cbSnoozeTime->setCurrentIndex(readItemIndex(file, Setting::DefaultSnoozeTime));
     ui->cbApplyOccurrence->setChecked(readBool(file, Setting::ApplyOccurrence));
+    ui->cbQuickAddDatesAfterAt->setChecked(readBool(file, Setting::QuickAddDatesAfterAt));
 }
 
 void TfSettings::readNotify()
@@ -268,6 +269,7 @@ void TfSettings::writeSettingsFile()
     writeText(file, Setting::DefaultValidDays, m_state.WorkingValidDays);
     writeItemIndex(file, Setting::DefaultSnoozeTime, ui->cbSnoozeTime->currentIndex());
     writeBool(file, Setting::ApplyOccurrence, ui->cbApplyOccurrence->isChecked());
+    writeBool(file, Setting::QuickAddDatesAfterAt, ui->cbQuickAddDatesAfterAt->isChecked());
     file.save();
 }
 

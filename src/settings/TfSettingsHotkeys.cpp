@@ -52,6 +52,20 @@ bool unavailable(const THotKeyItem &item)
 
 } // namespace
 
+// The Quick Add field shows the entry with that command wherever it stands;
+// the other two follow the order of the entries.
+namespace {
+const THotKeyItem *quickAddEntry(const HotKeyManager *manager)
+{
+    if (!manager)
+        return nullptr;
+    for (int i = 0; i < manager->HotKeys().count(); ++i)
+        if (hotKeyCommand(manager->HotKeys()[i].Command) == cQuick_Add)
+            return &manager->HotKeys()[i];
+    return nullptr;
+}
+}
+
 void TfSettings::showHotkeys()
 {
     const HotkeyField fields[] = {
@@ -69,12 +83,19 @@ void TfSettings::showHotkeys()
         if (unavailable(item))
             fields[i].state->setText(tr("Not available: another program may be using this combination."));
     }
+    ui->lQuickAddState->clear();
+    if (const THotKeyItem *quick = quickAddEntry(m_hotKeys)) {
+        ui->eHotkeyQuickAdd->setText(quick->GetDisplayName());
+        ui->cbHotkeyQuickAdd->setChecked(quick->Enabled());
+        if (unavailable(*quick))
+            ui->lQuickAddState->setText(tr("Not available: another program may be using this combination."));
+    }
 }
 
 bool TfSettings::eventFilter(QObject *watched, QEvent *event)
 {
     auto *field = qobject_cast<QLineEdit *>(watched);
-    if (field && (field == ui->eHotKeyShowNudgewick || field == ui->eHotkeyDisablePopups)) {
+    if (field && (field == ui->eHotKeyShowNudgewick || field == ui->eHotkeyDisablePopups || field == ui->eHotkeyQuickAdd)) {
         switch (event->type()) {
         case QEvent::FocusIn:
             setTextColour(field, Qt::red);
@@ -128,11 +149,15 @@ void TfSettings::applyHotkeys()
     const HotkeyField fields[] = {
         {ui->eHotKeyShowNudgewick, ui->cbHotKeyShowNudgewick, ui->lShowNudgewickState, u"Show Nudgewick"_s},
         {ui->eHotkeyDisablePopups, ui->cbHotkeyDisablePopups, ui->lDisablePopupsState, u"Disable Popups"_s},
+        {ui->eHotkeyQuickAdd, ui->cbHotkeyQuickAdd, ui->lQuickAddState, u"Quick Add"_s},
     };
     m_hotKeys->disableAndClear();
     for (const HotkeyField &f : fields) {
-        THotKeyItem &item = m_hotKeys->HotKeys().add();
         const QString text = f.field->text();
+        // Quick Add without a key has nothing to keep in the file.
+        if (f.field == ui->eHotkeyQuickAdd && virtKeyFromCombinationText(text) == vkNone)
+            continue;
+        THotKeyItem &item = m_hotKeys->HotKeys().add();
         item.setVirtKey(virtKeyFromCombinationText(text));
         item.setModifiers(modifiersFromCombinationText(text));
         item.Description = f.command;

@@ -254,7 +254,7 @@ private slots:
         QCOMPARE(s.value("Formats", "ShortTime"), u"hh:mm"_s);
         QCOMPARE(file.keys(u"Defaults"_s),
                  QStringList({u"Category"_s, u"Priority"_s, u"Occurrence"_s, u"Frequency"_s, u"ValidHours"_s,
-                              u"ValidDays"_s, u"SnoozeTime"_s, u"ApplyOccurrence"_s}));
+                              u"ValidDays"_s, u"SnoozeTime"_s, u"ApplyOccurrence"_s, u"QuickAddDatesAfterAt"_s}));
         QCOMPARE(s.value("Defaults", "Category"), u"New one"_s);
         QCOMPARE(s.value("Defaults", "Occurrence"), u"12"_s);
         QCOMPARE(s.value("Defaults", "SnoozeTime"), u"9"_s);
@@ -571,6 +571,26 @@ private slots:
         QCOMPARE(s.backend.registered.size(), 1); // the old ones are released
         QCOMPARE(s.manager.HotKeys().count(), 2);
         QVERIFY(s.manager.HotKeys()[0].Registered());
+    }
+
+    // The Quick Add field shows the entry of that command wherever it stands
+    // in the file; OK keeps it after the other two.
+    void quickAddHotkey()
+    {
+        writeFile(m_dir.filePath(u"Keys.Ini"_s),
+                 "[Win + 2]\nVirtkey=26\nWin=1\nCommand=Show Nudgewick\n"
+                 "[Win + Pause]\nVirtkey=6\nWin=1\nCommand=Disable Popups\n"
+                 "[Shift + Control + Q]\nVirtkey=50\nShift=1\nControl=1\nEnabled=1\nCommand=quick_add\n");
+        Setup s(m_dir);
+        s.open();
+        QCOMPARE(s.find<QLineEdit>("eHotkeyQuickAdd")->text(), u"Shift + Control + Q"_s);
+        QVERIFY(s.find<QCheckBox>("cbHotkeyQuickAdd")->isChecked());
+        s.find<QPushButton>("bbOK")->click();
+        const ProfileFile keys(s.keys);
+        QCOMPARE(keys.sections().last(), u"Shift + Control + Q"_s);
+        QCOMPARE(keys.value(u"Shift + Control + Q"_s, u"Command"_s), u"Quick Add"_s);
+        QCOMPARE(hotKeyCommand(s.manager.HotKeys()[2].Command), cQuick_Add);
+        QVERIFY(s.manager.HotKeys()[2].Registered());
     }
 
     // A combination that cannot be registered is shown as not available,

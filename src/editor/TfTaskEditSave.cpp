@@ -7,6 +7,7 @@
 #include "core/Clock.h"
 #include "core/Error.h"
 #include "store/DataModule.h"
+#include "store/UndoJournal.h"
 #include "toolkit/Prompter.h"
 
 #include <algorithm>
@@ -86,18 +87,24 @@ bool TfTaskEdit::sbSaveClick()
     TDM &dm = m_host.dm;
     const int target = m_mode == TaskEditorMode::Edit || m_mode == TaskEditorMode::Prompt ? m_editedTaskId
                                                                                             : m_savedCopyId;
+    const QString title = u"\u201C%1\u201D"_s.arg(values.task.simplified());
     if (target == 0) {
         if (!dm.qTasks.isOpen())
             dm.RequeryTaskList();
-        const int id = appendTask(dm.qTasks, values, m_host.clock.now());
+        int id = 0;
+        dm.ADOConnection.step(m_mode == TaskEditorMode::Duplicate ? tr("Duplicate %1").arg(title) : tr("Add %1").arg(title),
+                              [&] { id = appendTask(dm.qTasks, values, m_host.clock.now()); });
         // A copy is made once; saving the same dialog again changes that copy.
         if (m_mode == TaskEditorMode::Duplicate)
             m_savedCopyId = id;
     } else {
         Query update(dm.ADOConnection);
         prepareTaskUpdate(update, target, values);
-        if (update.execSql() == 0)
-            throw Error(tr("The task could not be saved: it is no longer in the task list."));
+        dm.ADOConnection.step(m_occurrenceApplied ? tr("Apply Occurrence to %1").arg(title) : tr("Edit %1").arg(title), [&] {
+            if (update.execSql() == 0)
+                throw Error(tr("The task could not be saved: it is no longer in the task list."));
+        });
+        m_occurrenceApplied = false;
     }
     ui->sbSave->setVisible(false);
     dm.RequeryTaskList();
@@ -123,8 +130,9 @@ void TfTaskEdit::sbDelete0Click()
     TDM &dm = m_host.dm;
     Query remove(dm.ADOConnection);
     remove.setSql({u"delete from Tasks"_s, u"where id = :id"_s});
-    remove.setParam(u"ID"_s, m_savedCopyId ? m_savedCopyId : m_editedTaskId);
-    remove.execSql();
+    const qint64 id = m_savedCopyId ? m_savedCopyId : m_editedTaskId;
+    remove.setParam(u"ID"_s, id);
+    dm.ADOConnection.step(UndoJournal::taskLabel(dm.ADOConnection, tr("Delete %1"), id), [&] { remove.execSql(); });
     emit tasksChanged();
     dm.RequeryTaskList();
     m_host.state.requestScan();

@@ -9,6 +9,7 @@
 #include "settings/ProfileFile.h"
 #include "settings/SettingsKeys.h"
 #include "store/DataModule.h"
+#include "store/UndoJournal.h"
 
 #include <climits>
 #include <optional>
@@ -117,7 +118,10 @@ void PopupSnooze::snooze(qint64 id, qint64 minutes)
     // The task may have gone while the question was open; then nothing changes.
     m_snooze.setParam(u"AlarmDateTime"_s, NextSnoozeTime(m_clock, minutes, m_clock.now()));
     m_snooze.setParam(u"ID"_s, id);
-    if (m_snooze.execSql() == 0)
+    int changed = 0;
+    m_dm.ADOConnection.step(UndoJournal::taskLabel(m_dm.ADOConnection, tr("Snooze %1"), id),
+                            [&] { changed = m_snooze.execSql(); });
+    if (changed == 0)
         return;
     qCDebug(lcAlarm) << "task" << id << "snoozed for" << minutes << "minutes";
     // An open editor reads the task list again itself when it closes.

@@ -49,6 +49,7 @@ TfNudgewick::TfNudgewick(TDM &dm, AppState &state, Prompter &prompter, const Clo
     createActions();
     createWidgets();
     createMenus();
+    createUndoActions();
     createShell();
     createBackupService();
 
@@ -101,7 +102,10 @@ TfNudgewick::TfNudgewick(TDM &dm, AppState &state, Prompter &prompter, const Clo
     connect(escape, &QShortcut::activated, this, [this] { guard([this] { FormKeyDown(Qt::Key_Escape); }); });
 }
 
-TfNudgewick::~TfNudgewick() = default;
+TfNudgewick::~TfNudgewick()
+{
+    m_dm.ADOConnection.setJournalListener({});
+}
 
 void TfNudgewick::guard(const std::function<void()> &handler)
 {

@@ -192,6 +192,8 @@ public:
     QAction *aDisablePopups = nullptr;
     QAction *aRestoreBackup = nullptr;
     QAction *aImportWindowsTasks = nullptr;
+    QAction *aUndo = nullptr;
+    QAction *aRedo = nullptr;
 
 signals:
     // ShutDown has run: the application's event loop should end.
@@ -229,6 +231,11 @@ private:
     void ApplyBackupSettings();
     // Offers to import the Windows version's database found at the live name.
     void ImportWindowsDatabase();
+
+    // Undo and redo (TfNudgewickUndo.cpp).
+    void createUndoActions();
+    void updateUndoActions();
+    void replayStep(bool undoing);
 
     // Runs a handler from the event loop; an error is reported, not thrown on.
     void guard(const std::function<void()> &handler);

@@ -5,12 +5,14 @@
 #include "app/TfNudgewick.h"
 
 #include "app/TfRestore.h"
+#include "core/AppState.h"
 #include "core/Clock.h"
 #include "settings/ProfileFile.h"
 #include "settings/SettingsKeys.h"
 #include "store/BackupService.h"
 #include "store/DataModule.h"
 #include "store/StartupRescue.h"
+#include "store/UndoJournal.h"
 #include "toolkit/Prompter.h"
 
 #include <QAction>
@@ -36,7 +38,10 @@ void TfNudgewick::createBackupService()
         guard([this] {
             QApplication::restoreOverrideCursor();
             aRestoreBackup->setEnabled(true);
+            UndoJournal(m_dm.ADOConnection).recordRestore(tr("Restore from backup"));
             m_dm.RequeryTaskList();
+            emit tasksChanged();
+            m_state.requestScan();
             m_prompter.message(tr("The tasks were restored. The list as it was before is kept as a backup."));
         });
     });
@@ -44,6 +49,8 @@ void TfNudgewick::createBackupService()
         guard([&] {
             QApplication::restoreOverrideCursor();
             aRestoreBackup->setEnabled(true);
+            UndoJournal(m_dm.ADOConnection).dropKeptState();
+            m_dm.ADOConnection.prepareJournal();
             m_prompter.error(text);
         });
     });
@@ -82,6 +89,9 @@ void TfNudgewick::aRestoreBackupExecute()
     // the backup made before the restore.
     if (m_dm.qTasks.state() == Query::State::Edit || m_dm.qTasks.state() == Query::State::Insert)
         m_dm.qTasks.post();
+    // The tasks and the undo journal as they are now are kept aside, so the
+    // restore becomes one step that can be undone.
+    UndoJournal(m_dm.ADOConnection).keepBeforeRestore();
     aRestoreBackup->setEnabled(false);
     QApplication::setOverrideCursor(Qt::WaitCursor);
     m_backups->restore(dialog.selectedFile());

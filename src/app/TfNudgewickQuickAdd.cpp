@@ -26,7 +26,7 @@ void TfNudgewick::aQuickAddExecute()
     host.save = [this](const TaskValues &values) {
         bool saved = false;
         guard([&] {
-            saveNewTask(m_dm, values, m_clock.now());
+            saveNewTask(m_dm, values, m_clock.now(), tr("Add \u201C%1\u201D").arg(values.task.simplified()));
             saved = true;
         });
         if (saved) {

@@ -127,11 +127,12 @@ int appendTask(Query &taskList, const TaskValues &v, DateTime created)
     return int(taskList.fieldByName(u"ID"_s).asInteger());
 }
 
-int saveNewTask(TDM &dm, const TaskValues &values, DateTime created)
+int saveNewTask(TDM &dm, const TaskValues &values, DateTime created, const QString &undoLabel)
 {
     if (!dm.qTasks.isOpen())
         dm.RequeryTaskList();
-    const int id = appendTask(dm.qTasks, values, created);
+    int id = 0;
+    dm.ADOConnection.step(undoLabel, [&] { id = appendTask(dm.qTasks, values, created); });
     dm.RequeryTaskList();
     return id;
 }

@@ -70,5 +70,6 @@ void prepareTaskUpdate(Query &update, int id, const TaskValues &values);
 int appendTask(Query &taskList, const TaskValues &values, DateTime created);
 
 // A new task as the editor's Add saves it: appended to the data module's task
-// list, which is then read again. Returns the new row's ID.
-int saveNewTask(TDM &dm, const TaskValues &values, DateTime created);
+// list as one undo step named `undoLabel`, then the list is read again.
+// Returns the new row's ID.
+int saveNewTask(TDM &dm, const TaskValues &values, DateTime created, const QString &undoLabel);

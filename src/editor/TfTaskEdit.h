@@ -110,6 +110,7 @@ private:
     int m_editedTaskId = 0;
     // The copy a Duplicate editor saved first; later saves update it.
     int m_savedCopyId = 0;
+    bool m_occurrenceApplied = false; // Apply Occurrence was pressed since the last save
     QStatusBar *sbTaskEdit = nullptr;
     QLabel *m_panels[3] = {};
     QMenu *pmSnooze = nullptr;

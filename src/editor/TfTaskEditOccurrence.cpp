@@ -73,6 +73,7 @@ void TfTaskEdit::sbApplyOccurrenceClick()
                                                state.WorkingValidDays);
     setDue(next.due);
     setAlarm(next.alarm);
+    m_occurrenceApplied = true;
     if (state.AutoCloseOnApply)
         bbOKClick();
 }

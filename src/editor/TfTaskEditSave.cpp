@@ -7,6 +7,7 @@
 #include "core/Clock.h"
 #include "core/Error.h"
 #include "store/DataModule.h"
+#include "store/UndoJournal.h"
 #include "toolkit/Prompter.h"
 
 #include <algorithm>
@@ -86,16 +87,21 @@ bool TfTaskEdit::sbSaveClick()
     TDM &dm = m_host.dm;
     const int target = m_mode == TaskEditorMode::Edit || m_mode == TaskEditorMode::Prompt ? m_editedTaskId
                                                                                             : m_savedCopyId;
+    const QString title = u"\u201C%1\u201D"_s.arg(values.task.simplified());
     if (target == 0) {
-        const int id = saveNewTask(dm, values, m_host.clock.now());
+        const int id = saveNewTask(dm, values, m_host.clock.now(),
+                                   m_mode == TaskEditorMode::Duplicate ? tr("Duplicate %1").arg(title) : tr("Add %1").arg(title));
         // A copy is made once; saving the same dialog again changes that copy.
         if (m_mode == TaskEditorMode::Duplicate)
             m_savedCopyId = id;
     } else {
         Query update(dm.ADOConnection);
         prepareTaskUpdate(update, target, values);
-        if (update.execSql() == 0)
-            throw Error(tr("The task could not be saved: it is no longer in the task list."));
+        dm.ADOConnection.step(m_occurrenceApplied ? tr("Apply Occurrence to %1").arg(title) : tr("Edit %1").arg(title), [&] {
+            if (update.execSql() == 0)
+                throw Error(tr("The task could not be saved: it is no longer in the task list."));
+        });
+        m_occurrenceApplied = false;
     }
     ui->sbSave->setVisible(false);
     if (target != 0)
@@ -122,8 +128,9 @@ void TfTaskEdit::sbDelete0Click()
     TDM &dm = m_host.dm;
     Query remove(dm.ADOConnection);
     remove.setSql({u"delete from Tasks"_s, u"where id = :id"_s});
-    remove.setParam(u"ID"_s, m_savedCopyId ? m_savedCopyId : m_editedTaskId);
-    remove.execSql();
+    const qint64 id = m_savedCopyId ? m_savedCopyId : m_editedTaskId;
+    remove.setParam(u"ID"_s, id);
+    dm.ADOConnection.step(UndoJournal::taskLabel(dm.ADOConnection, tr("Delete %1"), id), [&] { remove.execSql(); });
     emit tasksChanged();
     dm.RequeryTaskList();
     m_host.state.requestScan();

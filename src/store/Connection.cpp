@@ -5,6 +5,7 @@
 #include "store/Statement.h"
 #include "store/TasksTable.h"
 #include "store/TextFunctions.h"
+#include "store/UndoJournal.h"
 
 #include <QAtomicInt>
 #include <QFileInfo>
@@ -91,7 +92,7 @@ void Connection::open()
         registerTextFunctions(handle());
         if (fresh) {
             transaction([&] {
-                for (const QString &statement : TasksTable::schemaStatements())
+                for (const QString &statement : TasksTable::schemaStatements() + undojournal::schemaStatements())
                     exec(statement);
                 exec(QStringLiteral("PRAGMA user_version = %1").arg(TasksTable::SchemaVersion));
             });
@@ -105,6 +106,7 @@ void Connection::open()
         // that holds a large list and sorting in memory keep that quick.
         exec(QStringLiteral("PRAGMA cache_size = -32768"));
         exec(QStringLiteral("PRAGMA temp_store = MEMORY"));
+        prepareJournal();
     } catch (const Error &e) {
         throw fail(e.text());
     }
@@ -154,21 +156,72 @@ void Connection::addMissingIndexes()
     }
 }
 
+// Best effort, like the indexes: a file that cannot take the journal's
+// tables (read-only, or a Tasks table of another layout) opens and works,
+// only without undo.
+void Connection::prepareJournal()
+{
+    m_journalled = false;
+    for (const QString &statement : undojournal::schemaStatements()) {
+        QSqlQuery q(QSqlDatabase::database(m_name, false));
+        if (!q.exec(statement))
+            qCWarning(lcStore) << "cannot add the undo journal to" << m_file << engineText(q.lastError());
+    }
+    m_journalled = undojournal::installRecorder(handle());
+}
+
 void Connection::begin()
 {
-    if (!database().transaction())
-        throw Error(engineText(database().lastError()));
+    if (m_depth == 0 && !sqlite3_get_autocommit(handle()))
+        throw Error(QStringLiteral("A transaction is already open on the task database."));
+    exec(m_depth == 0 ? QStringLiteral("BEGIN") : QStringLiteral("SAVEPOINT nested%1").arg(m_depth));
+    ++m_depth;
 }
 
 void Connection::commit()
 {
-    if (!database().commit())
-        throw Error(engineText(database().lastError()));
+    if (m_depth == 1) {
+        QSqlQuery q(QSqlDatabase::database(m_name, false));
+        if (!q.exec(QStringLiteral("COMMIT"))) {
+            const QString text = engineText(q.lastError());
+            rollback();
+            throw Error(text);
+        }
+        m_depth = 0;
+        if (m_stepRecorded) {
+            m_stepRecorded = false;
+            notifyJournalChanged();
+        }
+        return;
+    }
+    --m_depth;
+    exec(QStringLiteral("RELEASE nested%1").arg(m_depth));
 }
 
 void Connection::rollback()
 {
-    database().rollback();
+    if (m_depth <= 1) {
+        m_depth = 0;
+        m_stepRecorded = false;
+        QSqlQuery q(QSqlDatabase::database(m_name, false));
+        q.exec(QStringLiteral("ROLLBACK"));
+        return;
+    }
+    --m_depth;
+    QSqlQuery q(QSqlDatabase::database(m_name, false));
+    q.exec(QStringLiteral("ROLLBACK TO nested%1").arg(m_depth));
+    q.exec(QStringLiteral("RELEASE nested%1").arg(m_depth));
+}
+
+void Connection::openStep(const QString &label)
+{
+    undojournal::openStep(handle(), label);
+}
+
+void Connection::closeStep()
+{
+    undojournal::closeStep(handle());
+    m_stepRecorded = true;
 }
 
 Connection::ChangeStamp Connection::changeStamp()

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <functional>
+
 class QSqlDatabase;
 struct sqlite3;
 
@@ -42,6 +44,7 @@ public:
     ChangeStamp changeStamp();
 
     // Runs several writes as one transaction; rolls back when fn throws.
+    // Nested calls are savepoints of the outer transaction.
     template <typename Fn>
     void transaction(Fn &&fn)
     {
@@ -55,13 +58,55 @@ public:
         commit();
     }
 
+    // Runs the writes fn makes as one transaction that is also one step of
+    // the undo journal, named label: the rows it changes in Tasks are
+    // recorded in that transaction, so a change is never kept without its
+    // record. A step inside a step belongs to the outer one.
+    template <typename Fn>
+    void step(const QString &label, Fn &&fn)
+    {
+        transaction([&] {
+            const bool outer = m_stepDepth == 0 && m_journalled;
+            if (outer)
+                openStep(label);
+            ++m_stepDepth;
+            try {
+                fn();
+            } catch (...) {
+                --m_stepDepth;
+                throw;
+            }
+            --m_stepDepth;
+            if (outer)
+                closeStep();
+        });
+    }
+    bool journalled() const { return m_journalled; }
+    // Called after a step was recorded or the journal was replayed.
+    void setJournalListener(std::function<void()> listener) { m_journalListener = std::move(listener); }
+    void notifyJournalChanged() const
+    {
+        if (m_journalListener)
+            m_journalListener();
+    }
+    // Installs the journal's tables and recorder again, e.g. after a restore
+    // replaced the database's content.
+    void prepareJournal();
+
 private:
     void begin();
     void commit();
     void rollback();
+    void openStep(const QString &label);
+    void closeStep();
     void exec(const QString &sql);
     void addMissingIndexes();
 
     QString m_name; // Qt's name for this connection
     QString m_file;
+    int m_depth = 0;          // open transactions and savepoints
+    int m_stepDepth = 0;      // open journal steps
+    bool m_journalled = false; // changes to Tasks are recorded
+    bool m_stepRecorded = false;
+    std::function<void()> m_journalListener;
 };

@@ -2,6 +2,7 @@
 
 #include "core/AppState.h"
 #include "core/Clock.h"
+#include "store/UndoJournal.h"
 
 #include <algorithm>
 
@@ -156,5 +157,8 @@ int TDM::setTaskCompleted(qint64 id, bool completed)
     update.addLine(QStringLiteral("where ID = :ID"));
     update.setParam(QStringLiteral("PercentageComplete"), completed ? 100 : 0);
     update.setParam(QStringLiteral("ID"), id);
-    return update.execSql();
+    int changed = 0;
+    ADOConnection.step(UndoJournal::taskLabel(ADOConnection, completed ? tr("Complete %1") : tr("Reopen %1"), id),
+                       [&] { changed = update.execSql(); });
+    return changed;
 }

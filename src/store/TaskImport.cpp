@@ -139,7 +139,8 @@ Key keyOf(const QVariant &task, const QVariant &created)
 // Runs through every row of source, handing each to store inside one
 // transaction; the connection is rolled back when anything fails.
 template <typename Store>
-qint64 eachRow(TaskSource &source, Connection &db, const Plan &plan, const Progress &progress, Store &&store)
+qint64 eachRow(TaskSource &source, Connection &db, const Plan &plan, const Progress &progress, Store &&store,
+               const QString &undoLabel = {})
 {
     const qint64 total = source.rowCount();
     qint64 done = 0;
@@ -148,7 +149,7 @@ qint64 eachRow(TaskSource &source, Connection &db, const Plan &plan, const Progr
         if (progress && !progress(done, total))
             throw Error(tr("The import was cancelled; nothing was changed."));
     };
-    db.transaction([&] {
+    const auto all = [&] {
         report();
         while (source.next(row)) {
             ++done;
@@ -164,7 +165,12 @@ qint64 eachRow(TaskSource &source, Connection &db, const Plan &plan, const Progr
                 report();
         }
         report();
-    });
+    };
+    // Tasks added to a database in use are one step of its undo journal.
+    if (undoLabel.isEmpty())
+        db.transaction(all);
+    else
+        db.step(undoLabel, all);
     return done;
 }
 
@@ -241,7 +247,7 @@ Summary addTasks(TaskSource &source, const QString &databaseFile, const Progress
         bindRow(insert, plan, row);
         insert.execute();
         ++summary.added;
-    });
+    }, tr("Import tasks from a Windows database"));
     return summary;
 }
 

@@ -3,6 +3,7 @@
 #include "core/AppState.h"
 #include "core/Clock.h"
 #include "store/DataModule.h"
+#include "store/UndoJournal.h"
 #include "toolkit/Prompter.h"
 #include "views/FilterBuilder.h"
 #include "views/TaskGrid.h"
@@ -65,7 +66,9 @@ void TaskActions::aTaskDeleteExecute()
     const QString task = m_dm.qTasks.fieldByName(u"Task"_s).asString().trimmed();
     if (!m_prompter.confirm(u"Remove \"%1\"?"_s.arg(task)))
         return;
-    m_dm.qTasks.deleteRow();
+    const qint64 id = m_dm.qTasks.fieldByName(u"ID"_s).asInteger();
+    m_dm.ADOConnection.step(UndoJournal::taskLabel(m_dm.ADOConnection, tr("Delete %1"), id),
+                            [&] { m_dm.qTasks.deleteRow(); });
     m_panel.RefreshPriorityList();
     m_panel.RefreshCategoryList();
     m_panel.RefreshOccurrenceList();
@@ -92,7 +95,7 @@ void TaskActions::Movetaskstotoday1Click()
     // list is then read again to show what the database holds.
     try {
         const QSignalBlocker quiet(tasks);
-        m_dm.ADOConnection.transaction([&] {
+        m_dm.ADOConnection.step(tasks.recordCount() == 1 ? tr("Move 1 task to today") : tr("Move %1 tasks to today").arg(tasks.recordCount()), [&] {
             for (int row = 0; row < tasks.recordCount(); ++row) {
                 tasks.moveTo(row);
                 tasks.edit();
@@ -125,10 +128,12 @@ void TaskActions::Movetasktotoday1Click()
     // The task becomes due at once, so the next alarm scan prompts it.
     Query &tasks = m_dm.qTasks;
     const DateTime now = m_clock.now();
+    const qint64 id = tasks.fieldByName(u"ID"_s).asInteger();
     tasks.edit();
     tasks.setFieldValue(u"DueDateTime"_s, now.toDouble());
     tasks.setFieldValue(u"AlarmDateTime"_s, now.toDouble());
-    tasks.post();
+    m_dm.ADOConnection.step(UndoJournal::taskLabel(m_dm.ADOConnection, tr("Move %1 to today"), id),
+                            [&] { tasks.post(); });
     m_grid.viewport()->update();
     if (m_panel.calendarActive())
         m_panel.MarkCalendarDays();

@@ -59,7 +59,9 @@ void TfNudgewick::createBackupService()
 void TfNudgewick::RescueDatabase()
 {
     const RescueOutcome outcome = rescueDatabase(databaseFile(), m_backups->backupFolder(), m_clock.now(),
-                                                 [this](const QString &question) { return m_prompter.confirm(question); });
+                                                 [this](const QString &question, const QString &details) {
+                                                     return m_prompter.confirmWithDetails(question, details);
+                                                 });
     if (!outcome.restored)
         return;
     QString text = tr("The tasks were restored from the backup \"%1\".").arg(QDir::toNativeSeparators(outcome.backupFile));

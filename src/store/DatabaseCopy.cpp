@@ -23,6 +23,18 @@ namespace {
 constexpr int PagesPerStep = 2048;
 constexpr int BusyTimeoutMs = 2000;
 
+// An engine failure, with the engine's primary result code kept so callers
+// can tell a busy or unreadable file from a damaged one.
+class EngineError : public Error
+{
+public:
+    EngineError(const QString &text, int code) : Error(text), m_code(code & 0xff) {}
+    int code() const { return m_code; }
+
+private:
+    int m_code;
+};
+
 // One engine connection owned for the length of a copy.
 class Db
 {
@@ -32,9 +44,11 @@ public:
         const int rc = sqlite3_open_v2(QFile::encodeName(file).constData(), &m_db, flags, nullptr);
         if (rc != SQLITE_OK) {
             const QString why = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString::fromUtf8(sqlite3_errstr(rc));
+            const int code = m_db ? sqlite3_errcode(m_db) : rc;
             sqlite3_close_v2(m_db);
             m_db = nullptr;
-            throw Error(QStringLiteral("\"%1\" cannot be opened: %2").arg(QDir::toNativeSeparators(file), why));
+            throw EngineError(QStringLiteral("\"%1\" cannot be opened: %2").arg(QDir::toNativeSeparators(file), why),
+                              code);
         }
         sqlite3_busy_timeout(m_db, BusyTimeoutMs);
     }
@@ -44,11 +58,12 @@ public:
 
     sqlite3 *handle() const { return m_db; }
     QString errorText() const { return QString::fromUtf8(sqlite3_errmsg(m_db)); }
+    EngineError failure() const { return EngineError(errorText(), sqlite3_errcode(m_db)); }
 
     void exec(const char *sql)
     {
         if (sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
-            throw Error(errorText());
+            throw failure();
     }
 
     // The first column of the first row, as text; empty when no row.
@@ -56,14 +71,17 @@ public:
     {
         sqlite3_stmt *stmt = nullptr;
         if (sqlite3_prepare_v2(m_db, sql, -1, &stmt, nullptr) != SQLITE_OK)
-            throw Error(errorText());
+            throw failure();
         const int rc = sqlite3_step(stmt);
         QString value;
         if (rc == SQLITE_ROW)
             value = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0)));
+        if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
+            EngineError error = failure();
+            sqlite3_finalize(stmt);
+            throw error;
+        }
         sqlite3_finalize(stmt);
-        if (rc != SQLITE_ROW && rc != SQLITE_DONE)
-            throw Error(errorText());
         return value;
     }
 
@@ -108,11 +126,15 @@ void removeWithJournals(const QString &file)
         QFile::remove(file + QLatin1String(suffix));
 }
 
-QString checkOpen(Db &db)
+// Why an open database cannot be used, or nothing; the engine's own report
+// of a failed check (up to a hundred lines) goes to details.
+QString checkOpen(Db &db, QString &details)
 {
     const QString check = db.text("PRAGMA quick_check");
-    if (check != QLatin1String("ok"))
-        return check.isEmpty() ? QStringLiteral("the engine's check finds it damaged.") : check;
+    if (check != QLatin1String("ok")) {
+        details = check;
+        return QStringLiteral("the engine's check finds it damaged.");
+    }
     if (db.number("select count(*) from sqlite_master where type = 'table' and name = 'Tasks'") != 1)
         return QStringLiteral("it holds no task list.");
     // A table of that name without the task columns is no task list either;
@@ -218,6 +240,11 @@ Health checkDatabase(const QString &file)
         health.reason = QStringLiteral("it is not a file.");
         return health;
     }
+    if (!info.isReadable()) {
+        health.state = Health::State::Unreadable;
+        health.reason = QStringLiteral("permission to read it is denied.");
+        return health;
+    }
     if (info.size() == 0) {
         health.reason = QStringLiteral("the file is empty.");
         return health;
@@ -226,10 +253,27 @@ Health checkDatabase(const QString &file)
         // A database in write-ahead mode is read best with write access (for
         // its shared-memory index); nothing is written by the checks.
         Db db(file, (info.isWritable() ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY) | SQLITE_OPEN_NOMUTEX);
-        health.reason = checkOpen(db);
+        health.reason = checkOpen(db, health.details);
         if (health.reason.isEmpty()) {
             health.state = Health::State::Good;
             health.taskCount = db.number("select count(*) from Tasks");
+        }
+    } catch (const EngineError &e) {
+        // Only the engine's own verdict makes a file damaged; a lock held by
+        // another program or a refused open says nothing about the content.
+        health.reason = e.text();
+        switch (e.code()) {
+        case SQLITE_CORRUPT:
+        case SQLITE_NOTADB:
+        case SQLITE_FORMAT:
+            break;
+        case SQLITE_BUSY:
+        case SQLITE_LOCKED:
+            health.state = Health::State::Busy;
+            break;
+        default:
+            health.state = Health::State::Unreadable;
+            break;
         }
     } catch (const Error &e) {
         health.reason = e.text();

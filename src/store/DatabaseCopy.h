@@ -40,9 +40,14 @@ void restoreDatabase(const QString &backup, const QString &live);
 
 struct Health
 {
-    enum class State { Missing, Good, Damaged };
+    // Damaged only on the engine's word (its check fails, or the file is not
+    // a database); Busy while another program holds a lock on it; Unreadable
+    // when it cannot be opened or read for any other reason (permissions, a
+    // read-only folder, an I/O error).
+    enum class State { Missing, Good, Damaged, Busy, Unreadable };
     State state = State::Missing;
-    QString reason;      // why a file counts as damaged
+    QString reason;      // why a file is not good, in one short sentence
+    QString details;     // the engine's full report, when it has one
     qint64 taskCount = -1; // for a good file
 };
 

@@ -46,26 +46,45 @@ QString madeText(DateTime made)
 }
 
 RescueOutcome rescueDatabase(const QString &databaseFile, const QString &backupFolder, DateTime now,
-                             const std::function<bool(const QString &question)> &offer)
+                             const std::function<bool(const QString &question, const QString &details)> &offer)
 {
     using State = databasecopy::Health::State;
     RescueOutcome outcome;
     const databasecopy::Health health = databasecopy::checkDatabase(databaseFile);
     if (health.state == State::Good)
         return outcome;
+
+    // A file that is only locked or cannot be opened is left alone: nothing
+    // about it says its content is lost, and a restore would drop its newest
+    // changes. The engine has already waited out a short lock.
+    const QString name = QDir::toNativeSeparators(databaseFile);
+    if (health.state == State::Busy) {
+        qCWarning(lcStore) << "task database busy at start-up:" << health.reason;
+        throw Error(QObject::tr("The task database \"%1\" is in use by another program. Close that program, then "
+                                "start Nudgewick again.")
+                        .arg(name));
+    }
+    if (health.state == State::Unreadable) {
+        qCWarning(lcStore) << "task database cannot be opened at start-up:" << health.reason;
+        throw Error(QObject::tr("The task database \"%1\" cannot be opened: %2\n\nCheck that you may read and write "
+                                "the file and its folder, and that the folder is not read-only.")
+                        .arg(name, health.reason));
+    }
+
     const auto backup = newestGoodBackup(backupFolder);
     if (!backup)
         return outcome;
 
-    const QString name = QDir::toNativeSeparators(databaseFile);
     const QString what = health.state == State::Missing
                              ? QObject::tr("The task database \"%1\" is missing.").arg(name)
                              : QObject::tr("The task database \"%1\" is damaged: %2").arg(name, health.reason);
+    if (!health.details.isEmpty())
+        qCWarning(lcStore).noquote() << "task database check at start-up:" << health.details;
     const QString question = what + QStringLiteral("\n\n")
                              + QObject::tr("Restore the newest good backup, made %1 with %n task(s)?", nullptr,
                                            int(backup->tasks))
                                    .arg(madeText(backup->made));
-    if (!offer(question))
+    if (!offer(question, health.details))
         return outcome;
 
     // Whatever is at the live name (a damaged file, or a journal left behind)
@@ -80,4 +99,11 @@ RescueOutcome rescueDatabase(const QString &databaseFile, const QString &backupF
     outcome.backupFile = backup->file;
     qCWarning(lcStore) << "task database restored at start-up from" << backup->file;
     return outcome;
+}
+
+RescueOutcome rescueDatabase(const QString &databaseFile, const QString &backupFolder, DateTime now,
+                             const std::function<bool(const QString &question)> &offer)
+{
+    return rescueDatabase(databaseFile, backupFolder, now,
+                          [&offer](const QString &question, const QString &) { return offer(question); });
 }

@@ -19,6 +19,12 @@ struct RescueOutcome
     QString keptAside;  // where the damaged file went, if anywhere
 };
 
-// offer receives the question to ask and returns the user's answer.
+// offer receives the question to ask (one short reason) and the engine's
+// full report, for a "details" part, and returns the user's answer. A file
+// that is only locked by another program, or cannot be opened or read
+// (permissions, a read-only folder), is never offered for a restore: this
+// throws Error with the text to show and changes nothing.
+RescueOutcome rescueDatabase(const QString &databaseFile, const QString &backupFolder, DateTime now,
+                             const std::function<bool(const QString &question, const QString &details)> &offer);
 RescueOutcome rescueDatabase(const QString &databaseFile, const QString &backupFolder, DateTime now,
                              const std::function<bool(const QString &question)> &offer);

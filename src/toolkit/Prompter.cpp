@@ -4,30 +4,42 @@
 #include <QMessageBox>
 
 namespace {
-QString title()
+int show(QWidget *parent, QMessageBox::Icon icon, const QString &text, QMessageBox::StandardButtons buttons,
+         QMessageBox::StandardButton defaultButton, const QString &details = {})
 {
-    return QGuiApplication::applicationDisplayName();
+    QMessageBox box(icon, QGuiApplication::applicationDisplayName(), text, buttons, parent);
+    box.setTextFormat(Qt::PlainText);
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse);
+    if (defaultButton != QMessageBox::NoButton)
+        box.setDefaultButton(defaultButton);
+    if (!details.isEmpty())
+        box.setDetailedText(details);
+    return box.exec();
 }
 }
 
 bool MessageBoxPrompter::confirm(const QString &text)
 {
-    return QMessageBox::question(m_parent, title(), text, QMessageBox::Yes | QMessageBox::No,
-                                 QMessageBox::No)
+    return confirmWithDetails(text, {});
+}
+
+bool MessageBoxPrompter::confirmWithDetails(const QString &text, const QString &details)
+{
+    return show(m_parent, QMessageBox::Question, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No, details)
            == QMessageBox::Yes;
 }
 
 void MessageBoxPrompter::message(const QString &text)
 {
-    QMessageBox::information(m_parent, title(), text);
+    show(m_parent, QMessageBox::Information, text, QMessageBox::Ok, QMessageBox::NoButton);
 }
 
 void MessageBoxPrompter::exclamation(const QString &text)
 {
-    QMessageBox::warning(m_parent, title(), text);
+    show(m_parent, QMessageBox::Warning, text, QMessageBox::Ok, QMessageBox::NoButton);
 }
 
 void MessageBoxPrompter::error(const QString &text)
 {
-    QMessageBox::critical(m_parent, title(), text);
+    show(m_parent, QMessageBox::Critical, text, QMessageBox::Ok, QMessageBox::NoButton);
 }

@@ -12,6 +12,13 @@ public:
     virtual ~Prompter() = default;
     // A confirmation with the buttons Yes and No; true only for Yes.
     virtual bool confirm(const QString &text) = 0;
+    // The same with a longer report behind a "Show Details" button; the
+    // plain confirmation where there is nothing to show there.
+    virtual bool confirmWithDetails(const QString &text, const QString &details)
+    {
+        Q_UNUSED(details);
+        return confirm(text);
+    }
     // A plain message with an OK button.
     virtual void message(const QString &text) = 0;
     // A message with the exclamation icon.
@@ -20,7 +27,9 @@ public:
     virtual void error(const QString &text) = 0;
 };
 
-// Real message boxes, titled with the application's display name.
+// Real message boxes, titled with the application's display name. Their
+// text is always plain: it may hold task titles or file names, which must
+// never be read as markup (a message box would open a link in it).
 class MessageBoxPrompter final : public Prompter
 {
 public:
@@ -28,6 +37,7 @@ public:
     void setParent(QWidget *parent) { m_parent = parent; }
 
     bool confirm(const QString &text) override;
+    bool confirmWithDetails(const QString &text, const QString &details) override;
     void message(const QString &text) override;
     void exclamation(const QString &text) override;
     void error(const QString &text) override;

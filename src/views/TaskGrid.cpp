@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
+#include <QTextDocument>
 #include <QToolTip>
 
 #include <cmath>
@@ -479,7 +480,9 @@ bool TaskGrid::viewportEvent(QEvent *event)
         const QString text = index.isValid() ? index.data(Qt::DisplayRole).toString() : QString();
         const QRect rect = visualRect(index);
         if (!text.isEmpty() && fontMetrics().horizontalAdvance(text) > rect.width() - 8)
-            QToolTip::showText(help->globalPos(), text, viewport(), rect);
+            // Task text is never markup: a tooltip would read "<b>" as bold.
+            QToolTip::showText(help->globalPos(), Qt::convertFromPlainText(text, Qt::WhiteSpaceNoWrap), viewport(),
+                               rect);
         else
             QToolTip::hideText();
         return true;

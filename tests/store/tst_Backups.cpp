@@ -691,6 +691,51 @@ private slots:
         QVERIFY(!rescueDatabase(db(), folder(), at(2026, 12, 10), offer).restored);
         QCOMPARE(asked, 0);
     }
+
+    // Only the engine's verdict of damage leads to the offer, and then with
+    // one short reason; a locked file is left alone and the start refused.
+    void startupRescueOnlyForDamage()
+    {
+        fillDatabase(db(), 400, 400);
+        QDir().mkpath(folder());
+        databasecopy::copyDatabase(db(), QDir(folder()).filePath(QStringLiteral("Nudgewick.20261209090000.mdb")));
+        QStringList asked;
+        const auto offer = [&](const QString &q, const QString &) { return asked << q, true; };
+
+        // Another program holds the file locked for longer than the wait.
+        sqlite3 *other = nullptr;
+        QCOMPARE(sqlite3_open(QFile::encodeName(db()).constData(), &other), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(other, "PRAGMA locking_mode = EXCLUSIVE; BEGIN EXCLUSIVE; delete from Tasks where 0;",
+                              nullptr, nullptr, nullptr),
+                 SQLITE_OK);
+        QCOMPARE(databasecopy::checkDatabase(db()).state, databasecopy::Health::State::Busy);
+        try {
+            rescueDatabase(db(), folder(), at(2026, 12, 10), offer);
+            QFAIL("a locked database must refuse the start");
+        } catch (const Error &e) {
+            QVERIFY2(e.text().contains(QStringLiteral("in use by another program")), qPrintable(e.text()));
+        }
+        sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+        sqlite3_close(other);
+        QVERIFY(asked.isEmpty());
+        QCOMPARE(QDir(m_dir.path()).entryList({QStringLiteral("*.damaged.*")}, QDir::Files), QStringList());
+        QCOMPARE(databasecopy::checkDatabase(db()).taskCount, 400);
+
+        // Pages overwritten in the middle: the engine's long report stays
+        // out of the question.
+        {
+            QFile f(db());
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            f.seek(f.size() / 2);
+            f.write(QByteArray(int(f.size() / 4), '\x5a'));
+        }
+        const databasecopy::Health health = databasecopy::checkDatabase(db());
+        QCOMPARE(health.state, databasecopy::Health::State::Damaged);
+        QVERIFY(rescueDatabase(db(), folder(), at(2026, 12, 10), offer).restored);
+        QCOMPARE(asked.size(), 1);
+        QVERIFY2(asked.first().count(u'\n') <= 3 && asked.first().size() < 400, qPrintable(asked.first()));
+        QCOMPARE(databasecopy::checkDatabase(db()).taskCount, 400);
+    }
 };
 
 Q_DECLARE_METATYPE(BackupPolicy)

@@ -184,6 +184,7 @@ public:
     QAction *aShowLeftPanel = nullptr;
     QAction *aLongDateFormat = nullptr;
     QAction *aDisablePopups = nullptr;
+    QAction *aRefresh = nullptr;
     QAction *aRestoreBackup = nullptr;
     QAction *aImportWindowsTasks = nullptr;
 

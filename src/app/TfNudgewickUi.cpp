@@ -88,13 +88,14 @@ QWidget *makeMemo(QWidget *parent, const QString &name, const QString &header, Q
 void TfNudgewick::createActions()
 {
     aTaskAdd = makeAction(this, u"aTaskAdd"_s, u"Add"_s, u"Add Task"_s, QKeySequence(Qt::CTRL | Qt::Key_Insert));
+    aTaskAdd->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Insert), QKeySequence(Qt::CTRL | Qt::Key_N)});
     aTaskEdit = makeAction(this, u"aTaskEdit"_s, u"Edit"_s, u"Edit Task"_s, QKeySequence(Qt::Key_F2));
     aTaskDelete = makeAction(this, u"aTaskDelete"_s, u"Delete"_s, u"Delete Task"_s, QKeySequence(Qt::CTRL | Qt::Key_Delete));
     aTaskDuplicate = makeAction(this, u"aTaskDuplicate"_s, u"Duplicate"_s, u"Duplicate task"_s, QKeySequence(Qt::CTRL | Qt::Key_D));
     aNudgewick = makeAction(this, u"aNudgewick"_s, u"Prompt"_s, {});
     aMinimizeNudgewick = makeAction(this, u"aMinimizeNudgewick"_s, u"Minimize"_s, u"Minimize Nudgewick"_s);
     aShowNudgewick = makeAction(this, u"aShowNudgewick"_s, u"Show"_s, u"Show Nudgewick"_s);
-    aExitNudgewick = makeAction(this, u"aExitNudgewick"_s, u"Exit"_s, u"Exit Nudgewick"_s);
+    aExitNudgewick = makeAction(this, u"aExitNudgewick"_s, u"Exit"_s, u"Exit Nudgewick"_s, QKeySequence(Qt::CTRL | Qt::Key_Q));
     aShowFields = makeAction(this, u"aShowFields"_s, u"Show Fields"_s, u"Show data fields"_s);
     aHideLeftPanel = makeAction(this, u"aHideLeftPanel"_s, u"Hide Left Panel"_s, {});
     aShowLeftPanel = makeAction(this, u"aShowLeftPanel"_s, u"Show Left Panel"_s, {});
@@ -107,9 +108,16 @@ void TfNudgewick::createActions()
     connect(aImportWindowsTasks, &QAction::triggered, this, [this] { guard([this] { aImportWindowsTasksExecute(); }); });
     aDisablePopups = makeAction(this, u"aDisablePopups"_s, u"Disable Popups"_s, {});
     aDisablePopups->setCheckable(true);
+    aRefresh = makeAction(this, u"aRefresh"_s, u"&Refresh"_s, u"Read the task list again"_s, QKeySequence(Qt::Key_F5));
+    connect(aRefresh, &QAction::triggered, this, [this] {
+        guard([this] {
+            m_dm.RequeryTaskList();
+            RefreshValueLists();
+        });
+    });
 
     // Actions with short-cuts work wherever the focus is in this window.
-    for (QAction *a : {aTaskAdd, aTaskEdit, aTaskDelete, aTaskDuplicate})
+    for (QAction *a : {aTaskAdd, aTaskEdit, aTaskDelete, aTaskDuplicate, aExitNudgewick, aRefresh})
         addAction(a);
 
     connect(aShowNudgewick, &QAction::triggered, this, [this] { guard([this] { aShowNudgewickExecute(); }); });
@@ -145,12 +153,15 @@ void TfNudgewick::createMenus()
     view->addSeparator();
     view->addAction(aHideLeftPanel);
     view->addAction(aShowLeftPanel);
+    view->addSeparator();
+    view->addAction(aRefresh);
 
     QMenu *tasks = MainMenu1->addMenu(u"&Tasks"_s);
     tasks->addActions({aTaskAdd, aTaskDelete, aTaskDuplicate, aTaskEdit});
     QAction *search = tasks->addAction(u"&Search"_s);
     search->setObjectName(u"Search1"_s);
-    search->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    search->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_S), QKeySequence(Qt::CTRL | Qt::Key_F)});
+    addAction(search);
     connect(search, &QAction::triggered, this, [this] {
         eTaskSearch->setFocus();
         eTaskSearch->selectAll();
@@ -182,7 +193,7 @@ void TfNudgewick::createMenus()
     settings->setObjectName(u"Settings2"_s);
     connect(settings, &QAction::triggered, this, [this] { guard([this] { Settings2Click(); }); });
 
-    QMenu *help = MainMenu1->addMenu(u"Help"_s);
+    QMenu *help = MainMenu1->addMenu(u"&Help"_s);
     OnlineHelp1 = help->addAction(u"&Help"_s);
     OnlineHelp1->setShortcut(QKeySequence(Qt::Key_F1));
     help->addSeparator();
@@ -229,13 +240,15 @@ void TfNudgewick::createWidgets()
     for (QToolButton *b : {sbAdd, sbEdit, SpeedButton1, sbDelete})
         buttons->addWidget(b);
     buttons->addStretch(1);
-    auto *searchLabel = new QLabel(u"Searc&h"_s, pButtons);
+    // Alt+H belongs to the Help menu.
+    auto *searchLabel = new QLabel(u"Sea&rch"_s, pButtons);
     eTaskSearch = new QLineEdit(pButtons);
     eTaskSearch->setObjectName(u"eTaskSearch"_s);
     eTaskSearch->setToolTip(u"Search Task for a word"_s);
     eTaskSearch->setToolTipDuration(HintDisplayMs);
     eTaskSearch->setMaximumWidth(160);
     eTaskSearch->setMinimumWidth(100);
+    eTaskSearch->setClearButtonEnabled(true);
     searchLabel->setBuddy(eTaskSearch);
     sbTaskSearch = makeButton(pButtons, u"sbTaskSearch"_s, u"Go"_s, nullptr);
     sbTaskSearch->setToolTip(u"Search Task for a word"_s);

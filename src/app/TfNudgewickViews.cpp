@@ -58,6 +58,11 @@ void TfNudgewick::wireViews()
         });
     });
     connect(dbgTasks, &TaskGrid::editRequested, this, [this] { guard([this] { m_taskActions->aTaskEditExecute(); }); });
+    connect(dbgTasks, &TaskGrid::deleteRequested, aTaskDelete, &QAction::trigger);
+    connect(dbgTasks, &TaskGrid::searchRequested, this, [this] {
+        if (auto *search = findChild<QAction *>(u"Search1"_s))
+            search->trigger();
+    });
     connect(dbgTasks, &TaskGrid::orderChanged, this, [this] { guard([this] { m_taskActions->dbgTasksOrderChanged(); }); });
 }
 

@@ -103,6 +103,7 @@ bool TfTaskEdit::sbSaveClick()
     dm.RequeryTaskList();
     emit tasksChanged();
     m_host.state.requestScan();
+    m_shownInput = inputSnapshot();
     return true;
 }
 
@@ -128,5 +129,5 @@ void TfTaskEdit::sbDelete0Click()
     emit tasksChanged();
     dm.RequeryTaskList();
     m_host.state.requestScan();
-    reject();
+    QDialog::reject();
 }

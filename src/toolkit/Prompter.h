@@ -12,6 +12,15 @@ public:
     virtual ~Prompter() = default;
     // A confirmation with the buttons Yes and No; true only for Yes.
     virtual bool confirm(const QString &text) = 0;
+    // A confirmation whose buttons say what they do ("Discard", "Keep
+    // editing"); the second is the default. true only for the first.
+    // Without buttons of its own a prompter asks as confirm does.
+    virtual bool confirmChoice(const QString &text, const QString &yesText, const QString &noText)
+    {
+        Q_UNUSED(yesText);
+        Q_UNUSED(noText);
+        return confirm(text);
+    }
     // A plain message with an OK button.
     virtual void message(const QString &text) = 0;
     // A message with the exclamation icon.
@@ -28,6 +37,7 @@ public:
     void setParent(QWidget *parent) { m_parent = parent; }
 
     bool confirm(const QString &text) override;
+    bool confirmChoice(const QString &text, const QString &yesText, const QString &noText) override;
     void message(const QString &text) override;
     void exclamation(const QString &text) override;
     void error(const QString &text) override;

@@ -450,6 +450,31 @@ void TaskGrid::keyPressEvent(QKeyEvent *event)
         emit editRequested();
         return;
     }
+    const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    if (plain && event->key() == Qt::Key_Delete) {
+        event->accept();
+        emit deleteRequested();
+        return;
+    }
+    if (event->text() == u"/"_s) {
+        event->accept();
+        emit searchRequested();
+        return;
+    }
+    // Space ticks or unticks the current task, whichever cell is current.
+    if (plain && event->key() == Qt::Key_Space) {
+        event->accept();
+        const int completed = columnOfField(u"Completed"_s);
+        const QModelIndex current = currentIndex();
+        if (!current.isValid() || completed < 0)
+            return;
+        const QModelIndex box = model()->index(current.row(), completed);
+        if (!(box.flags() & Qt::ItemIsUserCheckable) || !box.data(Qt::CheckStateRole).isValid())
+            return;
+        const bool checked = box.data(Qt::CheckStateRole).toInt() == Qt::Checked;
+        guard([&] { model()->setData(box, checked ? Qt::Unchecked : Qt::Checked, Qt::CheckStateRole); });
+        return;
+    }
     QTableView::keyPressEvent(event);
 }
 

@@ -69,6 +69,9 @@ public:
 signals:
     void orderChanged();
     void editRequested();
+    // Delete and "/" in the grid: delete the current task, go to the search box.
+    void deleteRequested();
+    void searchRequested();
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;

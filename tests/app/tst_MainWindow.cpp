@@ -171,7 +171,7 @@ private slots:
         f.dm.tImport.setFieldValue(u"Task"_s, u"Water the plants"_s);
         f.dm.tImport.post();
         f.window->FormActivate();
-        QCOMPARE(f.window->statusPanel(1)->text(), u" 1 tasks"_s);
+        QCOMPARE(f.window->statusPanel(1)->text(), u" 1 task"_s);
         QCOMPARE(f.window->gridModel()->displayText(0, 4), u"Water the plants"_s);
     }
 

@@ -51,6 +51,7 @@ void TfNudgewick::createShell()
 
     OnlineHelp1->setObjectName(u"OnlineHelp1"_s);
     CheckforUpdate1->setObjectName(u"CheckforUpdate1"_s);
+    CheckforUpdate1->setVisible(!WebAddresses::updateDescriptor().isEmpty());
     OnlineSupport1->setObjectName(u"OnlineSupport1"_s);
     About1->setObjectName(u"About1"_s);
     // F1 works wherever the focus is in the window.

@@ -175,8 +175,8 @@ Notes Width=185
         Start s;
         s.create();
         QVERIFY(!QFile::exists(s.ini()));
-        QCOMPARE(s.state.AutoUpdate, true);
-        QCOMPARE(s.state.UpdateCheckPending, true);
+        QCOMPARE(s.state.AutoUpdate, false);
+        QCOMPARE(s.state.UpdateCheckPending, false);
         QCOMPARE(s.window->MSNPopUp->gradientColor1(), QColor(Qt::blue));
         QCOMPARE(s.window->MSNPopUp->gradientColor2(), QColor(Qt::white));
         QCOMPARE(s.window->MSNPopUp->width(), 150);

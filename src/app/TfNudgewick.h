@@ -271,6 +271,7 @@ private:
     UpdateChecker *m_updateChecker = nullptr;
     std::unique_ptr<UrlOpener> m_desktopOpener;
     UrlOpener *m_urlOpener = nullptr;
+    class HelpWindow *m_helpWindow = nullptr; // made on the first F1
     AlarmEngine *m_alarm = nullptr;
     std::unique_ptr<HotKeyBackend> m_hotKeyBackend;
     QPointer<HotKeyManager> m_hotKeyManager;

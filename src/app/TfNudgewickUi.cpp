@@ -259,6 +259,7 @@ void TfNudgewick::createWidgets()
 
     dbgTasks = new TaskGrid(middle);
     dbgTasks->setObjectName(u"dbgTasks"_s);
+    dbgTasks->setEmptyText(tr("No tasks to list — Ctrl+N adds one"));
     dbgTasks->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(dbgTasks, &QWidget::customContextMenuRequested, this,
             [this](const QPoint &pos) { pmTasks->popup(dbgTasks->viewport()->mapToGlobal(pos)); });

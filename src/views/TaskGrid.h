@@ -63,6 +63,10 @@ public:
     void holdPosition();
     void restorePosition();
 
+    // What an empty grid says instead (what to do to list tasks).
+    void setEmptyText(const QString &text);
+    QString emptyText() const { return m_emptyText; }
+
     // Design pixels to screen pixels at the grid's font.
     double designScale() const;
 
@@ -75,6 +79,7 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     bool viewportEvent(QEvent *event) override;
@@ -99,6 +104,7 @@ private:
     QHash<int, bool> m_expanded;
     GridLayout m_switches;          // the layout values the grid only keeps
     bool m_fitting = false;
+    QString m_emptyText;
     int m_heldScroll = 0;
     std::function<void(const std::function<void()> &)> m_guard;
 

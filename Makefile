@@ -13,6 +13,7 @@ TEST_PACKAGES += trayer desktop-file-utils   # tray and second-copy tests on a v
 TEST_PACKAGES += faketime   # end-to-end alarm test: the real program with a set clock
 TEST_PACKAGES += dunst   # desktop notification tests: a real notification daemon on a private bus
 TEST_PACKAGES += dbus   # resume-from-suspend test: a private message bus with a stand-in login manager
+TEST_PACKAGES += appstream   # the software-centre description is checked with appstreamcli
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 JOBS ?= $(shell nproc)
 WERROR := $(if $(CI),ON,OFF)

@@ -308,6 +308,15 @@ void TfNudgewick::createWidgets()
     m_statusPanels[0]->setMinimumWidth(190);
     m_statusPanels[0]->setAlignment(Qt::AlignCenter);
     m_statusPanels[1]->setMinimumWidth(50);
+    // During a search the bar offers to end it.
+    auto *clearSearch = new QToolButton(statusBar());
+    clearSearch->setObjectName(u"sbClearSearch"_s);
+    clearSearch->setText(tr("Clear"));
+    clearSearch->setToolTip(tr("End the search and list the view's tasks again"));
+    clearSearch->setAutoRaise(true);
+    clearSearch->hide();
+    statusBar()->insertPermanentWidget(1, clearSearch);
+    connect(clearSearch, &QToolButton::clicked, this, [this] { guard([this] { pcSelections->clearSearch(); }); });
     statusBar()->setObjectName(u"sbMain"_s);
 
     tPopup = new QTimer(this);

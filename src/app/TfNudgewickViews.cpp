@@ -23,6 +23,10 @@ void TfNudgewick::wireViews()
     pcSelections->attach(dbgTasks, eTaskSearch);
     dbgTasks->setGuard(report);
     connect(pcSelections, &ViewPanel::viewStateTextChanged, m_statusPanels[0], &QLabel::setText);
+    connect(pcSelections, &ViewPanel::viewStateTextChanged, this, [this](const QString &text) {
+        if (auto *clear = findChild<QToolButton *>(u"sbClearSearch"_s))
+            clear->setVisible(text.startsWith(u"Search "_s));
+    });
     connect(sbTaskSearch, &QToolButton::clicked, this, [this] { guard([this] { pcSelections->TaskSearch1Click(); }); });
 
     m_taskActions = new TaskActions(m_dm, m_state, m_prompter, m_clock, *pcSelections, *dbgTasks, this);

@@ -460,6 +460,13 @@ void ViewPanel::TaskSearch1Click()
     runView(taskSearch(viewState(), text), u"Search "_s + text);
 }
 
+void ViewPanel::clearSearch()
+{
+    if (m_searchBox)
+        m_searchBox->clear();
+    showTab(currentIndex());
+}
+
 // ---------------------------------------------------------------- tabs and layouts
 
 QString ViewPanel::layoutFile(int tab) const

@@ -67,6 +67,8 @@ public:
     void FilterByCalendarDay();
     void MarkCalendarDays();
     void TaskSearch1Click();
+    // Ends a search: the search box empties and the current tab's view runs.
+    void clearSearch();
     void SetDateRangeBounds();
 
     // As narrow as its controls allow; the grid takes the rest of the width.

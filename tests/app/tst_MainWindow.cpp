@@ -21,6 +21,7 @@
 #include <QSqlQuery>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QToolButton>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -301,6 +302,32 @@ private slots:
             QCOMPARE(f.ended->size(), 1);
         if (outcome != u"delete"_s)
             QVERIFY2(f.prompter.shown.isEmpty(), qPrintable(f.prompter.shown.join(u'\n')));
+    }
+
+    // The status bar says what a search lists and offers to end it.
+    void searchShowsInTheStatusBarAndClears()
+    {
+        Frame f;
+        f.dm.tImport.open();
+        for (const QString &task : {u"Pay the rent"_s, u"Water the plants"_s}) {
+            f.dm.tImport.append();
+            f.dm.tImport.setFieldValue(u"Task"_s, task);
+            f.dm.tImport.post();
+        }
+        f.window->FormActivate();
+        auto *box = f.window->findChild<QLineEdit *>(u"eTaskSearch"_s);
+        auto *clear = f.window->findChild<QToolButton *>(u"sbClearSearch"_s);
+        QVERIFY(box->isClearButtonEnabled());
+        QVERIFY(!clear->isVisible());
+        box->setText(u"rent"_s);
+        f.window->findChild<QAction *>(u"Search1"_s)->trigger();
+        QCOMPARE(f.window->gridModel()->rowCount(), 1);
+        QCOMPARE(f.window->statusPanel(0)->text(), u"Search rent"_s);
+        QVERIFY(clear->isVisible());
+        clear->click();
+        QVERIFY(box->text().isEmpty());
+        QCOMPARE(f.window->gridModel()->rowCount(), 2);
+        QVERIFY(!clear->isVisible());
     }
 
     void windowMenuListsOpenEditors()

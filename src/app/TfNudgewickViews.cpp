@@ -22,10 +22,18 @@ void TfNudgewick::wireViews()
     pcSelections->setGuard(report);
     pcSelections->attach(dbgTasks, eTaskSearch);
     dbgTasks->setGuard(report);
-    connect(pcSelections, &ViewPanel::viewStateTextChanged, m_statusPanels[0], &QLabel::setText);
-    connect(pcSelections, &ViewPanel::viewStateTextChanged, this, [this](const QString &text) {
+    // The status bar says what is listed: the view, and during a search its
+    // words, with a button that ends the search.
+    const auto showListed = [this] {
+        m_statusPanels[0]->setText(m_searchWords.isEmpty() ? m_state.ViewStateText
+                                                           : tr("%1 · Search: %2").arg(m_state.ViewStateText, m_searchWords));
         if (auto *clear = findChild<QToolButton *>(u"sbClearSearch"_s))
-            clear->setVisible(text.startsWith(u"Search "_s));
+            clear->setVisible(!m_searchWords.isEmpty());
+    };
+    connect(pcSelections, &ViewPanel::viewStateTextChanged, this, showListed);
+    connect(pcSelections, &ViewPanel::searchChanged, this, [this, showListed](const QString &words) {
+        m_searchWords = words;
+        showListed();
     });
     connect(sbTaskSearch, &QToolButton::clicked, this, [this] { guard([this] { pcSelections->TaskSearch1Click(); }); });
 

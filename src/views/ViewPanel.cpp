@@ -375,6 +375,7 @@ void ViewPanel::runView(const FilterSql &sql, const QString &lastView)
     sql.applyTo(tasks);
     tasks.open();
     m_state.LastView = lastView;
+    emit searchChanged(lastView.startsWith(u"Search "_s) ? lastView.mid(7) : QString());
 }
 
 void ViewPanel::FilterAll()

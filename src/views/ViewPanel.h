@@ -102,6 +102,8 @@ public:
 
 signals:
     // The text of status panel 0: "All Tasks", "Outstanding Tasks", "Completed Tasks".
+    // The words a search lists the tasks for; empty when a view runs.
+    void searchChanged(const QString &words);
     void viewStateTextChanged(const QString &text);
 
 protected:

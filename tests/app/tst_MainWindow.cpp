@@ -322,7 +322,7 @@ private slots:
         box->setText(u"rent"_s);
         f.window->findChild<QAction *>(u"Search1"_s)->trigger();
         QCOMPARE(f.window->gridModel()->rowCount(), 1);
-        QCOMPARE(f.window->statusPanel(0)->text(), u"Search rent"_s);
+        QCOMPARE(f.window->statusPanel(0)->text(), u"All Tasks · Search: rent"_s);
         QVERIFY(clear->isVisible());
         clear->click();
         QVERIFY(box->text().isEmpty());

@@ -61,8 +61,8 @@ private slots:
         FormatSettings f = FormatSettings::fromLocale(l);
         f.dateSeparator = p.dateSeparator;
         const DateTime value = at(2026, 12, 10, 8, 5, 9);
-        const QStringList patterns{p.shortDate, p.longDate, normalizeTimePattern(p.shortTime),
-                                   normalizeTimePattern(p.longTime)};
+        const QStringList patterns{p.shortDate, p.longDate, ::normalizeTimePattern(p.shortTime),
+                                   ::normalizeTimePattern(p.longTime)};
         QStringList out;
         for (const QString &pattern : patterns)
             out << formatDateTime(pattern, value, f);

@@ -423,6 +423,7 @@ private slots:
                 QCOMPARE(f.dm.qTasks.recordCount(), 1);
                 QCOMPARE(f.dm.qTasks.state(), Query::State::Browse);
                 checked = true;
+                f.prompter.answers = {true}; // discard the unsaved text
                 e->close();
             });
             f.window->OpenTaskEditor(mode);

@@ -48,7 +48,7 @@ private slots:
                                << QStringList{u"12/10/26"_s, u"Thursday, December 10, 2026"_s, u"8:05 AM"_s,
                                               u"8:05:09 AM"_s};
         QTest::newRow("ja_JP") << u"ja_JP"_s << u"/"_s
-                               << QStringList{u"2026/12/10"_s, u"2026年12月10日木曜日"_s, u"8:05"_s, u"8:05:09"_s};
+                               << QStringList{u"2026/12/10"_s, u"2026年12月10日木曜日"_s, u"8:05"_s, u"8時05分09秒"_s};
     }
     void localeFormats()
     {

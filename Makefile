@@ -1,24 +1,29 @@
 # Two entry points: `make run` builds and starts the program, `make test`
 # builds with sanitizers and runs every test. Both install what they need.
 
+# What building and running needs; `make run` installs only these.
 PACKAGES := cmake g++ make pkg-config qt6-base-dev qt6-qpa-plugins libqt6sql6-sqlite libsqlite3-dev \
             qt6-multimedia-dev libxcb1-dev libxcb-keysyms1-dev fonts-dejavu-core
-PACKAGES += xvfb xdotool   # global hotkey tests on a private X server
 PACKAGES += fonts-noto-color-emoji   # task texts with emoji show the pictures, not boxes
-PACKAGES += poppler-utils   # report tests read the printed PDF files back (pdftotext, pdftoppm, pdfinfo)
-PACKAGES += xvfb xdotool trayer desktop-file-utils   # tray and second-copy tests on a virtual X server; launcher check
-PACKAGES += faketime   # end-to-end alarm test: the real program with a set clock
-PACKAGES += dunst   # desktop notification tests: a real notification daemon on a private bus
-PACKAGES += dbus   # resume-from-suspend test: a private message bus with a stand-in login manager
 PACKAGES += mdbtools-dev   # reading the Windows version's Jet database
+# What the tests need besides; `make test` installs these as well.
+TEST_PACKAGES := xvfb xdotool   # global hotkey tests on a private X server
+TEST_PACKAGES += poppler-utils   # report tests read the printed PDF files back (pdftotext, pdftoppm, pdfinfo)
+TEST_PACKAGES += trayer desktop-file-utils   # tray and second-copy tests on a virtual X server; launcher check
+TEST_PACKAGES += faketime   # end-to-end alarm test: the real program with a set clock
+TEST_PACKAGES += dunst   # desktop notification tests: a real notification daemon on a private bus
+TEST_PACKAGES += dbus   # resume-from-suspend test: a private message bus with a stand-in login manager
+TEST_PACKAGES += appstream   # the software-centre description is checked with appstreamcli
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 JOBS ?= $(shell nproc)
 WERROR := $(if $(CI),ON,OFF)
 
-.PHONY: deps run build test bench clean
+.PHONY: deps test-deps run build test bench clean
 
+# Installs the packages in WANT that are missing.
+WANT ?= $(PACKAGES)
 deps:
-	@missing=$$(for p in $(PACKAGES); do \
+	@missing=$$(for p in $(WANT); do \
 	    dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'install ok installed' || echo $$p; \
 	done); \
 	if [ -n "$$missing" ]; then \
@@ -34,7 +39,10 @@ build: deps
 run: build
 	./build/release/nudgewick
 
-test: deps
+test-deps:
+	@$(MAKE) --no-print-directory deps WANT="$(PACKAGES) $(TEST_PACKAGES)"
+
+test: test-deps
 	cmake -S . -B build/test -DCMAKE_BUILD_TYPE=Debug -DNW_SANITIZE=ON -DNW_WERROR=$(WERROR)
 	cmake --build build/test -j $(JOBS)
 	cd build/test && ctest --output-on-failure -j $(JOBS)

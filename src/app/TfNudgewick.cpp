@@ -18,6 +18,7 @@
 #include "store/TfUpgrade.h"
 #include "toolkit/AutostartEntry.h"
 #include "toolkit/ErrorReport.h"
+#include "toolkit/ScreenFit.h"
 #include "toolkit/SoundPlayer.h"
 #include "toolkit/UrlOpener.h"
 #include "toolkit/HotKeyBackend.h"
@@ -86,13 +87,15 @@ TfNudgewick::TfNudgewick(TDM &dm, AppState &state, Prompter &prompter, const Clo
         });
     });
 
-    // On a small screen (or a large scale) the window never asks for more
-    // than the screen offers.
+    // A first start takes a good share of the screen, so the grid's main
+    // columns are in view; on a small screen (or a large scale) the window
+    // never asks for more than the screen offers. A size the user set is
+    // applied later from the settings.
     QSize available = DesignSize;
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         available = screen->availableGeometry().size();
     setMinimumSize(MinimumSize.boundedTo(available));
-    resize(DesignSize.boundedTo(available));
+    resize(firstWindowSize(available));
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 

@@ -190,6 +190,7 @@ public:
     QAction *aShowLeftPanel = nullptr;
     QAction *aLongDateFormat = nullptr;
     QAction *aDisablePopups = nullptr;
+    QAction *aRefresh = nullptr;
     QAction *aRestoreBackup = nullptr;
     QAction *aImportWindowsTasks = nullptr;
     QAction *aUndo = nullptr;
@@ -284,6 +285,8 @@ private:
     UpdateChecker *m_updateChecker = nullptr;
     std::unique_ptr<UrlOpener> m_desktopOpener;
     UrlOpener *m_urlOpener = nullptr;
+    class HelpWindow *m_helpWindow = nullptr;
+    QString m_searchWords; // of the search listed, empty for a view // made on the first F1
     AlarmEngine *m_alarm = nullptr;
     std::unique_ptr<HotKeyBackend> m_hotKeyBackend;
     QPointer<HotKeyManager> m_hotKeyManager;

@@ -10,6 +10,7 @@
 #include "hotkeys/HotKeyManager.h"
 #include "popup/MSNPopUp.h"
 #include "settings/TfSettings.h"
+#include "update/WebAddresses.h"
 #include "toolkit/HotKeyBackend.h"
 
 #include <QAction>
@@ -77,5 +78,8 @@ void TfNudgewick::Settings2Click()
     } restart{pacing};
     MainWindowSettingsHost host(*this, m_state, m_dm, m_prompter);
     TfSettings dialog(m_state, *MSNPopUp, m_hotKeyManager, host, m_prompter, m_clock, settingsFile(), this);
+    // A build without an update address offers no update check.
+    if (auto *autoUpdate = dialog.findChild<QWidget *>(u"cbCheckforanewversion"_s))
+        autoUpdate->setVisible(!WebAddresses::updateDescriptor().isEmpty());
     dialog.exec();
 }

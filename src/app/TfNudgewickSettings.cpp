@@ -9,6 +9,7 @@
 #include "popup/MSNPopUp.h"
 #include "settings/ProfileFile.h"
 #include "settings/SettingsKeys.h"
+#include "update/WebAddresses.h"
 #include "store/DataModule.h"
 #include "toolkit/Prompter.h"
 #include "views/ViewPanel.h"
@@ -89,7 +90,7 @@ void TfNudgewick::LoadSettings()
         if (flag.id != Setting::WindowsStartup)
             m_state.*flag.member = readBool(file, flag.id);
     aLongDateFormat->setChecked(m_state.LongDateFormat);
-    m_state.UpdateCheckPending = m_state.AutoUpdate;
+    m_state.UpdateCheckPending = m_state.AutoUpdate && !WebAddresses::updateDescriptor().isEmpty();
 
     // [Main Window Sizes]: only a file that knows the window's top places it.
     if (hasSetting(file, Setting::WindowTop)) {

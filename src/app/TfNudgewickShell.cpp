@@ -12,6 +12,7 @@
 #include "toolkit/UrlOpener.h"
 #include "update/TfAbout.h"
 #include "update/UpdateChecker.h"
+#include "update/HelpWindow.h"
 #include "update/WebAddresses.h"
 
 #include <QAction>
@@ -51,6 +52,7 @@ void TfNudgewick::createShell()
 
     OnlineHelp1->setObjectName(u"OnlineHelp1"_s);
     CheckforUpdate1->setObjectName(u"CheckforUpdate1"_s);
+    CheckforUpdate1->setVisible(!WebAddresses::updateDescriptor().isEmpty());
     OnlineSupport1->setObjectName(u"OnlineSupport1"_s);
     About1->setObjectName(u"About1"_s);
     // F1 works wherever the focus is in the window.
@@ -153,9 +155,18 @@ void TfNudgewick::About1Click()
     about.exec();
 }
 
+// The help page installed with the program opens in a window of its own;
+// without one the online help opens in the browser.
 void TfNudgewick::OnlineHelp1Click()
 {
-    m_urlOpener->open(helpPageAddress(QCoreApplication::applicationDirPath()));
+    const QUrl page = helpPageAddress(QCoreApplication::applicationDirPath());
+    if (!page.isLocalFile()) {
+        m_urlOpener->open(page);
+        return;
+    }
+    if (!m_helpWindow)
+        m_helpWindow = new HelpWindow(*m_urlOpener, this);
+    m_helpWindow->showPage(page);
 }
 
 void TfNudgewick::OnlineSupport1Click()

@@ -88,6 +88,7 @@ QWidget *makeMemo(QWidget *parent, const QString &name, const QString &header, Q
 void TfNudgewick::createActions()
 {
     aTaskAdd = makeAction(this, u"aTaskAdd"_s, u"Add"_s, u"Add Task"_s, QKeySequence(Qt::CTRL | Qt::Key_Insert));
+    aTaskAdd->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Insert), QKeySequence(Qt::CTRL | Qt::Key_N)});
     aQuickAdd = makeAction(this, u"aQuickAdd"_s, tr("Quick Add…"), tr("Add a task in one line of words"),
                            QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N));
     connect(aQuickAdd, &QAction::triggered, this, [this] { guard([this] { aQuickAddExecute(); }); });
@@ -97,7 +98,7 @@ void TfNudgewick::createActions()
     aNudgewick = makeAction(this, u"aNudgewick"_s, u"Prompt"_s, {});
     aMinimizeNudgewick = makeAction(this, u"aMinimizeNudgewick"_s, u"Minimize"_s, u"Minimize Nudgewick"_s);
     aShowNudgewick = makeAction(this, u"aShowNudgewick"_s, u"Show"_s, u"Show Nudgewick"_s);
-    aExitNudgewick = makeAction(this, u"aExitNudgewick"_s, u"Exit"_s, u"Exit Nudgewick"_s);
+    aExitNudgewick = makeAction(this, u"aExitNudgewick"_s, u"Exit"_s, u"Exit Nudgewick"_s, QKeySequence(Qt::CTRL | Qt::Key_Q));
     aShowFields = makeAction(this, u"aShowFields"_s, u"Show Fields"_s, u"Show data fields"_s);
     aHideLeftPanel = makeAction(this, u"aHideLeftPanel"_s, u"Hide Left Panel"_s, {});
     aShowLeftPanel = makeAction(this, u"aShowLeftPanel"_s, u"Show Left Panel"_s, {});
@@ -110,9 +111,16 @@ void TfNudgewick::createActions()
     connect(aImportWindowsTasks, &QAction::triggered, this, [this] { guard([this] { aImportWindowsTasksExecute(); }); });
     aDisablePopups = makeAction(this, u"aDisablePopups"_s, u"Disable Popups"_s, {});
     aDisablePopups->setCheckable(true);
+    aRefresh = makeAction(this, u"aRefresh"_s, u"&Refresh"_s, u"Read the task list again"_s, QKeySequence(Qt::Key_F5));
+    connect(aRefresh, &QAction::triggered, this, [this] {
+        guard([this] {
+            m_dm.RequeryTaskList();
+            RefreshValueLists();
+        });
+    });
 
     // Actions with short-cuts work wherever the focus is in this window.
-    for (QAction *a : {aTaskAdd, aQuickAdd, aTaskEdit, aTaskDelete, aTaskDuplicate})
+    for (QAction *a : {aTaskAdd, aQuickAdd, aTaskEdit, aTaskDelete, aTaskDuplicate, aExitNudgewick, aRefresh})
         addAction(a);
 
     connect(aShowNudgewick, &QAction::triggered, this, [this] { guard([this] { aShowNudgewickExecute(); }); });
@@ -148,12 +156,15 @@ void TfNudgewick::createMenus()
     view->addSeparator();
     view->addAction(aHideLeftPanel);
     view->addAction(aShowLeftPanel);
+    view->addSeparator();
+    view->addAction(aRefresh);
 
     QMenu *tasks = MainMenu1->addMenu(u"&Tasks"_s);
     tasks->addActions({aTaskAdd, aQuickAdd, aTaskDelete, aTaskDuplicate, aTaskEdit});
     QAction *search = tasks->addAction(u"&Search"_s);
     search->setObjectName(u"Search1"_s);
-    search->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    search->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_S), QKeySequence(Qt::CTRL | Qt::Key_F)});
+    addAction(search);
     connect(search, &QAction::triggered, this, [this] {
         eTaskSearch->setFocus();
         eTaskSearch->selectAll();
@@ -185,7 +196,7 @@ void TfNudgewick::createMenus()
     settings->setObjectName(u"Settings2"_s);
     connect(settings, &QAction::triggered, this, [this] { guard([this] { Settings2Click(); }); });
 
-    QMenu *help = MainMenu1->addMenu(u"Help"_s);
+    QMenu *help = MainMenu1->addMenu(u"&Help"_s);
     OnlineHelp1 = help->addAction(u"&Help"_s);
     OnlineHelp1->setShortcut(QKeySequence(Qt::Key_F1));
     help->addSeparator();
@@ -233,13 +244,15 @@ void TfNudgewick::createWidgets()
     for (QToolButton *b : {sbAdd, sbQuickAdd, sbEdit, SpeedButton1, sbDelete})
         buttons->addWidget(b);
     buttons->addStretch(1);
-    auto *searchLabel = new QLabel(u"Searc&h"_s, pButtons);
+    // Alt+H belongs to the Help menu.
+    auto *searchLabel = new QLabel(u"Sea&rch"_s, pButtons);
     eTaskSearch = new QLineEdit(pButtons);
     eTaskSearch->setObjectName(u"eTaskSearch"_s);
     eTaskSearch->setToolTip(u"Search Task for a word"_s);
     eTaskSearch->setToolTipDuration(HintDisplayMs);
     eTaskSearch->setMaximumWidth(160);
     eTaskSearch->setMinimumWidth(100);
+    eTaskSearch->setClearButtonEnabled(true);
     searchLabel->setBuddy(eTaskSearch);
     sbTaskSearch = makeButton(pButtons, u"sbTaskSearch"_s, u"Go"_s, nullptr);
     sbTaskSearch->setToolTip(u"Search Task for a word"_s);
@@ -250,6 +263,7 @@ void TfNudgewick::createWidgets()
 
     dbgTasks = new TaskGrid(middle);
     dbgTasks->setObjectName(u"dbgTasks"_s);
+    dbgTasks->setEmptyText(tr("No tasks to list — Ctrl+N adds one"));
     dbgTasks->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(dbgTasks, &QWidget::customContextMenuRequested, this,
             [this](const QPoint &pos) { pmTasks->popup(dbgTasks->viewport()->mapToGlobal(pos)); });
@@ -298,6 +312,15 @@ void TfNudgewick::createWidgets()
     m_statusPanels[0]->setMinimumWidth(190);
     m_statusPanels[0]->setAlignment(Qt::AlignCenter);
     m_statusPanels[1]->setMinimumWidth(50);
+    // During a search the bar offers to end it.
+    auto *clearSearch = new QToolButton(statusBar());
+    clearSearch->setObjectName(u"sbClearSearch"_s);
+    clearSearch->setText(tr("Clear"));
+    clearSearch->setToolTip(tr("End the search and list the view's tasks again"));
+    clearSearch->setAutoRaise(true);
+    clearSearch->hide();
+    statusBar()->insertPermanentWidget(1, clearSearch);
+    connect(clearSearch, &QToolButton::clicked, this, [this] { guard([this] { pcSelections->clearSearch(); }); });
     statusBar()->setObjectName(u"sbMain"_s);
 
     tPopup = new QTimer(this);

@@ -22,7 +22,19 @@ void TfNudgewick::wireViews()
     pcSelections->setGuard(report);
     pcSelections->attach(dbgTasks, eTaskSearch);
     dbgTasks->setGuard(report);
-    connect(pcSelections, &ViewPanel::viewStateTextChanged, m_statusPanels[0], &QLabel::setText);
+    // The status bar says what is listed: the view, and during a search its
+    // words, with a button that ends the search.
+    const auto showListed = [this] {
+        m_statusPanels[0]->setText(m_searchWords.isEmpty() ? m_state.ViewStateText
+                                                           : tr("%1 · Search: %2").arg(m_state.ViewStateText, m_searchWords));
+        if (auto *clear = findChild<QToolButton *>(u"sbClearSearch"_s))
+            clear->setVisible(!m_searchWords.isEmpty());
+    };
+    connect(pcSelections, &ViewPanel::viewStateTextChanged, this, showListed);
+    connect(pcSelections, &ViewPanel::searchChanged, this, [this, showListed](const QString &words) {
+        m_searchWords = words;
+        showListed();
+    });
     connect(sbTaskSearch, &QToolButton::clicked, this, [this] { guard([this] { pcSelections->TaskSearch1Click(); }); });
 
     m_taskActions = new TaskActions(m_dm, m_state, m_prompter, m_clock, *pcSelections, *dbgTasks, this);
@@ -58,6 +70,11 @@ void TfNudgewick::wireViews()
         });
     });
     connect(dbgTasks, &TaskGrid::editRequested, this, [this] { guard([this] { m_taskActions->aTaskEditExecute(); }); });
+    connect(dbgTasks, &TaskGrid::deleteRequested, aTaskDelete, &QAction::trigger);
+    connect(dbgTasks, &TaskGrid::searchRequested, this, [this] {
+        if (auto *search = findChild<QAction *>(u"Search1"_s))
+            search->trigger();
+    });
     connect(dbgTasks, &TaskGrid::orderChanged, this, [this] { guard([this] { m_taskActions->dbgTasksOrderChanged(); }); });
 }
 

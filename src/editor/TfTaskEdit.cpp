@@ -15,11 +15,17 @@
 #include "settings/SettingsKeys.h"
 #include "store/DataModule.h"
 #include "toolkit/ErrorReport.h"
+#include "toolkit/Prompter.h"
 
+#include <QAbstractButton>
+#include <QAbstractSpinBox>
 #include <QAction>
 #include <QClipboard>
+#include <QComboBox>
 #include <QGuiApplication>
 #include <QMenu>
+#include <QPlainTextEdit>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QTextCursor>
 
@@ -99,6 +105,29 @@ TfTaskEdit::TfTaskEdit(const TaskEditorHost &host, QWidget *parent)
     Save1->setShortcutContext(Qt::WindowShortcut);
     addAction(Save1);
 
+    // The pages switch with Ctrl+Tab and Ctrl+PgDn (and back with Shift or
+    // PgUp) wherever the focus is, also in the time fields that would
+    // otherwise step by those keys.
+    const auto pageKey = [this](QKeyCombination key, int step) {
+        auto *shortcut = new QShortcut(QKeySequence(key), this);
+        shortcut->setContext(Qt::WindowShortcut);
+        connect(shortcut, &QShortcut::activated, this, [this, step] {
+            const int count = ui->pcTaskEdit->count();
+            int page = ui->pcTaskEdit->currentIndex();
+            for (int i = 0; i < count; ++i) {
+                page = (page + step + count) % count;
+                if (ui->pcTaskEdit->isTabEnabled(page))
+                    break;
+            }
+            ui->pcTaskEdit->setCurrentIndex(page);
+        });
+    };
+    pageKey(Qt::CTRL | Qt::Key_Tab, 1);
+    pageKey(Qt::CTRL | Qt::Key_PageDown, 1);
+    pageKey(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab, -1);
+    pageKey(Qt::CTRL | Qt::Key_Backtab, -1);
+    pageKey(Qt::CTRL | Qt::Key_PageUp, -1);
+
     applyLook();
     connectHandlers();
 }
@@ -165,7 +194,8 @@ void TfTaskEdit::connectHandlers()
     on(ui->sbNotesDateInsert, &QToolButton::clicked, &TfTaskEdit::sbNotesDateInsertClick);
     on(ui->sbDateTaskDescription, &QToolButton::clicked, &TfTaskEdit::sbDateTaskDescriptionClick);
     on(ui->bbOK, &QPushButton::clicked, &TfTaskEdit::bbOKClick);
-    connect(ui->bbCancel, &QPushButton::clicked, this, &QDialog::reject);
+    // Cancel says what it does: it closes without a question.
+    connect(ui->bbCancel, &QPushButton::clicked, this, [this] { QDialog::reject(); });
     connect(ui->sbSave, &QToolButton::clicked, this, [this] { guard([this] { sbSaveClick(); }); });
     connect(Save1, &QAction::triggered, this, [this] {
         guard([this] {
@@ -360,6 +390,33 @@ void TfTaskEdit::FormShow()
                        static_cast<QWidget *>(ui->sbSave), static_cast<QWidget *>(ui->sbApplyOccurrence)})
         w->setVisible(existing);
     ValidateTaskInput();
+    m_shownInput = inputSnapshot();
+}
+
+QStringList TfTaskEdit::inputSnapshot() const
+{
+    QStringList values;
+    for (const QWidget *w : findChildren<QWidget *>()) {
+        if (const auto *memo = qobject_cast<const QPlainTextEdit *>(w))
+            values << memo->toPlainText();
+        else if (const auto *combo = qobject_cast<const QComboBox *>(w))
+            values << combo->currentText();
+        else if (const auto *spin = qobject_cast<const QAbstractSpinBox *>(w))
+            values << spin->text();
+        else if (const auto *box = qobject_cast<const QAbstractButton *>(w); box && box->isCheckable())
+            values << QString::number(box->isChecked());
+    }
+    const AppState &state = m_host.state;
+    values << QString::number(state.WorkingFrequency) << state.WorkingValidHours << state.WorkingValidDays;
+    return values;
+}
+
+void TfTaskEdit::reject()
+{
+    if (!m_shownInput.isEmpty() && inputSnapshot() != m_shownInput
+        && !m_host.prompter.confirmChoice(tr("Discard your changes to this task?"), tr("Discard"), tr("Keep editing")))
+        return;
+    QDialog::reject();
 }
 
 void TfTaskEdit::done(int result)

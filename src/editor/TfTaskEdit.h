@@ -83,6 +83,9 @@ signals:
 protected:
     void showEvent(QShowEvent *event) override;
     void done(int result) override;
+    // Esc and the close box: asks first when the task was changed since it
+    // was shown or last saved.
+    void reject() override;
 
 private:
     void connectHandlers();
@@ -103,6 +106,9 @@ private:
     std::optional<int> autoSnoozeAction() const;
     void setCompletedPanel(const QString &text);
     void applyLook();
+    // The values of every input control and of the occurrence settings, to
+    // tell whether anything was changed.
+    QStringList inputSnapshot() const;
 
     std::unique_ptr<Ui::TfTaskEdit> ui;
     TaskEditorHost m_host;
@@ -118,4 +124,5 @@ private:
     QPointer<QAction> m_windowItem;
     QPointer<QObject> m_previousEditor;
     bool m_closed = false;
+    QStringList m_shownInput;
 };

@@ -108,6 +108,7 @@ bool TfTaskEdit::sbSaveClick()
         dm.RequeryTaskList();
     emit tasksChanged();
     m_host.state.requestScan();
+    m_shownInput = inputSnapshot();
     return true;
 }
 
@@ -134,5 +135,5 @@ void TfTaskEdit::sbDelete0Click()
     emit tasksChanged();
     dm.RequeryTaskList();
     m_host.state.requestScan();
-    reject();
+    QDialog::reject();
 }

@@ -19,7 +19,7 @@ constexpr std::array<SettingDef, size_t(Setting::Count)> Table{{
     {Setting::LongDateView, S::Settings, L("LongDate"), T::Bool, L("0")},
     {Setting::EscMinimize, S::Settings, L("ESC Minimize Nudgewick"), T::Bool, L("0")},
     {Setting::MinimizeToTray, S::Settings, L("Minimize to tray"), T::Bool, L("0")},
-    {Setting::AutoUpdate, S::Settings, L("Auto Update"), T::Bool, L("1")},
+    {Setting::AutoUpdate, S::Settings, L("Auto Update"), T::Bool, L("0")},
     {Setting::SnoozeConfirm, S::Settings, L("Snooze Confirm"), T::Bool, L("0")},
     {Setting::MinimizeOnClose, S::Settings, L("Minimize on Close"), T::Bool, L("0")},
     {Setting::IniPath, S::Settings, L("Ini Path"), T::Text, L("")},

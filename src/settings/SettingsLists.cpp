@@ -1,5 +1,6 @@
 // The fixed lists of the settings file and the values built from several keys.
 
+#include "core/LocalePatterns.h"
 #include "settings/ProfileFile.h"
 #include "settings/SettingsKeys.h"
 
@@ -100,6 +101,21 @@ void writeCheckMarks(ProfileFile &file, QLatin1String section, const QStringList
 FormatSettings readFormatSettings(const ProfileFile &file, const FormatSettings &base)
 {
     FormatSettings formats = base;
+    // A file that holds no [Formats] (a new one) takes the system locale's;
+    // the plain C locale names no preference and keeps the program's own.
+    const QLocale system;
+    const bool fromLocale = system.language() != QLocale::C && !hasSetting(file, Setting::DateSeparator) && !hasSetting(file, Setting::ShortDateFormat)
+                            && !hasSetting(file, Setting::LongDateFormat) && !hasSetting(file, Setting::ShortTimeFormat)
+                            && !hasSetting(file, Setting::LongTimeFormat);
+    if (fromLocale) {
+        const LocalePatterns locale = localePatterns(system);
+        formats.dateSeparator = locale.dateSeparator;
+        formats.shortDateFormat = locale.shortDate;
+        formats.longDateFormat = locale.longDate;
+        formats.shortTimeFormat = normalizeTimePattern(locale.shortTime);
+        formats.longTimeFormat = normalizeTimePattern(locale.longTime);
+        return formats;
+    }
     const QString separator = readText(file, Setting::DateSeparator);
     formats.dateSeparator = separator.isEmpty() ? QChar(settingDef(Setting::DateSeparator).defaultValue.front())
                                                 : separator.front();

@@ -45,6 +45,18 @@ void setTextColour(QLineEdit *field, Qt::GlobalColor colour)
     field->setPalette(palette);
 }
 
+// The fields call the logo key "Super", as Linux desktops do; the key file
+// keeps the names it has always stored ("Win").
+QString shownCombination(QString stored)
+{
+    return stored.replace(u"Win + "_s, u"Super + "_s);
+}
+
+QString storedCombination(QString shown)
+{
+    return shown.replace(u"Super + "_s, u"Win + "_s);
+}
+
 bool unavailable(const THotKeyItem &item)
 {
     return item.Enabled() && item.VirtKey() != vkNone && !item.Registered();
@@ -78,7 +90,7 @@ void TfSettings::showHotkeys()
         if (!m_hotKeys || i >= m_hotKeys->HotKeys().count())
             continue;
         const THotKeyItem &item = m_hotKeys->HotKeys()[i];
-        fields[i].field->setText(item.GetDisplayName());
+        fields[i].field->setText(shownCombination(item.GetDisplayName()));
         fields[i].enabled->setChecked(item.Enabled());
         if (unavailable(item))
             fields[i].state->setText(tr("Not available: another program may be using this combination."));
@@ -136,7 +148,7 @@ bool TfSettings::captureKey(QLineEdit *field, QKeyEvent *event)
     const TVirtKey virtKey = virtKeyFromQtKey(key, event->modifiers() & Qt::KeypadModifier);
     if (virtKey != vkNone)
         text += KeyNames(virtKey);
-    field->setText(text);
+    field->setText(shownCombination(text));
     return true;
 }
 
@@ -153,7 +165,7 @@ void TfSettings::applyHotkeys()
     };
     m_hotKeys->disableAndClear();
     for (const HotkeyField &f : fields) {
-        const QString text = f.field->text();
+        const QString text = storedCombination(f.field->text());
         // Quick Add without a key has nothing to keep in the file.
         if (f.field == ui->eHotkeyQuickAdd && virtKeyFromCombinationText(text) == vkNone)
             continue;

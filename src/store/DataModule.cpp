@@ -110,7 +110,8 @@ void TDM::ApplyDateDisplayFormat()
 
 QString TDM::taskCountText() const
 {
-    return QStringLiteral(" %1 tasks").arg(qTasks.recordCount());
+    const int count = qTasks.recordCount();
+    return count == 1 ? QStringLiteral(" 1 task") : QStringLiteral(" %1 tasks").arg(count);
 }
 
 void TDM::dsTasksDataChange()

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace {
 int show(QWidget *parent, QMessageBox::Icon icon, const QString &text, QMessageBox::StandardButtons buttons,
@@ -27,6 +28,19 @@ bool MessageBoxPrompter::confirmWithDetails(const QString &text, const QString &
 {
     return show(m_parent, QMessageBox::Question, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No, details)
            == QMessageBox::Yes;
+}
+
+bool MessageBoxPrompter::confirmChoice(const QString &text, const QString &yesText, const QString &noText)
+{
+    QMessageBox box(QMessageBox::Question, QGuiApplication::applicationDisplayName(), text, QMessageBox::NoButton,
+                    m_parent);
+    box.setTextFormat(Qt::PlainText);
+    QPushButton *yes = box.addButton(yesText, QMessageBox::DestructiveRole);
+    QPushButton *no = box.addButton(noText, QMessageBox::RejectRole);
+    box.setDefaultButton(no);
+    box.setEscapeButton(no);
+    box.exec();
+    return box.clickedButton() == yes;
 }
 
 void MessageBoxPrompter::message(const QString &text)

@@ -19,6 +19,15 @@ public:
         Q_UNUSED(details);
         return confirm(text);
     }
+    // A confirmation whose buttons say what they do ("Discard", "Keep
+    // editing"); the second is the default. true only for the first.
+    // Without buttons of its own a prompter asks as confirm does.
+    virtual bool confirmChoice(const QString &text, const QString &yesText, const QString &noText)
+    {
+        Q_UNUSED(yesText);
+        Q_UNUSED(noText);
+        return confirm(text);
+    }
     // A plain message with an OK button.
     virtual void message(const QString &text) = 0;
     // A message with the exclamation icon.
@@ -38,6 +47,7 @@ public:
 
     bool confirm(const QString &text) override;
     bool confirmWithDetails(const QString &text, const QString &details) override;
+    bool confirmChoice(const QString &text, const QString &yesText, const QString &noText) override;
     void message(const QString &text) override;
     void exclamation(const QString &text) override;
     void error(const QString &text) override;

@@ -35,3 +35,10 @@ QList<QRect> availableScreenAreas()
             areas << screen->availableGeometry();
     return areas;
 }
+
+QSize firstWindowSize(const QSize &available)
+{
+    constexpr QSize Least(1000, 650);
+    const QSize share(available.width() * 7 / 10, available.height() * 7 / 10);
+    return share.expandedTo(Least).boundedTo(available);
+}

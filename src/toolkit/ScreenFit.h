@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QRect>
+#include <QSize>
 
 // Places a window rectangle onto the screens' available areas: the screen
 // it overlaps most is kept (the first one when it overlaps none, such as a
@@ -11,3 +12,7 @@ QRect fitOntoScreens(const QRect &window, const QList<QRect> &availableAreas);
 
 // The available areas of the connected screens, the primary one first.
 QList<QRect> availableScreenAreas();
+
+// The main window's size on a first start: 70 % of the screen's available
+// area, at least 1000 by 650 where the area allows, never larger than it.
+QSize firstWindowSize(const QSize &available);

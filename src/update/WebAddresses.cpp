@@ -5,6 +5,11 @@
 
 using namespace Qt::StringLiterals;
 
+QUrl WebAddresses::updateDescriptor()
+{
+    return QUrl(QStringLiteral(NW_UPDATE_URL));
+}
+
 QUrl helpPageAddress(const QString &executableFolder)
 {
     const QDir folder(executableFolder);

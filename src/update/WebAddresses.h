@@ -11,8 +11,10 @@ inline QUrl helpPage() { return QUrl(QStringLiteral("https://nudgewick.example.o
 inline QUrl supportPage() { return QUrl(QStringLiteral("https://nudgewick.example.org/support/")); }
 // The page about the product, behind the button under the notes panel.
 inline QUrl productPage() { return QUrl(QStringLiteral("https://nudgewick.example.org/about/")); }
-// The product description whose Program_Version names the published version.
-inline QUrl updateDescriptor() { return QUrl(QStringLiteral("https://nudgewick.example.org/padfile.xml")); }
+// The product description whose Program_Version names the published version,
+// as set when the program was built; empty when none was set, and then the
+// program offers no update check.
+QUrl updateDescriptor();
 }
 
 // The help page installed with the program (share/nudgewick/help.html

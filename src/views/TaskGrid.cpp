@@ -444,11 +444,52 @@ void TaskGrid::restorePosition()
     setUpdatesEnabled(true);
 }
 
+void TaskGrid::setEmptyText(const QString &text)
+{
+    m_emptyText = text;
+    viewport()->update();
+}
+
+void TaskGrid::paintEvent(QPaintEvent *event)
+{
+    QTableView::paintEvent(event);
+    if (m_emptyText.isEmpty() || !model() || model()->rowCount() > 0)
+        return;
+    QPainter painter(viewport());
+    painter.setPen(palette().color(QPalette::PlaceholderText));
+    painter.drawText(viewport()->rect().adjusted(8, 8, -8, -8), Qt::AlignCenter | Qt::TextWordWrap, m_emptyText);
+}
+
 void TaskGrid::keyPressEvent(QKeyEvent *event)
 {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter || event->key() == Qt::Key_F2) {
         event->accept();
         emit editRequested();
+        return;
+    }
+    const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    if (plain && event->key() == Qt::Key_Delete) {
+        event->accept();
+        emit deleteRequested();
+        return;
+    }
+    if (event->text() == u"/"_s) {
+        event->accept();
+        emit searchRequested();
+        return;
+    }
+    // Space ticks or unticks the current task, whichever cell is current.
+    if (plain && event->key() == Qt::Key_Space) {
+        event->accept();
+        const int completed = columnOfField(u"Completed"_s);
+        const QModelIndex current = currentIndex();
+        if (!current.isValid() || completed < 0)
+            return;
+        const QModelIndex box = model()->index(current.row(), completed);
+        if (!(box.flags() & Qt::ItemIsUserCheckable) || !box.data(Qt::CheckStateRole).isValid())
+            return;
+        const bool checked = box.data(Qt::CheckStateRole).toInt() == Qt::Checked;
+        guard([&] { model()->setData(box, checked ? Qt::Unchecked : Qt::Checked, Qt::CheckStateRole); });
         return;
     }
     QTableView::keyPressEvent(event);

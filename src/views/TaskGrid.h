@@ -63,15 +63,23 @@ public:
     void holdPosition();
     void restorePosition();
 
+    // What an empty grid says instead (what to do to list tasks).
+    void setEmptyText(const QString &text);
+    QString emptyText() const { return m_emptyText; }
+
     // Design pixels to screen pixels at the grid's font.
     double designScale() const;
 
 signals:
     void orderChanged();
     void editRequested();
+    // Delete and "/" in the grid: delete the current task, go to the search box.
+    void deleteRequested();
+    void searchRequested();
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     bool viewportEvent(QEvent *event) override;
@@ -96,6 +104,7 @@ private:
     QHash<int, bool> m_expanded;
     GridLayout m_switches;          // the layout values the grid only keeps
     bool m_fitting = false;
+    QString m_emptyText;
     int m_heldScroll = 0;
     std::function<void(const std::function<void()> &)> m_guard;
 

@@ -4,6 +4,10 @@
 #include "store/Query.h"
 #include "toolkit/ErrorReport.h"
 
+#include <QFont>
+#include <QGuiApplication>
+#include <QPalette>
+
 using namespace Qt::StringLiterals;
 
 TaskGridModel::TaskGridModel(Query &query, const FormatSettings &formats, QObject *parent)
@@ -53,6 +57,12 @@ void TaskGridModel::mapColumns()
     m_queryColumns.clear();
     for (const QString &name : m_fieldNames)
         m_queryColumns << (m_query.isOpen() ? m_query.fieldIndex(name) : -1);
+    m_completedField = m_query.isOpen() ? m_query.fieldIndex(u"Completed"_s) : -1;
+}
+
+bool TaskGridModel::isCompleted(int row) const
+{
+    return m_completedField >= 0 && m_query.valueAt(row, m_completedField).toDouble() != 0;
 }
 
 int TaskGridModel::queryColumn(int column) const
@@ -118,6 +128,20 @@ QVariant TaskGridModel::data(const QModelIndex &index, int role) const
         if (m_query.fieldInfo(field).type == FieldType::Integer)
             return int(Qt::AlignRight | Qt::AlignVCenter);
         return {};
+    // A completed task reads as done: struck through, in the palette's
+    // dimmed text colour.
+    case Qt::FontRole:
+        if (isCheck || !isCompleted(index.row()))
+            return {};
+        {
+            QFont font;
+            font.setStrikeOut(true);
+            return font;
+        }
+    case Qt::ForegroundRole:
+        if (!isCompleted(index.row()))
+            return {};
+        return QGuiApplication::palette().brush(QPalette::PlaceholderText);
     default:
         return {};
     }

@@ -43,11 +43,13 @@ public:
 private:
     int queryColumn(int column) const;
     void mapColumns();
+    bool isCompleted(int row) const;
 
     Query &m_query;
     const FormatSettings &m_formats;
     QStringList m_fieldNames;
     QList<int> m_queryColumns; // result-set field of each column, -1 when absent
+    int m_completedField = -1;
     bool m_resetting = false;
     Prompter *m_prompter = nullptr;
 };

@@ -375,6 +375,7 @@ void ViewPanel::runView(const FilterSql &sql, const QString &lastView)
     sql.applyTo(tasks);
     tasks.open();
     m_state.LastView = lastView;
+    emit searchChanged(lastView.startsWith(u"Search "_s) ? lastView.mid(7) : QString());
 }
 
 void ViewPanel::FilterAll()
@@ -458,6 +459,13 @@ void ViewPanel::TaskSearch1Click()
 {
     const QString text = m_searchBox ? m_searchBox->text().trimmed() : QString();
     runView(taskSearch(viewState(), text), u"Search "_s + text);
+}
+
+void ViewPanel::clearSearch()
+{
+    if (m_searchBox)
+        m_searchBox->clear();
+    showTab(currentIndex());
 }
 
 // ---------------------------------------------------------------- tabs and layouts

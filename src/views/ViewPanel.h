@@ -67,6 +67,8 @@ public:
     void FilterByCalendarDay();
     void MarkCalendarDays();
     void TaskSearch1Click();
+    // Ends a search: the search box empties and the current tab's view runs.
+    void clearSearch();
     void SetDateRangeBounds();
 
     // As narrow as its controls allow; the grid takes the rest of the width.
@@ -100,6 +102,8 @@ public:
 
 signals:
     // The text of status panel 0: "All Tasks", "Outstanding Tasks", "Completed Tasks".
+    // The words a search lists the tasks for; empty when a view runs.
+    void searchChanged(const QString &words);
     void viewStateTextChanged(const QString &text);
 
 protected:

@@ -4,6 +4,7 @@
 #include "core/Clock.h"
 #include "core/Error.h"
 #include "store/DataModule.h"
+#include "toolkit/ScreenFit.h"
 #include "toolkit/ScriptedPrompter.h"
 #include "views/TaskGrid.h"
 #include "views/TaskGridModel.h"
@@ -11,13 +12,16 @@
 #include <QAction>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QSqlDatabase>
 #include <QStatusBar>
 #include <QSqlQuery>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QToolButton>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -157,12 +161,11 @@ private slots:
         Frame f;
         QCOMPARE(f.window->windowTitle(), u"%1 %2"_s.arg(QGuiApplication::applicationDisplayName(),
                                                          QCoreApplication::applicationVersion()));
-        QCOMPARE(f.window->size(), QSize(798, 570));
+        QCOMPARE(f.window->size(), firstWindowSize(QGuiApplication::primaryScreen()->availableGeometry().size()));
         QCOMPARE(f.window->minimumSize(), QSize(712, 501));
         QCOMPARE(f.window->statusPanel(1)->text(), u" 0 tasks"_s);
         QCOMPARE(f.window->gridModel()->columnCount(), 11);
         QCOMPARE(f.window->gridModel()->headerData(7, Qt::Horizontal, Qt::DisplayRole).toString(), u"Due Date Time"_s);
-        QCOMPARE(f.window->aTaskAdd->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Insert));
         QCOMPARE(f.window->aTaskDuplicate->toolTip(), u"Duplicate task"_s);
 
         // A task written elsewhere appears when the window is activated again.
@@ -171,7 +174,7 @@ private slots:
         f.dm.tImport.setFieldValue(u"Task"_s, u"Water the plants"_s);
         f.dm.tImport.post();
         f.window->FormActivate();
-        QCOMPARE(f.window->statusPanel(1)->text(), u" 1 tasks"_s);
+        QCOMPARE(f.window->statusPanel(1)->text(), u" 1 task"_s);
         QCOMPARE(f.window->gridModel()->displayText(0, 4), u"Water the plants"_s);
     }
 
@@ -230,6 +233,101 @@ private slots:
         QTest::keyClick(grid, Qt::Key_Space);
         QCOMPARE(f.prompter.shown.size(), 1);
         QCOMPARE(f.window->gridModel()->index(0, completed).data(Qt::CheckStateRole).toInt(), int(Qt::Checked));
+    }
+
+    // Keys people know from other programs, beside the window's own, pressed
+    // in the shown window with one task listed.
+    void knownKeys_data()
+    {
+        QTest::addColumn<QKeySequence>("key");
+        QTest::addColumn<bool>("inGrid");
+        QTest::addColumn<QString>("outcome");
+        QTest::newRow("Ctrl+Insert adds") << QKeySequence(Qt::CTRL | Qt::Key_Insert) << false << u"editor Task Add"_s;
+        QTest::newRow("Ctrl+N adds") << QKeySequence(Qt::CTRL | Qt::Key_N) << false << u"editor Task Add"_s;
+        QTest::newRow("F2 edits") << QKeySequence(Qt::Key_F2) << true << u"editor Task Edit"_s;
+        QTest::newRow("Ctrl+S searches") << QKeySequence(Qt::CTRL | Qt::Key_S) << true << u"search"_s;
+        QTest::newRow("Ctrl+F searches") << QKeySequence(Qt::CTRL | Qt::Key_F) << true << u"search"_s;
+        QTest::newRow("slash in the grid searches") << QKeySequence(Qt::Key_Slash) << true << u"search"_s;
+        QTest::newRow("Delete in the grid asks") << QKeySequence(Qt::Key_Delete) << true << u"delete"_s;
+        QTest::newRow("Ctrl+Delete asks") << QKeySequence(Qt::CTRL | Qt::Key_Delete) << false << u"delete"_s;
+        QTest::newRow("Space in the grid ticks") << QKeySequence(Qt::Key_Space) << true << u"ticked"_s;
+        QTest::newRow("F5 reads the list again") << QKeySequence(Qt::Key_F5) << false << u"refreshed"_s;
+        QTest::newRow("Ctrl+Q quits") << QKeySequence(Qt::CTRL | Qt::Key_Q) << false << u"ended"_s;
+    }
+    void knownKeys()
+    {
+        QFETCH(QKeySequence, key);
+        QFETCH(bool, inGrid);
+        QFETCH(QString, outcome);
+
+        Frame f;
+        f.state.ExitDialog = false;
+        f.dm.tImport.open();
+        f.dm.tImport.append();
+        f.dm.tImport.setFieldValue(u"Task"_s, u"Pay the rent"_s);
+        f.dm.tImport.post();
+        f.window->FormActivate();
+        f.window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+        auto *grid = f.window->grid();
+        // The current cell is the task's text, not its check box.
+        grid->setCurrentIndex(f.window->gridModel()->index(0, int(f.window->gridModel()->columnFields().indexOf(u"Task"_s))));
+        QWidget *target = f.window.get();
+        if (inGrid) {
+            grid->setFocus();
+            target = grid;
+        } else {
+            f.dm.tImport.append(); // written elsewhere: only a new reading shows it
+            f.dm.tImport.setFieldValue(u"Task"_s, u"Water the plants"_s);
+            f.dm.tImport.post();
+        }
+
+        QString caption;
+        closeNextModal(&caption);
+        QTest::keySequence(target, key);
+        QCoreApplication::processEvents();
+
+        const int completed = int(f.window->gridModel()->columnFields().indexOf(u"Completed"_s));
+        if (outcome.startsWith(u"editor "_s))
+            QCOMPARE(caption, outcome.mid(7));
+        else if (outcome == u"search"_s)
+            QCOMPARE(QApplication::focusWidget(), f.window->findChild<QLineEdit *>(u"eTaskSearch"_s));
+        else if (outcome == u"delete"_s)
+            QCOMPARE(f.prompter.shown, QStringList{u"confirm: Remove \"Pay the rent\"?"_s});
+        else if (outcome == u"ticked"_s)
+            QCOMPARE(f.window->gridModel()->index(0, completed).data(Qt::CheckStateRole).toInt(), int(Qt::Checked));
+        else if (outcome == u"refreshed"_s)
+            QCOMPARE(f.window->gridModel()->rowCount(), 2);
+        else if (outcome == u"ended"_s)
+            QCOMPARE(f.ended->size(), 1);
+        if (outcome != u"delete"_s)
+            QVERIFY2(f.prompter.shown.isEmpty(), qPrintable(f.prompter.shown.join(u'\n')));
+    }
+
+    // The status bar says what a search lists and offers to end it.
+    void searchShowsInTheStatusBarAndClears()
+    {
+        Frame f;
+        f.dm.tImport.open();
+        for (const QString &task : {u"Pay the rent"_s, u"Water the plants"_s}) {
+            f.dm.tImport.append();
+            f.dm.tImport.setFieldValue(u"Task"_s, task);
+            f.dm.tImport.post();
+        }
+        f.window->FormActivate();
+        auto *box = f.window->findChild<QLineEdit *>(u"eTaskSearch"_s);
+        auto *clear = f.window->findChild<QToolButton *>(u"sbClearSearch"_s);
+        QVERIFY(box->isClearButtonEnabled());
+        QVERIFY(!clear->isVisible());
+        box->setText(u"rent"_s);
+        f.window->findChild<QAction *>(u"Search1"_s)->trigger();
+        QCOMPARE(f.window->gridModel()->rowCount(), 1);
+        QCOMPARE(f.window->statusPanel(0)->text(), u"All Tasks · Search: rent"_s);
+        QVERIFY(clear->isVisible());
+        clear->click();
+        QVERIFY(box->text().isEmpty());
+        QCOMPARE(f.window->gridModel()->rowCount(), 2);
+        QVERIFY(!clear->isVisible());
     }
 
     void windowMenuListsOpenEditors()

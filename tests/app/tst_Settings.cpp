@@ -10,6 +10,7 @@
 #include "settings/ProfileFile.h"
 #include "store/DataModule.h"
 #include "store/Query.h"
+#include "toolkit/ScreenFit.h"
 #include "support/FileSizeLimit.h"
 #include "support/MainWindowFixture.h"
 #include "toolkit/ScriptedPrompter.h"
@@ -126,7 +127,7 @@ Exit Dialog=0
 LongDate=0
 ESC Minimize Nudgewick=0
 Minimize to tray=0
-Auto Update=1
+Auto Update=0
 Snooze Confirm=0
 Minimize on Close=0
 
@@ -134,8 +135,8 @@ Minimize on Close=0
 Window State=wsNormal
 Top=%1
 Left=%2
-Height=570
-Width=798
+Height=650
+Width=800
 
 [Tasks]
 LastView=All
@@ -175,8 +176,8 @@ Notes Width=185
         Start s;
         s.create();
         QVERIFY(!QFile::exists(s.ini()));
-        QCOMPARE(s.state.AutoUpdate, true);
-        QCOMPARE(s.state.UpdateCheckPending, true);
+        QCOMPARE(s.state.AutoUpdate, false);
+        QCOMPARE(s.state.UpdateCheckPending, false);
         QCOMPARE(s.window->MSNPopUp->gradientColor1(), QColor(Qt::blue));
         QCOMPARE(s.window->MSNPopUp->gradientColor2(), QColor(Qt::white));
         QCOMPARE(s.window->MSNPopUp->width(), 150);
@@ -258,7 +259,7 @@ Notes Width=185
         Start s;
         writeFile(s.ini(), "[Main Window Sizes]\nLeft=5\nHeight=700\nWidth=1000\n");
         s.create();
-        QCOMPARE(s.window->size(), QSize(798, 570));
+        QCOMPARE(s.window->size(), firstWindowSize(QGuiApplication::primaryScreen()->availableGeometry().size()));
         QVERIFY(s.window->pos() != QPoint(5, 0));
     }
 

@@ -71,24 +71,34 @@ class TestSingleInstance : public QObject
 private slots:
     void informationOptions_data()
     {
-        QTest::addColumn<QString>("option");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("pattern");
-        QTest::newRow("version") << u"--version"_s << u"^Nudgewick \\d+\\.\\d+\\.\\d+\\.\\d+\\n$"_s;
-        QTest::newRow("help") << u"--help"_s << u"^Usage: nudgewick .*--version"_s;
+        const QString version = u"^Nudgewick \\d+\\.\\d+\\.\\d+\\.\\d+\\n$"_s;
+        const QString refused = u"^nudgewick: unknown option \"%1\"\\nUsage: nudgewick "_s;
+        QTest::newRow("version") << QStringList{u"--version"_s} << 0 << version;
+        QTest::newRow("help") << QStringList{u"--help"_s} << 0 << u"^Usage: nudgewick .*--version"_s;
+        QTest::newRow("misspelt") << QStringList{u"--versoin"_s} << 2 << refused.arg(u"--versoin"_s);
+        QTest::newRow("short unknown") << QStringList{u"-v"_s} << 2 << refused.arg(u"-v"_s);
+        QTest::newRow("after a word") << QStringList{u"Startup"_s, u"--hidden"_s} << 2 << refused.arg(u"--hidden"_s);
+        // Qt's options, with their values, are not refused.
+        QTest::newRow("with Qt's options")
+            << QStringList{u"-style"_s, u"-weird"_s, u"--reverse"_s, u"-platform=xcb"_s, u"--version"_s} << 0 << version;
     }
     // Printed without starting: no display is needed and no file is made.
     void informationOptions()
     {
-        QFETCH(QString, option);
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
         QFETCH(QString, pattern);
         QTemporaryDir dir;
         const QString data = dir.filePath(u"data"_s);
         QProcessEnvironment env = environment(data, u"xcb"_s);
         env.remove(u"DISPLAY"_s);
         Copy copy;
-        copy.start(env, {option});
+        copy.start(env, arguments);
         QVERIFY(copy.waitForEnd());
-        QCOMPARE(copy.process.exitCode(), 0);
+        QCOMPARE(copy.process.exitCode(), exitCode);
         const QRegularExpression expected(pattern, QRegularExpression::DotMatchesEverythingOption);
         QVERIFY2(expected.match(QString::fromUtf8(copy.output)).hasMatch(), copy.output.constData());
         QVERIFY(!QFileInfo::exists(data));

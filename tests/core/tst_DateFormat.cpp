@@ -1,9 +1,12 @@
 #include "core/DateFormat.h"
 #include "core/Error.h"
+#include "core/LocalePatterns.h"
 
 #include <QTest>
 
 #include <cmath>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -32,6 +35,46 @@ class TestDateFormat : public QObject
 {
     Q_OBJECT
 private slots:
+    // A new settings file's formats come from the locale: the patterns are
+    // translated into the program's language and write what the locale writes.
+    void localeFormats_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("separator");
+        QTest::addColumn<QStringList>("written"); // short date, long date, short time, long time
+        QTest::newRow("de_DE") << u"de_DE"_s << u"."_s
+                               << QStringList{u"10.12.26"_s, u"Donnerstag, 10. Dezember 2026"_s, u"08:05"_s, u"08:05:09"_s};
+        QTest::newRow("en_US") << u"en_US"_s << u"/"_s
+                               << QStringList{u"12/10/26"_s, u"Thursday, December 10, 2026"_s, u"8:05 AM"_s,
+                                              u"8:05:09 AM"_s};
+        QTest::newRow("ja_JP") << u"ja_JP"_s << u"/"_s
+                               << QStringList{u"2026/12/10"_s, u"2026年12月10日木曜日"_s, u"8:05"_s, u"8時05分09秒"_s};
+    }
+    void localeFormats()
+    {
+        QFETCH(QString, locale);
+        QFETCH(QString, separator);
+        QFETCH(QStringList, written);
+        const QLocale l(locale);
+        const LocalePatterns p = localePatterns(l);
+        QCOMPARE(QString(p.dateSeparator), separator);
+        FormatSettings f = FormatSettings::fromLocale(l);
+        f.dateSeparator = p.dateSeparator;
+        const DateTime value = at(2026, 12, 10, 8, 5, 9);
+        const QStringList patterns{p.shortDate, p.longDate, ::normalizeTimePattern(p.shortTime),
+                                   ::normalizeTimePattern(p.longTime)};
+        QStringList out;
+        for (const QString &pattern : patterns)
+            out << formatDateTime(pattern, value, f);
+        QCOMPARE(out, written);
+        // What the program writes in these formats it reads back.
+        f.shortDateFormat = p.shortDate;
+        f.longDateFormat = p.longDate;
+        f.shortTimeFormat = patterns.at(2);
+        f.longTimeFormat = patterns.at(3);
+        QCOMPARE(parseDateTime(written.at(0) + u' ' + written.at(3), f), value);
+    }
+
     void format_data()
     {
         QTest::addColumn<QString>("pattern");

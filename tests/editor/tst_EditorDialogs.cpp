@@ -201,6 +201,7 @@ private slots:
             QCOMPARE(dueOf(e), at(2026, 12, 10, 10, 15));
             QCOMPARE(alarmOf(e), at(2026, 12, 10, 10, 15));
             stillOpen = e->isVisible();
+            f.prompter.answers = {true}; // discard whatever is left unsaved
             e->close();
         });
         f.window->OpenTaskEditor(TaskEditorMode::Prompt);

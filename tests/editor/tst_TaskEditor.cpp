@@ -11,6 +11,10 @@
 #include <QTabWidget>
 #include <QTest>
 
+namespace {
+const QString Discard = u"confirm: Discard your changes to this task?"_s;
+}
+
 // Fill and save of each mode, validation, delete, the Window menu of nested
 // editors, and the refusals that keep the user's input.
 class TestTaskEditor : public QObject
@@ -464,6 +468,7 @@ private slots:
                 QCOMPARE(f.dm.qTasks.recordCount(), 1);
                 QCOMPARE(f.dm.qTasks.state(), Query::State::Browse);
                 checked = true;
+                f.prompter.answers = {true}; // discard the unsaved text
                 e->close();
             });
             f.window->OpenTaskEditor(mode);
@@ -539,11 +544,71 @@ private slots:
                     e->close();
             });
             f.state.ScanPending = false;
+            // Esc and the close box ask first; Cancel says what it does.
+            f.prompter.shown.clear();
+            f.prompter.answers = {true};
             f.window->OpenTaskEditor(TaskEditorMode::Edit);
+            QCOMPARE(f.prompter.shown, way == 0 ? QStringList() : QStringList{Discard});
             QCOMPARE(f.row(id)[u"Notes"_s].toString(), u"Line one\r\nLine two"_s);
             QVERIFY(f.state.ScanPending);
             QVERIFY(!f.window->windowMenu()->menuAction()->isVisible());
         }
+    }
+
+    // Esc asks only when something was changed since the editor showed or
+    // last saved; "Keep editing" (the default answer) keeps the typed text.
+    void escapeAsksBeforeDiscarding_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<bool>("asks");
+        const int add = int(TaskEditorMode::Add);
+        const int edit = int(TaskEditorMode::Edit);
+        QTest::newRow("new, untouched") << add << QString() << false;
+        QTest::newRow("new, typed") << add << u"task"_s << true;
+        QTest::newRow("existing, untouched") << edit << QString() << false;
+        QTest::newRow("existing, notes typed") << edit << u"notes"_s << true;
+        QTest::newRow("existing, priority") << edit << u"priority"_s << true;
+        QTest::newRow("existing, completed") << edit << u"completed"_s << true;
+        QTest::newRow("existing, typed and saved") << edit << u"saved"_s << false;
+        QTest::newRow("existing, typed and typed back") << edit << u"undone"_s << false;
+    }
+    void escapeAsksBeforeDiscarding()
+    {
+        QFETCH(int, mode);
+        QFETCH(QString, change);
+        QFETCH(bool, asks);
+        EditorFixture f;
+        f.select(f.addTask());
+        auto e = f.editor(TaskEditorMode(mode));
+        auto *task = child<QPlainTextEdit>(e.get(), "mTask");
+        const QString before = task->toPlainText();
+        if (change == u"task"_s)
+            task->setPlainText(u"Call the plumber"_s);
+        else if (change == u"notes"_s || change == u"saved"_s)
+            child<QPlainTextEdit>(e.get(), "mNotes")->setPlainText(u"More"_s);
+        else if (change == u"priority"_s)
+            child<QSpinBox>(e.get(), "sePriority")->setValue(7);
+        else if (change == u"completed"_s)
+            child<QCheckBox>(e.get(), "cbCompleted")->setChecked(true);
+        else if (change == u"undone"_s) {
+            task->setPlainText(u"Something else"_s);
+            task->setPlainText(before);
+        }
+        if (change == u"saved"_s)
+            QVERIFY(e->sbSaveClick());
+        const QString typed = task->toPlainText();
+
+        f.prompter.answers = {false}; // Keep editing
+        QTest::keyClick(task, Qt::Key_Escape);
+        QCOMPARE(f.prompter.shown, asks ? QStringList{Discard} : QStringList());
+        QCOMPARE(e->isVisible(), asks);
+        if (!asks)
+            return;
+        QCOMPARE(task->toPlainText(), typed);
+        f.prompter.answers = {true}; // Discard
+        e->close();
+        QVERIFY(!e->isVisible());
     }
 
     void deleteAsksFirst()

@@ -92,11 +92,13 @@ private slots:
         };
         const QByteArray none;
         row("bool default false", none, Setting::ExitDialog, false);
-        row("bool default true", none, Setting::AutoUpdate, true);
+        row("bool default true", none, Setting::AllPriorities, true);
+        // Distributions deliver updates: no check unless the user asks for it.
+        row("update check off by default", none, Setting::AutoUpdate, false);
         row("bool any non-zero", "[Settings]\nExit Dialog=2\n", Setting::ExitDialog, true);
         row("bool hex", "[Settings]\nExit Dialog=$10\n", Setting::ExitDialog, true);
-        row("bool zero", "[Settings]\nAuto Update=0\n", Setting::AutoUpdate, false);
-        row("bool not an integer", "[Settings]\nAuto Update=no\n", Setting::AutoUpdate, true);
+        row("bool zero", "[Tasks]\nAllPriorities=0\n", Setting::AllPriorities, false);
+        row("bool not an integer", "[Tasks]\nAllPriorities=no\n", Setting::AllPriorities, true);
         row("bool empty", "[Settings]\nExit Dialog=\n", Setting::ExitDialog, false);
         row("two LongDate keys: [Settings]", "[Formats]\nLongDate=1\n", Setting::LongDateView, false);
         row("two LongDate keys: [Formats]", "[Settings]\nLongDate=1\n", Setting::LongDateFormat,

@@ -486,12 +486,12 @@ private slots:
         QTest::newRow("control alone") << int(Qt::Key_Control) << int(Qt::ControlModifier) << u"Control + "_s;
         QTest::newRow("shift apostrophe") << int(Qt::Key_QuoteDbl) << int(Qt::ShiftModifier) << u"Shift + '"_s;
         QTest::newRow("apostrophe") << int(Qt::Key_Apostrophe) << 0 << u"'"_s;
-        QTest::newRow("win F5") << int(Qt::Key_F5) << int(Qt::MetaModifier) << u"Win + F5"_s;
+        QTest::newRow("win F5") << int(Qt::Key_F5) << int(Qt::MetaModifier) << u"Super + F5"_s;
         QTest::newRow("keypad 7") << int(Qt::Key_7) << int(Qt::KeypadModifier) << u"Numpad7"_s;
         QTest::newRow("control enter") << int(Qt::Key_Return) << int(Qt::ControlModifier) << u"Control + Enter"_s;
         QTest::newRow("all four") << int(Qt::Key_K)
                                   << int(Qt::MetaModifier | Qt::AltModifier | Qt::ControlModifier | Qt::ShiftModifier)
-                                  << u"Shift + Control + Alt + Win + K"_s;
+                                  << u"Shift + Control + Alt + Super + K"_s;
         QTest::newRow("alt O stays in the field") << int(Qt::Key_O) << int(Qt::AltModifier) << u"Alt + O"_s;
     }
     void capture()
@@ -509,7 +509,7 @@ private slots:
         QTest::keyClick(field, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
         QCOMPARE(field->text(), text);
         QVERIFY(s.dialog->isVisible());
-        QCOMPARE(s.find<QLineEdit>("eHotKeyShowNudgewick")->text(), u"Win + 2"_s);
+        QCOMPARE(s.find<QLineEdit>("eHotKeyShowNudgewick")->text(), u"Super + 2"_s);
     }
 
     // Tab moves on and Esc cancels; they are not captured.
@@ -522,12 +522,12 @@ private slots:
         field->setFocus();
         QTRY_VERIFY(field->hasFocus());
         QTest::keyClick(field, Qt::Key_Tab);
-        QCOMPARE(field->text(), u"Win + 2"_s);
+        QCOMPARE(field->text(), u"Super + 2"_s);
         QVERIFY(!field->hasFocus());
         QCOMPARE(field->palette().color(QPalette::Text), QColor(Qt::black));
         field->setFocus();
         QTest::keyClick(field, Qt::Key_Escape);
-        QCOMPARE(field->text(), u"Win + 2"_s);
+        QCOMPARE(field->text(), u"Super + 2"_s);
         QCOMPARE(s.dialog->result(), int(QDialog::Rejected));
         QVERIFY(!s.dialog->isVisible());
     }
@@ -604,8 +604,8 @@ private slots:
         QVERIFY(!s.find<QLabel>("lShowNudgewickState")->text().isEmpty());
         QVERIFY(s.find<QLabel>("lDisablePopupsState")->text().isEmpty());
         // The same combination in both fields: only the first registers.
-        s.find<QLineEdit>("eHotKeyShowNudgewick")->setText(u"Win + 3"_s);
-        s.find<QLineEdit>("eHotkeyDisablePopups")->setText(u"Win + 3"_s);
+        s.find<QLineEdit>("eHotKeyShowNudgewick")->setText(u"Super + 3"_s);
+        s.find<QLineEdit>("eHotkeyDisablePopups")->setText(u"Super + 3"_s);
         s.find<QCheckBox>("cbHotkeyDisablePopups")->setChecked(true);
         s.find<QPushButton>("bbOK")->click();
         QVERIFY(s.manager.HotKeys()[0].Registered());

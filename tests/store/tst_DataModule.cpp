@@ -70,7 +70,7 @@ private slots:
         QCOMPARE(f.dm.qTasks.recordCount(), 1);
         QVERIFY(!f.dm.qTasks.locate(u"ID"_s, id));
         QCOMPARE(f.dm.qTasks.recNo(), 0);
-        QCOMPARE(counts.last().first().toString(), u" 1 tasks"_s);
+        QCOMPARE(counts.last().first().toString(), u" 1 task"_s);
         const QVariantList row = f.row(id);
         QCOMPARE(row.at(0).toBool(), true);
         QCOMPARE(row.at(1).toLongLong(), 100);

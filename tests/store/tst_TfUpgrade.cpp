@@ -37,7 +37,7 @@ private slots:
         TfUpgrade window(f.dm, prompter, f.clock, f.dir.path());
 
         QCOMPARE(window.windowTitle(), u"Database Upgrade"_s);
-        QCOMPARE(window.findChild<QLabel *>(u"Label1"_s)->text(), u"Exporting exisiting data from the old database"_s);
+        QCOMPARE(window.findChild<QLabel *>(u"Label1"_s)->text(), u"Exporting existing data from the old database"_s);
         QCOMPARE(window.findChild<QLabel *>(u"Label2"_s)->text(), u"Importing existing data into the new database"_s);
         QVERIFY(!(window.windowFlags() & Qt::WindowCloseButtonHint));
         QCOMPARE(window.Timer1->interval(), 1000);

@@ -1,4 +1,5 @@
 #include "toolkit/RecordingUrlOpener.h"
+#include "update/HelpWindow.h"
 #include "update/TfAbout.h"
 #include "update/Version.h"
 #include "update/WebAddresses.h"
@@ -10,6 +11,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTextBrowser>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -55,6 +57,35 @@ private slots:
             QCOMPARE(link->toolTip(), hint);
         QTest::mouseClick(link, Qt::LeftButton);
         QCOMPARE(opener.opened, QList<QUrl>{page});
+    }
+
+    // The help page shows in the program's own window: links between local
+    // pages stay there, links to the web go to the browser.
+    void helpWindowFollowsLinks()
+    {
+        QTemporaryDir dir;
+        const auto write = [&](const QString &name, const QByteArray &html) {
+            QFile file(dir.filePath(name));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(html);
+        };
+        write(u"help.html"_s, "<html><head><title>Nudgewick Help</title></head><body><p>First steps</p>"
+                              "<a href=\"more.html\">more</a> <a href=\"https://example.net/x\">web</a></body></html>");
+        write(u"more.html"_s, "<html><body><p>Second page</p></body></html>");
+        RecordingUrlOpener opener;
+        HelpWindow help(opener);
+        help.showPage(QUrl::fromLocalFile(dir.filePath(u"help.html"_s)));
+        QVERIFY(help.isVisible());
+        QCOMPARE(help.windowTitle(), u"Nudgewick Help"_s);
+        QVERIFY(help.browser()->toPlainText().contains(u"First steps"_s));
+
+        emit help.browser()->anchorClicked(QUrl(u"https://example.net/x"_s));
+        QCOMPARE(opener.opened, QList<QUrl>{QUrl(u"https://example.net/x"_s)});
+        QVERIFY(help.browser()->toPlainText().contains(u"First steps"_s));
+
+        emit help.browser()->anchorClicked(QUrl(u"more.html"_s));
+        QCOMPARE(opener.opened.size(), 1);
+        QVERIFY(help.browser()->toPlainText().contains(u"Second page"_s));
     }
 
     void helpPageAddress_data()

@@ -7,22 +7,24 @@ using namespace calendar;
 
 namespace {
 
-// value stepped by the rule until it lies after now. A value already after now
-// (or not a number) is returned as it is, not rounded.
-DateTime advancePastNow(const RecurrenceRule &rule, const Clock &clock, DateTime value)
+// value stepped by the rule until it lies more than lead milliseconds after
+// now. A value already there (or not a number) is returned as it is, not
+// rounded.
+DateTime advancePastNow(const RecurrenceRule &rule, const Clock &clock, DateTime value, qint64 lead = 0)
 {
     if (!rule.moves() || !isFinite(value))
         return value;
     qint64 v = toMs(value);
-    if (!(nowMs(clock) >= v))
+    const auto limit = [&] { return clampMs(nowMs(clock) + lead); };
+    if (!(limit() >= v))
         return value;
-    v = skipTowards(rule, clock, v, nowMs(clock));
+    v = skipTowards(rule, clock, v, limit());
     for (;;) {
         const qint64 next = stepMs(rule, clock, v);
         if (next <= v)
             break; // at the last supported date-time
         v = next;
-        if (!(nowMs(clock) >= v))
+        if (!(limit() >= v))
             break;
     }
     return fromMs(v);
@@ -74,6 +76,15 @@ DueAndAlarm AdvanceOccurrence(const Clock &clock, DateTime due, DateTime alarm, 
                               int frequency, const QString &validHours, const QString &validDays)
 {
     const RecurrenceRule rule = RecurrenceRule::read(kind, frequency, validHours, validDays);
+    if (rule.moves() && isFinite(due) && isFinite(alarm) && !laterThan(alarm, due)) {
+        // The alarm keeps its distance before the due time: the due time
+        // moves until the alarm that far before it lies after now.
+        const qint64 lead = toMs(due) - toMs(alarm);
+        const DateTime nextDue = advancePastNow(rule, clock, due, lead);
+        if (nextDue == due)
+            return {due, alarm};
+        return {nextDue, fromMs(toMs(nextDue) - lead)};
+    }
     DueAndAlarm result{advancePastNow(rule, clock, due), DateTime()};
     result.alarm = advancePastNow(rule, clock, alarm);
     if (laterThan(result.alarm, result.due))
@@ -85,6 +96,32 @@ DueAndAlarm AdvanceOccurrence(const Clock &clock, DateTime due, DateTime alarm, 
                               int frequency, const QString &validHours, const QString &validDays)
 {
     return AdvanceOccurrence(clock, due, alarm, occurrenceKindFromWord(kind), frequency, validHours, validDays);
+}
+
+QList<DateTime> NextAlarms(const Clock &clock, DateTime due, DateTime alarm, const QString &kind, int frequency,
+                           const QString &validHours, const QString &validDays, int count)
+{
+    QList<DateTime> out;
+    if (!isFinite(alarm) || !isFinite(clock.now()))
+        return out;
+    const OccurrenceKind k = occurrenceKindFromWord(kind);
+    DueAndAlarm at{due, alarm};
+    if (!laterThan(alarm, clock.now())) {
+        at = AdvanceOccurrence(clock, due, alarm, k, frequency, validHours, validDays);
+        if (!laterThan(at.alarm, clock.now()))
+            return out;
+    }
+    out << at.alarm;
+    while (out.size() < count) {
+        // As the scan would move the task when its alarm comes.
+        const FixedClock then(at.alarm);
+        const DueAndAlarm next = AdvanceOccurrence(then, at.due, at.alarm, k, frequency, validHours, validDays);
+        if (!laterThan(next.alarm, at.alarm))
+            break;
+        at = next;
+        out << at.alarm;
+    }
+    return out;
 }
 
 DateTime NextSnoozeTime(const Clock &clock, qint64 minutes, DateTime start)

@@ -49,12 +49,12 @@ TaskValues TfTaskEdit::gatherValues() const
                                .arg(ui->cbSnoozeTime->currentText().trimmed())
                                .arg(MaxSnoozeMinutes));
 
-    const AppState &state = m_host.state;
     v.priority = ui->sePriority->value();
     v.occurrence = ui->cbOccurrence->currentText().trimmed();
-    v.frequency = state.WorkingFrequency;
-    v.validHours = state.WorkingValidHours;
-    v.validDays = state.WorkingValidDays;
+    const occurrence::Working working = workingOccurrence();
+    v.frequency = working.frequency;
+    v.validHours = working.validHours;
+    v.validDays = working.validDays;
     v.due = due();
     v.alarm = alarm();
     v.completed = ui->cbCompleted->isChecked();

@@ -94,7 +94,8 @@ void TfNudgewick::createActions()
     aNudgewick = makeAction(this, u"aNudgewick"_s, u"Prompt"_s, {});
     aMinimizeNudgewick = makeAction(this, u"aMinimizeNudgewick"_s, u"Minimize"_s, u"Minimize Nudgewick"_s);
     aShowNudgewick = makeAction(this, u"aShowNudgewick"_s, u"Show"_s, u"Show Nudgewick"_s);
-    aExitNudgewick = makeAction(this, u"aExitNudgewick"_s, u"Exit"_s, u"Exit Nudgewick"_s);
+    aExitNudgewick = makeAction(this, u"aExitNudgewick"_s, u"Exit"_s, u"Exit Nudgewick"_s,
+                                QKeySequence(Qt::CTRL | Qt::Key_Q));
     aShowFields = makeAction(this, u"aShowFields"_s, u"Show Fields"_s, u"Show data fields"_s);
     aHideLeftPanel = makeAction(this, u"aHideLeftPanel"_s, u"Hide Left Panel"_s, {});
     aShowLeftPanel = makeAction(this, u"aShowLeftPanel"_s, u"Show Left Panel"_s, {});

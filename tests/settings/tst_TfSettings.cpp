@@ -187,7 +187,7 @@ private slots:
         QVERIFY(s.find<QRadioButton>("rbTimeAMPM")->isChecked());
         QCOMPARE(s.find<QLineEdit>("eTimeFormat")->text(), u"hh:mm:ss AM/PM"_s);
         QCOMPARE(s.find<QLineEdit>("eTimeExample")->text(), u"08:05:09 AM"_s);
-        QCOMPARE(s.find<SpinEdit>("seTimeOut")->value(), 1);
+        QCOMPARE(s.find<SpinEdit>("seTimeOut")->value(), 0);
         QCOMPARE(s.find<SpinEdit>("sePriority")->value(), 10);
         QCOMPARE(s.find<ColorPickerButton>("ColorPickerButton1")->color(), QColor(Qt::red));
         QCOMPARE(s.find<QComboBox>("cbOccurrence")->currentText(), u"Scheduled"_s);
@@ -249,7 +249,7 @@ private slots:
                               u"Skip Late Minutes"_s}));
         QCOMPARE(s.value("Notify", "Skip Late Minutes"), u"120"_s);
         QCOMPARE(s.value("Notify", "GradientColor2"), u"32768"_s);
-        QCOMPARE(s.value("Notify", "TimeOut"), u"1"_s); // a stored 0 shows and saves as 1
+        QCOMPARE(s.value("Notify", "TimeOut"), u"0"_s); // until clicked, as stored
         QCOMPARE(s.value("Notify", "DisablePopups"), u"45"_s);
         QCOMPARE(file.keys(u"Formats"_s), QStringList({u"DateSeperator"_s, u"ShortDate"_s, u"LongDate"_s,
                                                         u"ShortTime"_s, u"LongTime"_s}));

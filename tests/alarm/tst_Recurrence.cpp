@@ -231,9 +231,9 @@ private slots:
         QTest::addColumn<DateTime>("expectedDue");
         QTest::addColumn<DateTime>("expectedAlarm");
         // now is Friday 10:00:30.
-        QTest::newRow("alarm stepped past an untouched due") << QStringLiteral("Hours") << at(2026, 3, 13, 11)
-                                                             << at(2026, 3, 13, 9) << at(2026, 3, 13, 11)
-                                                             << at(2026, 3, 13, 11);
+        QTest::newRow("alarm past, due ahead: both move, the lead kept")
+            << QStringLiteral("Hours") << at(2026, 3, 13, 11) << at(2026, 3, 13, 9) << at(2026, 3, 13, 14)
+            << at(2026, 3, 13, 12);
         QTest::newRow("alarm after due, both ahead") << QStringLiteral("Hours") << at(2026, 3, 13, 11)
                                                      << at(2026, 3, 13, 11, 30) << at(2026, 3, 13, 11)
                                                      << at(2026, 3, 13, 11);

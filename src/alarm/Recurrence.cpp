@@ -7,24 +7,22 @@ using namespace calendar;
 
 namespace {
 
-// value stepped by the rule until it lies more than lead milliseconds after
-// now. A value already there (or not a number) is returned as it is, not
-// rounded.
-DateTime advancePastNow(const RecurrenceRule &rule, const Clock &clock, DateTime value, qint64 lead = 0)
+// value stepped by the rule until it lies after now. A value already after now
+// (or not a number) is returned as it is, not rounded.
+DateTime advancePastNow(const RecurrenceRule &rule, const Clock &clock, DateTime value)
 {
     if (!rule.moves() || !isFinite(value))
         return value;
     qint64 v = toMs(value);
-    const auto limit = [&] { return clampMs(nowMs(clock) + lead); };
-    if (!(limit() >= v))
+    if (!(nowMs(clock) >= v))
         return value;
-    v = skipTowards(rule, clock, v, limit());
+    v = skipTowards(rule, clock, v, nowMs(clock));
     for (;;) {
         const qint64 next = stepMs(rule, clock, v);
         if (next <= v)
             break; // at the last supported date-time
         v = next;
-        if (!(limit() >= v))
+        if (!(nowMs(clock) >= v))
             break;
     }
     return fromMs(v);
@@ -79,8 +77,12 @@ DueAndAlarm AdvanceOccurrence(const Clock &clock, DateTime due, DateTime alarm, 
     if (rule.moves() && isFinite(due) && isFinite(alarm) && !laterThan(alarm, due)) {
         // The alarm keeps its distance before the due time: the due time
         // moves until the alarm that far before it lies after now.
+        // That is the due time advanced as if now were lead later.
+        if (!isFinite(clock.now()))
+            return {due, alarm};
         const qint64 lead = toMs(due) - toMs(alarm);
-        const DateTime nextDue = advancePastNow(rule, clock, due, lead);
+        const FixedClock ahead(fromMs(clampMs(nowMs(clock) + lead)));
+        const DateTime nextDue = advancePastNow(rule, ahead, due);
         if (nextDue == due)
             return {due, alarm};
         return {nextDue, fromMs(toMs(nextDue) - lead)};

@@ -42,12 +42,12 @@ DateTime fromTimeLine(qint64 ms)
     return DateTime::fromParts(day, ms - day * MsPerDay);
 }
 
-// Steps v one step at a time while now plus lead is at or after it, checking
-// that every step moves forward.
+// Steps v one step at a time while now (taken lead later) is at or after
+// it, checking that every step moves forward.
 DateTime stepByStep(const Task &task, DateTime v, qint64 lead = 0)
 {
-    const FixedClock clock(task.now);
-    while (timeLine(clock.now()) + lead >= timeLine(v)) {
+    const FixedClock clock(fromTimeLine(timeLine(task.now) + lead));
+    while (timeLine(clock.now()) >= timeLine(v)) {
         const DateTime next = StepOccurrence(clock, task.kind, task.frequency, task.validHours, task.validDays, v);
         if (timeLine(next) <= timeLine(v))
             qFatal("a step did not move forward: %s", task.describe().constData());

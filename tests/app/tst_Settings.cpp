@@ -35,11 +35,12 @@ const QByteArray HandMade = R"([Settings]
 Windows Startup=0
 Exit Dialog=1
 LongDate=1
-ESC Minimize Nudgewick=1
-Minimize to tray=1
+ESC Minimize Nudgewick=0
+Minimize to tray=0
 Auto Update=0
 Snooze Confirm=1
-Minimize on Close=1
+Minimize on Close=0
+Tray Hint Shown=1
 
 [Main Window Sizes]
 Window State=wsNormal
@@ -124,11 +125,12 @@ private slots:
 Windows Startup=0
 Exit Dialog=0
 LongDate=0
-ESC Minimize Nudgewick=0
-Minimize to tray=0
+ESC Minimize Nudgewick=1
+Minimize to tray=1
 Auto Update=1
 Snooze Confirm=0
-Minimize on Close=0
+Minimize on Close=1
+Tray Hint Shown=0
 
 [Main Window Sizes]
 Window State=wsNormal
@@ -199,7 +201,7 @@ Notes Width=185
         {
             // "Ini Path" names a folder that holds a hotkey file.
             QByteArray withPath = HandMade;
-            withPath.replace("Minimize on Close=1\n", "Minimize on Close=1\nIni Path=" + s.dir.filePath(u"keys/"_s).toUtf8() + "\n");
+            withPath.replace("Tray Hint Shown=1\n", "Tray Hint Shown=1\nIni Path=" + s.dir.filePath(u"keys/"_s).toUtf8() + "\n");
             writeFile(s.ini(), withPath);
         }
         {

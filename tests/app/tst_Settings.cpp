@@ -215,8 +215,9 @@ Notes Width=185
         }
         s.create();
 
-        QVERIFY(s.state.ExitDialog && s.state.LongDateFormat && s.state.EscMinimize && s.state.MinimizeToTray);
-        QVERIFY(!s.state.AutoUpdate && !s.state.UpdateCheckPending && s.state.SnoozeConfirm && s.state.MinimizeOnClose);
+        QVERIFY(s.state.ExitDialog && s.state.LongDateFormat && !s.state.EscMinimize && !s.state.MinimizeToTray);
+        QVERIFY(!s.state.AutoUpdate && !s.state.UpdateCheckPending && s.state.SnoozeConfirm && !s.state.MinimizeOnClose);
+        QVERIFY(s.state.TrayHintShown);
         QVERIFY(s.window->aLongDateFormat->isChecked());
         QCOMPARE(s.window->pos(), QPoint(30, 40));
         QCOMPARE(s.window->size(), QSize(750, 520));

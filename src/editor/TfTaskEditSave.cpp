@@ -59,7 +59,7 @@ TaskValues TfTaskEdit::gatherValues() const
     v.alarm = alarm();
     v.completed = ui->cbCompleted->isChecked();
     v.percentageComplete = ui->sePercentageComplete->value();
-    v.completedDate = completedDateToStore(v.completed, m_panels[2]->text(), state.Formats, m_host.clock.now());
+    v.completedDate = completedDateToStore(v.completed, m_panels[2]->text(), m_host.state.Formats, m_host.clock.now());
     v.notes = ui->mNotes->toPlainText().trimmed();
     v.snoozeTime = *snooze;
     v.autoSnooze = ui->cbAutoSnooze->isChecked();

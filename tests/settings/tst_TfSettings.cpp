@@ -254,9 +254,11 @@ private slots:
         QCOMPARE(file.keys(u"Formats"_s), QStringList({u"DateSeperator"_s, u"ShortDate"_s, u"LongDate"_s,
                                                         u"ShortTime"_s, u"LongTime"_s}));
         QCOMPARE(s.value("Formats", "ShortTime"), u"hh:mm"_s);
+        // No valid days were chosen, so none are written: new tasks keep
+        // their kind's default days.
         QCOMPARE(file.keys(u"Defaults"_s),
                  QStringList({u"Category"_s, u"Priority"_s, u"Occurrence"_s, u"Frequency"_s, u"ValidHours"_s,
-                              u"ValidDays"_s, u"SnoozeTime"_s, u"ApplyOccurrence"_s}));
+                              u"SnoozeTime"_s, u"ApplyOccurrence"_s}));
         QCOMPARE(s.value("Defaults", "Category"), u"New one"_s);
         QCOMPARE(s.value("Defaults", "Occurrence"), u"12"_s);
         QCOMPARE(s.value("Defaults", "SnoozeTime"), u"9"_s);

@@ -74,6 +74,19 @@ DueAndAlarm AdvanceOccurrence(const Clock &clock, DateTime due, DateTime alarm, 
                               int frequency, const QString &validHours, const QString &validDays)
 {
     const RecurrenceRule rule = RecurrenceRule::read(kind, frequency, validHours, validDays);
+    if (rule.moves() && isFinite(due) && isFinite(alarm) && !laterThan(alarm, due)) {
+        // The alarm keeps its distance before the due time: the due time
+        // moves until the alarm that far before it lies after now.
+        // That is the due time advanced as if now were lead later.
+        if (!isFinite(clock.now()))
+            return {due, alarm};
+        const qint64 lead = toMs(due) - toMs(alarm);
+        const FixedClock ahead(fromMs(clampMs(nowMs(clock) + lead)));
+        const DateTime nextDue = advancePastNow(rule, ahead, due);
+        if (nextDue == due)
+            return {due, alarm};
+        return {nextDue, fromMs(toMs(nextDue) - lead)};
+    }
     DueAndAlarm result{advancePastNow(rule, clock, due), DateTime()};
     result.alarm = advancePastNow(rule, clock, alarm);
     if (laterThan(result.alarm, result.due))
@@ -85,6 +98,32 @@ DueAndAlarm AdvanceOccurrence(const Clock &clock, DateTime due, DateTime alarm, 
                               int frequency, const QString &validHours, const QString &validDays)
 {
     return AdvanceOccurrence(clock, due, alarm, occurrenceKindFromWord(kind), frequency, validHours, validDays);
+}
+
+QList<DateTime> NextAlarms(const Clock &clock, DateTime due, DateTime alarm, const QString &kind, int frequency,
+                           const QString &validHours, const QString &validDays, int count)
+{
+    QList<DateTime> out;
+    if (!isFinite(alarm) || !isFinite(clock.now()))
+        return out;
+    const OccurrenceKind k = occurrenceKindFromWord(kind);
+    DueAndAlarm at{due, alarm};
+    if (!laterThan(alarm, clock.now())) {
+        at = AdvanceOccurrence(clock, due, alarm, k, frequency, validHours, validDays);
+        if (!laterThan(at.alarm, clock.now()))
+            return out;
+    }
+    out << at.alarm;
+    while (out.size() < count) {
+        // As the scan would move the task when its alarm comes.
+        const FixedClock then(at.alarm);
+        const DueAndAlarm next = AdvanceOccurrence(then, at.due, at.alarm, k, frequency, validHours, validDays);
+        if (!laterThan(next.alarm, at.alarm))
+            break;
+        at = next;
+        out << at.alarm;
+    }
+    return out;
 }
 
 DateTime NextSnoozeTime(const Clock &clock, qint64 minutes, DateTime start)

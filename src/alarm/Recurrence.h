@@ -5,6 +5,7 @@
 #include "core/Clock.h"
 #include "core/DateTime.h"
 
+#include <QList>
 #include <QString>
 
 // How a recurring task moves on to its next occurrence, and the snooze step.
@@ -34,9 +35,12 @@ DateTime NextValidDay(const QString &validDays, DateTime x);
 DateTime StepOccurrence(const Clock &clock, OccurrenceKind kind, int frequency, const QString &validHours,
                         const QString &validDays, DateTime v);
 
-// Moves due, then alarm, each step by step until it lies after now (a value
-// already after now stays as it is), and then brings the alarm back to the due
-// date-time when it would be later. The result is exactly that of taking the
+// Moves a task to its next occurrence. When the alarm is set at or before the
+// due date-time, both move together: the due date-time steps until the alarm,
+// kept the same distance before it, lies after now (values already there stay
+// as they are). Otherwise (no alarm, no due date-time, or an alarm after the
+// due date-time) due, then alarm, each step until it lies after now, and the
+// alarm is brought back to the due date-time when it would be later. The result is exactly that of taking the
 // steps one by one, but dates far in the past are reached without taking
 // every step. A kind that does not recur ("Scheduled", "Immediate", "Todo" or
 // any unknown text) leaves both where they are.
@@ -45,6 +49,12 @@ DueAndAlarm AdvanceOccurrence(const Clock &clock, DateTime due, DateTime alarm, 
 // The same with the stored Occurrence word.
 DueAndAlarm AdvanceOccurrence(const Clock &clock, DateTime due, DateTime alarm, const QString &kind,
                               int frequency, const QString &validHours, const QString &validDays);
+
+// The next count alarm times of a task from now: its alarm when that lies
+// ahead, then each time the advance above gives when it is applied at the
+// alarm before. Fewer when the kind does not recur or the alarm cannot move.
+QList<DateTime> NextAlarms(const Clock &clock, DateTime due, DateTime alarm, const QString &kind, int frequency,
+                           const QString &validHours, const QString &validDays, int count);
 
 // start moved on by steps of the given minutes until it lies after now;
 // start itself when it already does or when minutes is 0 or less. With

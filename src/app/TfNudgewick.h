@@ -247,6 +247,8 @@ private:
     const Clock &m_clock;
     QString m_dataFolder;
     bool m_shutDown = false;
+    // The balloon on show offers the newer version (a click opens its page).
+    bool m_balloonOffersUpdate = false;
     bool m_painted = false;
     BackupService *m_backups = nullptr;
 

@@ -43,6 +43,7 @@ constexpr SettingFlag Flags[] = {
     {Setting::AutoUpdate, &AppState::AutoUpdate},
     {Setting::SnoozeConfirm, &AppState::SnoozeConfirm},
     {Setting::MinimizeOnClose, &AppState::MinimizeOnClose},
+    {Setting::TrayHintShown, &AppState::TrayHintShown},
 };
 
 // The sub-filter boxes of the view panel, in the order the file holds them.

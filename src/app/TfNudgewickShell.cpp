@@ -111,6 +111,14 @@ void TfNudgewick::ApplicationMinimize()
         hide();
         TrayIcon->watchHiddenWindow();
         qCInfo(lcApp) << "window hidden in the tray";
+        if (!m_state.TrayHintShown) {
+            m_state.TrayHintShown = true;
+            m_balloonOffersUpdate = false;
+            TrayIcon->showBalloon(u"Nudgewick"_s,
+                                  tr("Nudgewick keeps running here and goes on reminding you. "
+                                     "File \u203a Exit (Ctrl+Q) quits."),
+                                  10000);
+        }
     });
 }
 
@@ -121,6 +129,8 @@ void TfNudgewick::startHidden()
 
 void TfNudgewick::TrayIconBalloonClick()
 {
+    if (!m_balloonOffersUpdate)
+        return;
     m_urlOpener->open(WebAddresses::homePage());
 }
 
@@ -141,10 +151,12 @@ void TfNudgewick::UpdateCheck(bool silent)
 void TfNudgewick::announceNewerVersion(const QString &published, bool silent)
 {
     const QString text = u"A newer version of Nudgewick ("_s + published + u") has been released."_s;
-    if (TrayIcon->available() && QSystemTrayIcon::supportsMessages())
+    if (TrayIcon->available() && QSystemTrayIcon::supportsMessages()) {
+        m_balloonOffersUpdate = true;
         TrayIcon->showBalloon(u"Nudgewick"_s, text + u" Click here to download it?"_s, BalloonMs);
-    else if (!silent) // a balloon nobody can see would leave the user's question unanswered
+    } else if (!silent) { // a balloon nobody can see would leave the user's question unanswered
         guard([&] { m_prompter.message(text); });
+    }
 }
 
 // About box and pages -------------------------------------------------------------

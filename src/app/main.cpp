@@ -9,6 +9,7 @@
 #include "core/Error.h"
 #include "core/Logging.h"
 #include "store/DataModule.h"
+#include "toolkit/DialogPlacement.h"
 #include "toolkit/InstanceGuard.h"
 #include "toolkit/Prompter.h"
 #include "toolkit/ReportingApplication.h"
@@ -55,6 +56,9 @@ int main(int argc, char *argv[])
     AppState state;
     MessageBoxPrompter prompter;
     app.setPrompter(&prompter);
+    // Every dialog opens centred on its window and wholly on screen.
+    DialogPlacement dialogPlacement;
+    app.installEventFilter(&dialogPlacement);
 
     // A second copy ends here, before it touches any file.
     InstanceGuard instance(instanceFolder(), instanceName());

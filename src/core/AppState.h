@@ -46,6 +46,8 @@ struct AppState
     bool ExitDialog = false;
     bool EscMinimize = false;
     bool MinimizeOnClose = false;
+    // The tray note on the first hide was shown once already.
+    bool TrayHintShown = false;
     bool MinimizeToTray = false;
     bool WindowsStartup = false;
     bool AutoUpdate = false;

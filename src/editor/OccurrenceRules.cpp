@@ -1,6 +1,10 @@
 #include "editor/OccurrenceRules.h"
 
+#include <QCoreApplication>
+#include <QLocale>
 #include <QStringList>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -107,6 +111,116 @@ QString workingValidHours(const QString &stored)
 QString workingValidDays(const QString &stored)
 {
     return stored.trimmed().size() < 7 ? u"M______"_s : stored;
+}
+
+namespace {
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("occurrence", text);
+}
+
+// "Every day", or the days of a mask (Monday first) as "Mon–Fri" or
+// "Mon, Wed, Sat"; runs of three days or more are joined with a dash.
+QString daysInWords(const QString &validDays)
+{
+    const WeekdayFlags days = validDaysFlags(validDays.trimmed().size() == 7 ? validDays : u"MTWTFSS"_s);
+    int count = 0;
+    for (bool on : days)
+        count += on ? 1 : 0;
+    if (count == 7 || count == 0)
+        return tr("Every day");
+    const QLocale locale;
+    const auto name = [&locale](int i) { return locale.dayName(i + 1, QLocale::ShortFormat); };
+    QStringList parts;
+    for (int i = 0; i < 7;) {
+        if (!days[size_t(i)]) {
+            ++i;
+            continue;
+        }
+        int end = i;
+        while (end + 1 < 7 && days[size_t(end + 1)])
+            ++end;
+        if (end - i >= 2)
+            parts << name(i) + u"\u2013"_s + name(end);
+        else
+            for (int d = i; d <= end; ++d)
+                parts << name(d);
+        i = end + 1;
+    }
+    return parts.join(u", "_s);
+}
+
+QString every(int n, const char *one, const char *many)
+{
+    return n <= 1 ? tr(one) : tr(many).arg(n);
+}
+
+QString ordinal(int n)
+{
+    switch (n) {
+    case 1:
+        return tr("1st");
+    case 2:
+        return tr("2nd");
+    case 3:
+        return tr("3rd");
+    default:
+        return tr("%1th").arg(n);
+    }
+}
+} // namespace
+
+QString ruleInWords(const QString &kind, int frequency, const QString &validHours, const QString &validDays)
+{
+    if (kind == "Minutes"_L1)
+        return every(frequency, "Every minute", "Every %1 minutes");
+    if (kind == "Hours"_L1)
+        return every(frequency, "Every hour", "Every %1 hours");
+    if (kind == "Days"_L1)
+        return every(frequency, "Every day", "Every %1 days");
+    if (kind == "Weekly"_L1)
+        return tr("Every week");
+    if (kind == "Weeks"_L1)
+        return every(frequency, "Every week", "Every %1 weeks");
+    if (kind == "Monthly"_L1)
+        return tr("Every month");
+    if (kind == "Months"_L1)
+        return every(frequency, "Every month", "Every %1 months");
+    if (kind == "Yearly"_L1)
+        return tr("Every year");
+    if (kind == "Years"_L1)
+        return every(frequency, "Every year", "Every %1 years");
+    if (kind == "Daily"_L1)
+        return daysInWords(validDays);
+    if (kind == "Hourly"_L1) {
+        int from = 0;
+        int to = 23;
+        if (!parseValidHours(workingValidHours(validHours), from, to))
+            from = 0, to = 23;
+        from = std::min(from, 23);
+        const QString hours = from == 0 && to >= 23 ? QString()
+                                                     : u", %1:00\u2013%2:00"_s.arg(from, 2, 10, QLatin1Char('0'))
+                                                           .arg(std::min(to, 23), 2, 10, QLatin1Char('0'));
+        return daysInWords(validDays) + hours + u", "_s + tr("every hour");
+    }
+    if (kind == "MonthDay"_L1) {
+        const int position = std::find(MonthDayPositions.begin(), MonthDayPositions.end(), frequency)
+                != MonthDayPositions.end()
+            ? frequency
+            : 1;
+        const QString day = QLocale().dayName(monthDayWeekday(validDays) + 1, QLocale::LongFormat);
+        if (position == -1)
+            return tr("Last %1 of every month").arg(day);
+        if (position < 0)
+            return tr("%1 last %2 of every month").arg(ordinal(-position), day);
+        return tr("%1 %2 of every month").arg(ordinal(position), day);
+    }
+    return QString();
+}
+
+QString defaultValidDays(const QString &kind)
+{
+    return kind == u"Daily"_s || kind == u"Hourly"_s ? u"MTWTFSS"_s : u"M______"_s;
 }
 
 } // namespace occurrence

@@ -48,4 +48,21 @@ int workingFrequency(int stored);
 QString workingValidHours(const QString &stored);
 QString workingValidDays(const QString &stored);
 
+// The valid days a new task of the kind gets when the user chose none:
+// every day for "Daily" and "Hourly", Monday ("M______") for the others.
+QString defaultValidDays(const QString &kind);
+
+// What a task's repeat does, in words: "Every day", "Mon–Fri, 09:00–17:00,
+// every hour", "2nd Tuesday of every month". Empty for a kind that does not
+// repeat.
+QString ruleInWords(const QString &kind, int frequency, const QString &validHours, const QString &validDays);
+
+// The repeat values one editor works on; each editor holds its own.
+struct Working
+{
+    int frequency = 1;
+    QString validHours = QStringLiteral("00-23");
+    QString validDays = QStringLiteral("M______");
+};
+
 } // namespace occurrence

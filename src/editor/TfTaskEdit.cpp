@@ -185,6 +185,8 @@ void TfTaskEdit::connectHandlers()
     on(ui->sbApplyOccurrence, &QToolButton::clicked, &TfTaskEdit::sbApplyOccurrenceClick);
     on(ui->dtpDueDate, &QDateEdit::dateChanged, &TfTaskEdit::dueChangedByUser);
     on(ui->meDueTime, &QTimeEdit::timeChanged, &TfTaskEdit::dueChangedByUser);
+    on(ui->dtpAlarmDate, &QDateEdit::dateChanged, &TfTaskEdit::showOccurrenceRule);
+    on(ui->meAlarmTime, &QTimeEdit::timeChanged, &TfTaskEdit::showOccurrenceRule);
     on(ui->sbSnooze, &QToolButton::clicked, &TfTaskEdit::sbSnoozeClick);
     on(ui->cbCompleted, &QCheckBox::toggled, &TfTaskEdit::cbCompletedClick);
     on(ui->sePercentageComplete, &QSpinBox::valueChanged, &TfTaskEdit::sePercentageCompleteChange);
@@ -267,15 +269,18 @@ void TfTaskEdit::fillNew()
     ui->mTask->clear();
 
     const ProfileFile settings(m_host.settingsFile);
-    AppState &state = m_host.state;
     ui->cbCategory->setEditText(readText(settings, Setting::DefaultCategory));
     bool ok = false;
     const int priority = readText(settings, Setting::DefaultPriority).trimmed().toInt(&ok);
     ui->sePriority->setValue(ok ? priority : 10);
     ui->cbOccurrence->setCurrentIndex(readItemIndex(settings, Setting::DefaultOccurrence));
-    state.WorkingFrequency = occurrence::workingFrequency(readInteger(settings, Setting::DefaultFrequency));
-    state.WorkingValidHours = occurrence::workingValidHours(readText(settings, Setting::DefaultValidHours));
-    state.WorkingValidDays = occurrence::workingValidDays(readText(settings, Setting::DefaultValidDays));
+    m_working.frequency = occurrence::workingFrequency(readInteger(settings, Setting::DefaultFrequency));
+    m_working.validHours = occurrence::workingValidHours(readText(settings, Setting::DefaultValidHours));
+    // Days set in the settings are used as set; without them the kind's
+    // default days are.
+    const QString days = readText(settings, Setting::DefaultValidDays, QString());
+    m_daysChosen = days.trimmed().size() >= 7;
+    m_working.validDays = occurrence::workingValidDays(days);
     cbOccurrenceChange();
 
     const DateTime now = m_host.clock.now();
@@ -330,10 +335,10 @@ bool TfTaskEdit::fillFrom(const Query &source, TaskEditorMode mode)
     }
     cbOccurrenceChange();
 
-    AppState &state = m_host.state;
-    state.WorkingFrequency = occurrence::workingFrequency(int(field("Frequency").asInteger()));
-    state.WorkingValidHours = occurrence::workingValidHours(field("ValidHours").asString());
-    state.WorkingValidDays = occurrence::workingValidDays(field("ValidDays").asString());
+    m_working.frequency = occurrence::workingFrequency(int(field("Frequency").asInteger()));
+    m_working.validHours = occurrence::workingValidHours(field("ValidHours").asString());
+    m_working.validDays = occurrence::workingValidDays(field("ValidDays").asString());
+    m_daysChosen = true;
 
     setDue(field("DueDateTime").asDateTime());
     setAlarm(field("AlarmDateTime").asDateTime());

@@ -2,6 +2,7 @@
 
 #include "core/DateTime.h"
 #include "core/TaskEditorMode.h"
+#include "editor/OccurrenceRules.h"
 #include "editor/SnoozeMenu.h"
 #include "editor/TaskEditorHost.h"
 #include "editor/TaskRecord.h"
@@ -73,6 +74,9 @@ public:
 
     QMenu *snoozeMenu() const { return pmSnooze; }
 
+    // The repeat values this editor holds, as a save would store them.
+    occurrence::Working workingOccurrence() const;
+
 signals:
     // Tasks were added, changed or deleted: value lists and calendar marks
     // need a refresh.
@@ -97,6 +101,7 @@ private:
     void insertDateTime(class QPlainTextEdit *memo);
     void fillCategories();
     void setOccurrenceText(const QString &kind);
+    void showOccurrenceRule();
     void setDue(DateTime value);
     void setAlarm(DateTime value);
     DateTime due() const;
@@ -114,6 +119,12 @@ private:
     TaskEditorHost m_host;
     TaskEditorMode m_mode = TaskEditorMode::Add;
     int m_editedTaskId = 0;
+    // The repeat values of this editor alone, so an editor opened over
+    // another one cannot change them.
+    occurrence::Working m_working;
+    // False while a new task's valid days are nobody's choice: the kind's
+    // default days are used then.
+    bool m_daysChosen = true;
     // The copy a Duplicate editor saved first; later saves update it.
     int m_savedCopyId = 0;
     bool m_occurrenceApplied = false; // Apply Occurrence was pressed since the last save

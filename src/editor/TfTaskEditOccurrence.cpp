@@ -8,6 +8,7 @@
 #include "alarm/Recurrence.h"
 #include "core/AppState.h"
 #include "core/Clock.h"
+#include "core/DateFormat.h"
 #include "core/Error.h"
 #include "editor/OccurrenceRules.h"
 #include "editor/TfMonthDay.h"
@@ -34,19 +35,49 @@ void TfTaskEdit::cbOccurrenceChange()
     ui->sbSnoozeDropDown->setEnabled(prompted);
     ui->sbApplyOccurrence->setEnabled(m_mode == TaskEditorMode::Prompt && occurrence::recurs(kind));
     ValidateTaskInput();
+    showOccurrenceRule();
+}
+
+// Beside the occurrence: the repeat in words and the next three alarm
+// times, as the alarm scan will move the task on.
+void TfTaskEdit::showOccurrenceRule()
+{
+    const QString kind = ui->cbOccurrence->currentText().trimmed();
+    QString text;
+    if (occurrence::recurs(kind)) {
+        const occurrence::Working w = workingOccurrence();
+        text = occurrence::ruleInWords(kind, w.frequency, w.validHours, w.validDays);
+        QStringList times;
+        for (const DateTime at : NextAlarms(m_host.clock, due(), alarm(), kind, w.frequency, w.validHours,
+                                            w.validDays, 3))
+            times << dateTimeText(at, m_host.state.Formats);
+        if (!times.isEmpty())
+            text += u" \u2014 "_s + tr("next alarms: %1").arg(times.join(u"; "_s));
+    }
+    ui->lOccurrenceRule->setText(text);
+}
+
+occurrence::Working TfTaskEdit::workingOccurrence() const
+{
+    occurrence::Working working = m_working;
+    if (!m_daysChosen)
+        working.validDays = occurrence::defaultValidDays(ui->cbOccurrence->currentText().trimmed());
+    return working;
 }
 
 void TfTaskEdit::sbOccurrenceSettingsClick()
 {
-    AppState &state = m_host.state;
     const QString kind = ui->cbOccurrence->currentText();
+    const occurrence::Working shown = workingOccurrence();
     if (kind == u"MonthDay"_s) {
         TfMonthDay dialog(this);
-        dialog.load(state.WorkingFrequency, state.WorkingValidDays);
+        dialog.load(shown.frequency, shown.validDays);
         if (dialog.exec() != QDialog::Accepted)
             return;
-        state.WorkingValidDays = dialog.validDays();
-        state.WorkingFrequency = dialog.frequency();
+        m_working.validDays = dialog.validDays();
+        m_working.frequency = dialog.frequency();
+        m_daysChosen = true;
+        showOccurrenceRule();
         // Both dates go a week back, so the next occurrence is the first
         // chosen day of the month from now on.
         const DateTime weekBack = AddWeeks(m_host.clock.now(), -1);
@@ -57,24 +88,25 @@ void TfTaskEdit::sbOccurrenceSettingsClick()
         return;
     }
     TfOccurrenceSettings dialog(m_host.prompter, this);
-    dialog.load(kind, state.WorkingFrequency, state.WorkingValidHours, state.WorkingValidDays);
+    dialog.load(kind, shown.frequency, shown.validHours, shown.validDays);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    state.WorkingFrequency = dialog.frequency();
-    state.WorkingValidHours = dialog.validHours();
-    state.WorkingValidDays = dialog.validDays();
+    m_working.frequency = dialog.frequency();
+    m_working.validHours = dialog.validHours();
+    m_working.validDays = dialog.validDays();
+    m_daysChosen = true;
+    showOccurrenceRule();
 }
 
 void TfTaskEdit::sbApplyOccurrenceClick()
 {
-    const AppState &state = m_host.state;
+    const occurrence::Working working = workingOccurrence();
     const DueAndAlarm next = AdvanceOccurrence(m_host.clock, due(), alarm(), ui->cbOccurrence->currentText(),
-                                               state.WorkingFrequency, state.WorkingValidHours,
-                                               state.WorkingValidDays);
+                                               working.frequency, working.validHours, working.validDays);
     setDue(next.due);
     setAlarm(next.alarm);
     m_occurrenceApplied = true;
-    if (state.AutoCloseOnApply)
+    if (m_host.state.AutoCloseOnApply)
         bbOKClick();
 }
 
@@ -96,6 +128,7 @@ void TfTaskEdit::setDue(DateTime value)
     const QSignalBlocker blockDate(ui->dtpDueDate), blockTime(ui->meDueTime);
     ui->dtpDueDate->setDate(value.date());
     ui->meDueTime->setTime(wholeMinute(value.time()));
+    showOccurrenceRule();
 }
 
 void TfTaskEdit::setAlarm(DateTime value)
@@ -103,6 +136,7 @@ void TfTaskEdit::setAlarm(DateTime value)
     const QSignalBlocker blockDate(ui->dtpAlarmDate), blockTime(ui->meAlarmTime);
     ui->dtpAlarmDate->setDate(value.date());
     ui->meAlarmTime->setTime(wholeMinute(value.time()));
+    showOccurrenceRule();
 }
 
 DateTime TfTaskEdit::due() const

@@ -50,17 +50,17 @@ TaskValues TfTaskEdit::gatherValues() const
                                .arg(ui->cbSnoozeTime->currentText().trimmed())
                                .arg(MaxSnoozeMinutes));
 
-    const AppState &state = m_host.state;
     v.priority = ui->sePriority->value();
     v.occurrence = ui->cbOccurrence->currentText().trimmed();
-    v.frequency = state.WorkingFrequency;
-    v.validHours = state.WorkingValidHours;
-    v.validDays = state.WorkingValidDays;
+    const occurrence::Working working = workingOccurrence();
+    v.frequency = working.frequency;
+    v.validHours = working.validHours;
+    v.validDays = working.validDays;
     v.due = due();
     v.alarm = alarm();
     v.completed = ui->cbCompleted->isChecked();
     v.percentageComplete = ui->sePercentageComplete->value();
-    v.completedDate = completedDateToStore(v.completed, m_panels[2]->text(), state.Formats, m_host.clock.now());
+    v.completedDate = completedDateToStore(v.completed, m_panels[2]->text(), m_host.state.Formats, m_host.clock.now());
     v.notes = ui->mNotes->toPlainText().trimmed();
     v.snoozeTime = *snooze;
     v.autoSnooze = ui->cbAutoSnooze->isChecked();

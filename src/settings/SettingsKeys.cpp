@@ -17,11 +17,14 @@ constexpr std::array<SettingDef, size_t(Setting::Count)> Table{{
     {Setting::WindowsStartup, S::Settings, L("Windows Startup"), T::Bool, L("0")},
     {Setting::ExitDialog, S::Settings, L("Exit Dialog"), T::Bool, L("0")},
     {Setting::LongDateView, S::Settings, L("LongDate"), T::Bool, L("0")},
-    {Setting::EscMinimize, S::Settings, L("ESC Minimize Nudgewick"), T::Bool, L("0")},
-    {Setting::MinimizeToTray, S::Settings, L("Minimize to tray"), T::Bool, L("0")},
+    // Closing and Esc hide the window (into the tray where there is one), so
+    // the reminders go on; a file that holds these keys keeps its values.
+    {Setting::EscMinimize, S::Settings, L("ESC Minimize Nudgewick"), T::Bool, L("1")},
+    {Setting::MinimizeToTray, S::Settings, L("Minimize to tray"), T::Bool, L("1")},
     {Setting::AutoUpdate, S::Settings, L("Auto Update"), T::Bool, L("0")},
     {Setting::SnoozeConfirm, S::Settings, L("Snooze Confirm"), T::Bool, L("0")},
-    {Setting::MinimizeOnClose, S::Settings, L("Minimize on Close"), T::Bool, L("0")},
+    {Setting::MinimizeOnClose, S::Settings, L("Minimize on Close"), T::Bool, L("1")},
+    {Setting::TrayHintShown, S::Settings, L("Tray Hint Shown"), T::Bool, L("0")},
     {Setting::IniPath, S::Settings, L("Ini Path"), T::Text, L("")},
 
     {Setting::WindowState, S::MainWindowSizes, L("Window State"), T::Text, L("wsNormal")},

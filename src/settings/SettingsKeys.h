@@ -47,6 +47,7 @@ enum class Setting {
     AutoUpdate,
     SnoozeConfirm,
     MinimizeOnClose,
+    TrayHintShown, // the note that the program keeps running in the tray was shown
     IniPath,
     // [Main Window Sizes]
     WindowState,

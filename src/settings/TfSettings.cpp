@@ -19,7 +19,6 @@
 #include <QCoreApplication>
 #include <QFileDialog>
 #include <QKeyEvent>
-#include <QScreen>
 
 using namespace Qt::StringLiterals;
 
@@ -133,8 +132,6 @@ void TfSettings::showEvent(QShowEvent *event)
 {
     if (!m_shown) {
         m_shown = true;
-        if (const QScreen *screen = this->screen())
-            move(screen->availableGeometry().center() - rect().center());
         guard([this] { FormShow(); });
     }
     QDialog::showEvent(event);
@@ -167,14 +164,16 @@ void TfSettings::readDefaults()
 {
     const ProfileFile file(m_settingsFile);
     ui->cbCategory->setEditText(readText(file, Setting::DefaultCategory));
+    m_heldPriority = readText(file, Setting::DefaultPriority);
     int priority = ui->sePriority->minimum();
-    parseProfileInteger(readText(file, Setting::DefaultPriority), priority);
-    ui->sePriority->setValue(priority);
-    ui->cbOccurrence->setCurrentIndex(readItemIndex(file, Setting::DefaultOccurrence));
+    parseProfileInteger(m_heldPriority, priority);
+    showHeld(ui->sePriority, priority);
+    showHeld(ui->cbOccurrence, readItemIndex(file, Setting::DefaultOccurrence));
     m_state.WorkingFrequency = readInteger(file, Setting::DefaultFrequency);
     m_state.WorkingValidHours = readText(file, Setting::DefaultValidHours);
+    m_heldValidDays = readText(file, Setting::DefaultValidDays, QString());
     m_state.WorkingValidDays = readText(file, Setting::DefaultValidDays);
-    ui->cbSnoozeTime->setCurrentIndex(readItemIndex(file, Setting::DefaultSnoozeTime));
+    showHeld(ui->cbSnoozeTime, readItemIndex(file, Setting::DefaultSnoozeTime));
     ui->cbApplyOccurrence->setChecked(readBool(file, Setting::ApplyOccurrence));
     ui->cbQuickAddDatesAfterAt->setChecked(readBool(file, Setting::QuickAddDatesAfterAt));
 }
@@ -184,22 +183,46 @@ void TfSettings::readNotify()
     const ProfileFile file(m_settingsFile);
     ui->ColorPickerButton1->setColor(readColour(file, Setting::GradientColor1));
     ui->ColorPickerButton2->setColor(readColour(file, Setting::GradientColor2));
-    ui->seScrollSpeed->setValue(readInteger(file, Setting::ScrollSpeed));
-    ui->seTimeOut->setValue(readInteger(file, Setting::TimeOut));
-    ui->seWidth->setValue(readInteger(file, Setting::PopupWidth));
-    ui->seHeight->setValue(readInteger(file, Setting::PopupHeight));
-    ui->seStartPosition->setValue(readInteger(file, Setting::StartPosition));
+    showHeld(ui->seScrollSpeed, readInteger(file, Setting::ScrollSpeed));
+    showHeld(ui->seTimeOut, readInteger(file, Setting::TimeOut));
+    showHeld(ui->seWidth, readInteger(file, Setting::PopupWidth));
+    showHeld(ui->seHeight, readInteger(file, Setting::PopupHeight));
+    showHeld(ui->seStartPosition, readInteger(file, Setting::StartPosition));
     ui->eAlarmFile->setText(readText(file, Setting::AlarmFile));
     // The pacing minutes are those of the running timers.
-    ui->seDisablePopups->setValue(m_host.disablePopupsMinutes());
-    ui->sePopupInterval->setValue(m_host.popupIntervalMinutes());
+    showHeld(ui->seDisablePopups, m_host.disablePopupsMinutes());
+    showHeld(ui->sePopupInterval, m_host.popupIntervalMinutes());
     ui->cbUseDesktopNotifications->setChecked(m_state.UseDesktopNotifications);
     // Why the choice has no effect now, when it has none.
     const QString unavailable = m_host.desktopNotificationsUnavailable();
     ui->lDesktopNotificationsState->setText(unavailable);
     ui->lDesktopNotificationsState->setVisible(!unavailable.isEmpty());
-    ui->seDigestThreshold->setValue(m_state.DigestThreshold);
-    ui->seSkipLateMinutes->setValue(m_state.SkipLateMinutes);
+    showHeld(ui->seDigestThreshold, m_state.DigestThreshold);
+    showHeld(ui->seSkipLateMinutes, m_state.SkipLateMinutes);
+}
+
+void TfSettings::showHeld(SpinEdit *field, int stored)
+{
+    field->setValue(stored);
+    m_held.insert(field, {field->value(), stored});
+}
+
+void TfSettings::showHeld(QComboBox *field, int stored)
+{
+    field->setCurrentIndex(stored);
+    m_held.insert(field, {field->currentIndex(), stored});
+}
+
+int TfSettings::heldValue(const SpinEdit *field) const
+{
+    const auto held = m_held.constFind(field);
+    return held != m_held.cend() && held->shown == field->value() ? held->stored : field->value();
+}
+
+int TfSettings::heldValue(const QComboBox *field) const
+{
+    const auto held = m_held.constFind(field);
+    return held != m_held.cend() && held->shown == field->currentIndex() ? held->stored : field->currentIndex();
 }
 
 // Takes what is typed in each spin field, moved into its range, as a loss
@@ -216,18 +239,18 @@ void TfSettings::bbOKClick()
 
     m_mainPopup.setGradientColor1(ui->ColorPickerButton1->color());
     m_mainPopup.setGradientColor2(ui->ColorPickerButton2->color());
-    m_mainPopup.setScrollSpeed(quint8(ui->seScrollSpeed->value()));
-    m_mainPopup.setTimeOut(ui->seTimeOut->value());
-    m_mainPopup.setWidth(ui->seWidth->value());
-    m_mainPopup.setHeight(ui->seHeight->value());
-    m_mainPopup.setPopupStartY(ui->seStartPosition->value());
+    m_mainPopup.setScrollSpeed(quint8(heldValue(ui->seScrollSpeed)));
+    m_mainPopup.setTimeOut(heldValue(ui->seTimeOut));
+    m_mainPopup.setWidth(heldValue(ui->seWidth));
+    m_mainPopup.setHeight(heldValue(ui->seHeight));
+    m_mainPopup.setPopupStartY(heldValue(ui->seStartPosition));
     m_host.setAlarmSoundFile(ui->eAlarmFile->text());
 
     // The first failure ends this block: what follows it stays as it was.
     try {
         writeSettingsFile();
-        m_host.setDisablePopupsMinutes(ui->seDisablePopups->value());
-        m_host.setPopupIntervalMinutes(ui->sePopupInterval->value());
+        m_host.setDisablePopupsMinutes(heldValue(ui->seDisablePopups));
+        m_host.setPopupIntervalMinutes(heldValue(ui->sePopupInterval));
         applyHotkeys();
         applyFlags();
     } catch (const Error &e) {
@@ -247,27 +270,33 @@ void TfSettings::writeSettingsFile()
     ProfileFile file(m_settingsFile);
     writeColour(file, Setting::GradientColor1, ui->ColorPickerButton1->color());
     writeColour(file, Setting::GradientColor2, ui->ColorPickerButton2->color());
-    writeInteger(file, Setting::ScrollSpeed, ui->seScrollSpeed->value());
-    writeInteger(file, Setting::TimeOut, ui->seTimeOut->value());
-    writeInteger(file, Setting::PopupWidth, ui->seWidth->value());
-    writeInteger(file, Setting::PopupHeight, ui->seHeight->value());
-    writeInteger(file, Setting::StartPosition, ui->seStartPosition->value());
+    writeInteger(file, Setting::ScrollSpeed, heldValue(ui->seScrollSpeed));
+    writeInteger(file, Setting::TimeOut, heldValue(ui->seTimeOut));
+    writeInteger(file, Setting::PopupWidth, heldValue(ui->seWidth));
+    writeInteger(file, Setting::PopupHeight, heldValue(ui->seHeight));
+    writeInteger(file, Setting::StartPosition, heldValue(ui->seStartPosition));
     writeText(file, Setting::AlarmFile, ui->eAlarmFile->text());
-    writeInteger(file, Setting::DisablePopups, ui->seDisablePopups->value());
-    writeInteger(file, Setting::PopupInterval, ui->sePopupInterval->value());
+    writeInteger(file, Setting::DisablePopups, heldValue(ui->seDisablePopups));
+    writeInteger(file, Setting::PopupInterval, heldValue(ui->sePopupInterval));
     writeBool(file, Setting::DesktopNotifications, ui->cbUseDesktopNotifications->isChecked());
-    writeInteger(file, Setting::DigestThreshold, ui->seDigestThreshold->value());
-    writeInteger(file, Setting::SkipLateMinutes, ui->seSkipLateMinutes->value());
+    writeInteger(file, Setting::DigestThreshold, heldValue(ui->seDigestThreshold));
+    writeInteger(file, Setting::SkipLateMinutes, heldValue(ui->seSkipLateMinutes));
 
     writeFormatSettings(file, m_state.Formats);
 
     writeText(file, Setting::DefaultCategory, ui->cbCategory->currentText());
-    writeText(file, Setting::DefaultPriority, QString::number(ui->sePriority->value()));
-    writeItemIndex(file, Setting::DefaultOccurrence, ui->cbOccurrence->currentIndex());
+    const bool priorityKept = m_held.contains(ui->sePriority)
+        && m_held.value(ui->sePriority).shown == ui->sePriority->value();
+    writeText(file, Setting::DefaultPriority,
+              priorityKept ? m_heldPriority : QString::number(ui->sePriority->value()));
+    writeItemIndex(file, Setting::DefaultOccurrence, heldValue(ui->cbOccurrence));
     writeInteger(file, Setting::DefaultFrequency, m_state.WorkingFrequency);
     writeText(file, Setting::DefaultValidHours, m_state.WorkingValidHours);
-    writeText(file, Setting::DefaultValidDays, m_state.WorkingValidDays);
-    writeItemIndex(file, Setting::DefaultSnoozeTime, ui->cbSnoozeTime->currentIndex());
+    // Without a choice of days new tasks take their kind's default days;
+    // OK alone does not make one.
+    if (!m_heldValidDays.isNull() || m_state.WorkingValidDays != readText(file, Setting::DefaultValidDays))
+        writeText(file, Setting::DefaultValidDays, m_state.WorkingValidDays);
+    writeItemIndex(file, Setting::DefaultSnoozeTime, heldValue(ui->cbSnoozeTime));
     writeBool(file, Setting::ApplyOccurrence, ui->cbApplyOccurrence->isChecked());
     writeBool(file, Setting::QuickAddDatesAfterAt, ui->cbQuickAddDatesAfterAt->isChecked());
     file.save();
@@ -283,8 +312,8 @@ void TfSettings::applyFlags()
     m_state.MinimizeToTray = ui->cbMinimizetoSystemTray->isChecked();
     m_state.MinimizeOnClose = ui->cbMinimizeOnClose->isChecked();
     m_state.UseDesktopNotifications = ui->cbUseDesktopNotifications->isChecked();
-    m_state.DigestThreshold = ui->seDigestThreshold->value();
-    m_state.SkipLateMinutes = ui->seSkipLateMinutes->value();
+    m_state.DigestThreshold = heldValue(ui->seDigestThreshold);
+    m_state.SkipLateMinutes = heldValue(ui->seSkipLateMinutes);
 }
 
 void TfSettings::bbCancelClick()
@@ -337,11 +366,11 @@ void TfSettings::sbPreviewClick()
     spinFieldsInterpreted();
     m_preview->setGradientColor1(ui->ColorPickerButton1->color());
     m_preview->setGradientColor2(ui->ColorPickerButton2->color());
-    m_preview->setScrollSpeed(quint8(ui->seScrollSpeed->value()));
-    m_preview->setTimeOut(ui->seTimeOut->value());
-    m_preview->setWidth(ui->seWidth->value());
-    m_preview->setHeight(ui->seHeight->value());
-    m_preview->setPopupStartY(ui->seStartPosition->value());
+    m_preview->setScrollSpeed(quint8(heldValue(ui->seScrollSpeed)));
+    m_preview->setTimeOut(heldValue(ui->seTimeOut));
+    m_preview->setWidth(heldValue(ui->seWidth));
+    m_preview->setHeight(heldValue(ui->seHeight));
+    m_preview->setPopupStartY(heldValue(ui->seStartPosition));
     m_preview->setTitle(u"Nudgewick "_s + timeText(m_clock.now(), m_state.Formats));
     m_preview->setText(u"You are prompted with a task!"_s);
     m_preview->CloseAllPopupWindows();

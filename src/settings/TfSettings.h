@@ -3,6 +3,7 @@
 #include "hotkeys/KeyTable.h"
 
 #include <QDialog>
+#include <QHash>
 
 #include <functional>
 #include <memory>
@@ -10,6 +11,8 @@
 class Clock;
 class HotKeyManager;
 class Prompter;
+class QComboBox;
+class SpinEdit;
 class QKeyEvent;
 class QLineEdit;
 class SettingsHost;
@@ -69,6 +72,14 @@ private:
     void applyFlags();
     void spinFieldsInterpreted();
 
+    // A stored value may lie outside its field's range (or its list). The
+    // field shows what it can; OK writes the stored value back unchanged
+    // unless the user changed what the field shows.
+    void showHeld(SpinEdit *field, int stored);
+    void showHeld(QComboBox *field, int stored);
+    int heldValue(const SpinEdit *field) const;
+    int heldValue(const QComboBox *field) const;
+
     // Date and time pages (TfSettingsFormats.cpp).
     void showFormats();
     void eShortDateFormatChange();
@@ -96,6 +107,15 @@ private:
     TMSNPopUp *m_preview = nullptr;
     FileChooser m_chooseFile;
     bool m_shown = false;
+
+    struct Held
+    {
+        int shown = 0;
+        int stored = 0;
+    };
+    QHash<const QObject *, Held> m_held;
+    QString m_heldPriority;  // the [Defaults] Priority text as stored
+    QString m_heldValidDays; // the [Defaults] ValidDays as stored; null when not set
 
     // The sound file the player held when the dialog opened.
     QString SavedAlarmFile;

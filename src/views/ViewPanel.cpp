@@ -370,10 +370,15 @@ QString ViewPanel::gridOrder() const
 void ViewPanel::runView(const FilterSql &sql, const QString &lastView)
 {
     Query &tasks = m_dm.qTasks;
+    // The selected task stays selected when the new view lists it.
+    const int idColumn = tasks.isOpen() ? tasks.fieldIndex(u"ID"_s) : -1;
+    const QVariant id = idColumn >= 0 && tasks.recNo() >= 0 ? tasks.valueAt(tasks.recNo(), idColumn) : QVariant();
     // Closed first, so a view that fails leaves an empty grid.
     tasks.close();
     sql.applyTo(tasks);
     tasks.open();
+    if (!id.isNull())
+        tasks.locate(u"ID"_s, id);
     m_state.LastView = lastView;
     emit searchChanged(lastView.startsWith(u"Search "_s) ? lastView.mid(7) : QString());
 }

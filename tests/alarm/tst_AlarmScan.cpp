@@ -208,6 +208,19 @@ private slots:
         QCOMPARE(f.alarmOf(other), at(2026, 12, 10, 10, 0)); // no other task is touched
     }
 
+    // The final action "apply occurrence" keeps the alarm's lead when the due
+    // time is still ahead (now is 09:00).
+    void autoSnoozeApplyKeepsTheLead()
+    {
+        AlarmFixture f;
+        const qint64 id = f.add({.occurrence = u"Daily"_s, .validDays = u"MTWTFSS"_s, .due = at(2026, 12, 10, 9, 10),
+                                 .alarm = at(2026, 12, 10, 8, 55), .autoSnooze = true, .repeatAutoSnooze = 0,
+                                 .autoSnoozeAction = 1});
+        f.scan->scan();
+        QCOMPARE(f.alarmOf(id), at(2026, 12, 11, 8, 55));
+        QCOMPARE(DateTime(f.value(id, u"DueDateTime"_s).toDouble()), at(2026, 12, 11, 9, 10));
+    }
+
     // An editor open on a task keeps its notification away, while auto-snooze
     // still counts down; the editor's single-task query, its unposted change
     // and the task list's current row are left as they were.

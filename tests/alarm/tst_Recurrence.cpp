@@ -231,9 +231,9 @@ private slots:
         QTest::addColumn<DateTime>("expectedDue");
         QTest::addColumn<DateTime>("expectedAlarm");
         // now is Friday 10:00:30.
-        QTest::newRow("alarm stepped past an untouched due") << QStringLiteral("Hours") << at(2026, 3, 13, 11)
-                                                             << at(2026, 3, 13, 9) << at(2026, 3, 13, 11)
-                                                             << at(2026, 3, 13, 11);
+        QTest::newRow("alarm past, due ahead: both move, the lead kept")
+            << QStringLiteral("Hours") << at(2026, 3, 13, 11) << at(2026, 3, 13, 9) << at(2026, 3, 13, 14)
+            << at(2026, 3, 13, 12);
         QTest::newRow("alarm after due, both ahead") << QStringLiteral("Hours") << at(2026, 3, 13, 11)
                                                      << at(2026, 3, 13, 11, 30) << at(2026, 3, 13, 11)
                                                      << at(2026, 3, 13, 11);
@@ -258,6 +258,86 @@ private slots:
         const DueAndAlarm result = AdvanceOccurrence(clock, due, alarm, kind, 3, AllHours, AllDays);
         QCOMPARE(result.due, expectedDue);
         QCOMPARE(result.alarm, expectedAlarm);
+    }
+
+    // Moving to the next occurrence keeps the alarm's lead before the due time,
+    // whether the due time is past or still ahead. Now is Friday 10:00:30
+    // unless the row says otherwise.
+    void keepsAlarmLead_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("validHours");
+        QTest::addColumn<DateTime>("due");
+        QTest::addColumn<qint64>("leadMinutes");
+        QTest::addColumn<DateTime>("expectedDue");
+        QTest::addColumn<DateTime>("now");
+        const qint64 day = 24 * 60;
+        QTest::newRow("lead 0, due past") << QStringLiteral("Daily") << AllHours << at(2026, 3, 13, 9) << qint64(0)
+                                          << at(2026, 3, 14, 9) << FridayMorning;
+        QTest::newRow("lead 3 min, due past") << QStringLiteral("Daily") << AllHours << at(2026, 3, 13, 9)
+                                              << qint64(3) << at(2026, 3, 14, 9) << FridayMorning;
+        QTest::newRow("lead 3 min, due ahead, alarm past")
+            << QStringLiteral("Daily") << AllHours << at(2026, 3, 13, 10, 2) << qint64(3) << at(2026, 3, 14, 10, 2) << FridayMorning;
+        QTest::newRow("lead 3 min, both ahead") << QStringLiteral("Daily") << AllHours << at(2026, 3, 13, 10, 30)
+                                                << qint64(3) << at(2026, 3, 13, 10, 30) << FridayMorning;
+        QTest::newRow("lead 1 day, due past") << QStringLiteral("Daily") << AllHours << at(2026, 3, 12, 9) << day
+                                              << at(2026, 3, 15, 9) << FridayMorning;
+        QTest::newRow("lead 1 day, due ahead, alarm past")
+            << QStringLiteral("Daily") << AllHours << at(2026, 3, 14, 9) << day << at(2026, 3, 15, 9) << FridayMorning;
+        QTest::newRow("hourly in valid hours, due ahead") << QStringLiteral("Hourly") << OfficeHours
+                                                          << at(2026, 3, 13, 10, 2) << qint64(3)
+                                                          << at(2026, 3, 13, 11, 2) << FridayMorning;
+        QTest::newRow("hourly past the last valid hour") << QStringLiteral("Hourly") << OfficeHours
+                                                         << at(2026, 3, 13, 17, 20) << qint64(3)
+                                                         << at(2026, 3, 14, 9) << at(2026, 3, 13, 17, 18);
+    }
+    void keepsAlarmLead()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, validHours);
+        QFETCH(DateTime, due);
+        QFETCH(qint64, leadMinutes);
+        QFETCH(DateTime, expectedDue);
+        QFETCH(DateTime, now);
+        const DateTime alarm = AddSeconds(due, -leadMinutes * 60);
+        const FixedClock clock(now);
+        const DueAndAlarm result = AdvanceOccurrence(clock, due, alarm, kind, 1, validHours, AllDays);
+        QCOMPARE(result.due, expectedDue);
+        QCOMPARE(result.alarm, AddSeconds(expectedDue, -leadMinutes * 60));
+        QVERIFY(timeLine(result.alarm) > timeLine(now) || result.due == due);
+    }
+
+    // The next alarms are those the advance gives one after the other.
+    // Now is Friday 13 March 2026, 10:00:30.
+    void nextAlarms_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("validDays");
+        QTest::addColumn<DateTime>("due");
+        QTest::addColumn<QList<DateTime>>("expected");
+        QTest::newRow("daily, alarm past") << QStringLiteral("Daily") << AllDays << at(2026, 3, 13, 9)
+                                           << QList<DateTime>{at(2026, 3, 14, 9), at(2026, 3, 15, 9),
+                                                              at(2026, 3, 16, 9)};
+        QTest::newRow("daily weekdays, alarm ahead")
+            << QStringLiteral("Daily") << Weekdays << at(2026, 3, 13, 11)
+            << QList<DateTime>{at(2026, 3, 13, 11), at(2026, 3, 16, 11), at(2026, 3, 17, 11)};
+        QTest::newRow("second Tuesday") << QStringLiteral("MonthDay") << QStringLiteral("_T_____")
+                                        << at(2026, 3, 1, 9)
+                                        << QList<DateTime>{at(2026, 4, 14, 9), at(2026, 5, 12, 9),
+                                                           at(2026, 6, 9, 9)};
+        QTest::newRow("scheduled ahead") << QStringLiteral("Scheduled") << AllDays << at(2026, 3, 14, 9)
+                                         << QList<DateTime>{at(2026, 3, 14, 9)};
+        QTest::newRow("scheduled past") << QStringLiteral("Scheduled") << AllDays << at(2026, 3, 12, 9)
+                                        << QList<DateTime>{};
+    }
+    void nextAlarms()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, validDays);
+        QFETCH(DateTime, due);
+        const FixedClock clock(FridayMorning);
+        const int frequency = kind == QStringLiteral("MonthDay") ? 2 : 1;
+        QTEST(NextAlarms(clock, due, due, kind, frequency, AllHours, validDays, 3), "expected");
     }
 
     // A value already after now comes back as stored, not rounded.

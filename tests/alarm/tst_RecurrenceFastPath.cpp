@@ -36,11 +36,17 @@ struct Task
     }
 };
 
-// Steps v one step at a time while now is at or after it, checking that
-// every step moves forward.
-DateTime stepByStep(const Task &task, DateTime v)
+DateTime fromTimeLine(qint64 ms)
 {
-    const FixedClock clock(task.now);
+    const qint64 day = ms >= 0 ? ms / MsPerDay : -((-ms + MsPerDay - 1) / MsPerDay);
+    return DateTime::fromParts(day, ms - day * MsPerDay);
+}
+
+// Steps v one step at a time while now (taken lead later) is at or after
+// it, checking that every step moves forward.
+DateTime stepByStep(const Task &task, DateTime v, qint64 lead = 0)
+{
+    const FixedClock clock(fromTimeLine(timeLine(task.now) + lead));
     while (timeLine(clock.now()) >= timeLine(v)) {
         const DateTime next = StepOccurrence(clock, task.kind, task.frequency, task.validHours, task.validDays, v);
         if (timeLine(next) <= timeLine(v))
@@ -52,10 +58,19 @@ DateTime stepByStep(const Task &task, DateTime v)
 
 void checkAgainstStepping(const Task &task)
 {
-    DateTime due = stepByStep(task, task.due);
-    DateTime alarm = stepByStep(task, task.alarm);
-    if (timeLine(alarm) > timeLine(due))
-        alarm = due;
+    DateTime due;
+    DateTime alarm;
+    if (timeLine(task.alarm) <= timeLine(task.due)) {
+        // The alarm keeps its lead before the due time.
+        const qint64 lead = timeLine(task.due) - timeLine(task.alarm);
+        due = stepByStep(task, task.due, lead);
+        alarm = due == task.due ? task.alarm : fromTimeLine(timeLine(due) - lead);
+    } else {
+        due = stepByStep(task, task.due);
+        alarm = stepByStep(task, task.alarm);
+        if (timeLine(alarm) > timeLine(due))
+            alarm = due;
+    }
 
     const FixedClock clock(task.now);
     const DueAndAlarm fast = AdvanceOccurrence(clock, task.due, task.alarm, task.kind, task.frequency,
@@ -97,11 +112,6 @@ public:
     }
 
 private:
-    static DateTime fromTimeLine(qint64 ms)
-    {
-        const qint64 day = ms >= 0 ? ms / MsPerDay : -((-ms + MsPerDay - 1) / MsPerDay);
-        return DateTime::fromParts(day, ms - day * MsPerDay);
-    }
 
     int frequency(OccurrenceKind kind)
     {

@@ -36,11 +36,12 @@ const QByteArray HandMade = R"([Settings]
 Windows Startup=0
 Exit Dialog=1
 LongDate=1
-ESC Minimize Nudgewick=1
-Minimize to tray=1
+ESC Minimize Nudgewick=0
+Minimize to tray=0
 Auto Update=0
 Snooze Confirm=1
-Minimize on Close=1
+Minimize on Close=0
+Tray Hint Shown=1
 
 [Main Window Sizes]
 Window State=wsNormal
@@ -125,11 +126,12 @@ private slots:
 Windows Startup=0
 Exit Dialog=0
 LongDate=0
-ESC Minimize Nudgewick=0
-Minimize to tray=0
+ESC Minimize Nudgewick=1
+Minimize to tray=1
 Auto Update=0
 Snooze Confirm=0
-Minimize on Close=0
+Minimize on Close=1
+Tray Hint Shown=0
 
 [Main Window Sizes]
 Window State=wsNormal
@@ -200,7 +202,7 @@ Notes Width=185
         {
             // "Ini Path" names a folder that holds a hotkey file.
             QByteArray withPath = HandMade;
-            withPath.replace("Minimize on Close=1\n", "Minimize on Close=1\nIni Path=" + s.dir.filePath(u"keys/"_s).toUtf8() + "\n");
+            withPath.replace("Tray Hint Shown=1\n", "Tray Hint Shown=1\nIni Path=" + s.dir.filePath(u"keys/"_s).toUtf8() + "\n");
             writeFile(s.ini(), withPath);
         }
         {
@@ -214,8 +216,9 @@ Notes Width=185
         }
         s.create();
 
-        QVERIFY(s.state.ExitDialog && s.state.LongDateFormat && s.state.EscMinimize && s.state.MinimizeToTray);
-        QVERIFY(!s.state.AutoUpdate && !s.state.UpdateCheckPending && s.state.SnoozeConfirm && s.state.MinimizeOnClose);
+        QVERIFY(s.state.ExitDialog && s.state.LongDateFormat && !s.state.EscMinimize && !s.state.MinimizeToTray);
+        QVERIFY(!s.state.AutoUpdate && !s.state.UpdateCheckPending && s.state.SnoozeConfirm && !s.state.MinimizeOnClose);
+        QVERIFY(s.state.TrayHintShown);
         QVERIFY(s.window->aLongDateFormat->isChecked());
         QCOMPARE(s.window->pos(), QPoint(30, 40));
         QCOMPARE(s.window->size(), QSize(750, 520));

@@ -2,6 +2,7 @@
 // About box and help pages.
 
 #include "app/AppTrayIcon.h"
+#include "support/FileContent.h"
 #include "support/MainWindowFixture.h"
 #include "toolkit/AutostartEntry.h"
 #include "toolkit/RecordingUrlOpener.h"
@@ -141,6 +142,58 @@ private slots:
         f.window->aExitNudgewick->trigger();
         QCOMPARE(f.ended->size(), 1);
         QVERIFY(QFile::exists(f.ini()));
+    }
+
+    // With a new settings file the close box and Esc hide the window into the
+    // tray (a note says once that the program keeps running), or minimise it
+    // where there is no tray; a file holding the keys keeps its choice.
+    void closeKeepsTheProgramRunning_data()
+    {
+        QTest::addColumn<QByteArray>("settings");
+        QTest::addColumn<bool>("esc");
+        QTest::addColumn<bool>("tray");
+        QTest::addColumn<QString>("outcome");
+        const QByteArray keepsClose = "[Settings]\nESC Minimize Nudgewick=0\nMinimize on Close=0\n";
+        QTest::newRow("new file, close box") << QByteArray() << false << true << u"tray"_s;
+        QTest::newRow("new file, Esc") << QByteArray() << true << true << u"tray"_s;
+        QTest::newRow("new file, no tray") << QByteArray() << false << false << u"minimised"_s;
+        QTest::newRow("file says close, close box") << keepsClose << false << true << u"ended"_s;
+        QTest::newRow("file says close, Esc") << keepsClose << true << true << u"ended"_s;
+    }
+    void closeKeepsTheProgramRunning()
+    {
+        QFETCH(QByteArray, settings);
+        QFETCH(bool, esc);
+        QFETCH(bool, tray);
+        QFETCH(QString, outcome);
+        Shell f;
+        if (!settings.isEmpty())
+            writeFile(f.ini(), settings);
+        f.trayThere = tray;
+        f.start();
+        QCOMPARE(f.window->aExitNudgewick->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+        if (esc)
+            f.window->FormKeyDown(Qt::Key_Escape);
+        else
+            f.window->close();
+        if (outcome == u"ended"_s) {
+            QCOMPARE(f.ended->size(), 1);
+            return;
+        }
+        if (outcome == u"tray"_s) {
+            QTRY_VERIFY(f.window->isHidden());
+        } else {
+            QTRY_VERIFY(f.window->isMinimized());
+            QVERIFY(f.window->isVisible());
+        }
+        QCOMPARE(f.ended->size(), 0);
+        QCOMPARE(f.state.TrayHintShown, outcome == u"tray"_s);
+        // The real exit stays one step away, and the note is not shown again.
+        f.window->aExitNudgewick->trigger();
+        QCOMPARE(f.ended->size(), 1);
+        QVERIFY(readFile(f.ini()).contains(outcome == u"tray"_s ? "Tray Hint Shown=1" : "Tray Hint Shown=0"));
     }
 
     void autostartAtStartUp_data()

@@ -135,15 +135,15 @@ private slots:
             QTest::mouseClick(child<QPushButton>(d, "bbCancel"), Qt::LeftButton);
         });
         e->sbOccurrenceSettingsClick();
-        QCOMPARE(f.state.WorkingFrequency, 2);
+        QCOMPARE(e->workingOccurrence().frequency, 2);
         whenModal([](QWidget *d) {
             child<QSpinBox>(d, "seFrequency")->setValue(6);
             child<QCheckBox>(d, "cbSaturday")->setChecked(true);
             QTest::mouseClick(child<QPushButton>(d, "bbOK"), Qt::LeftButton);
         });
         e->sbOccurrenceSettingsClick();
-        QCOMPARE(f.state.WorkingFrequency, 6);
-        QCOMPARE(f.state.WorkingValidDays, u"MTWTFS_"_s);
+        QCOMPARE(e->workingOccurrence().frequency, 6);
+        QCOMPARE(e->workingOccurrence().validDays, u"MTWTFS_"_s);
         QVERIFY(e->sbSaveClick());
         QCOMPARE(f.row(id)[u"Frequency"_s].toInt(), 6);
         QCOMPARE(f.row(id)[u"ValidDays"_s].toString(), u"MTWTFS_"_s);
@@ -173,8 +173,8 @@ private slots:
             QTest::mouseClick(child<QPushButton>(d, "bbOK"), Qt::LeftButton);
         });
         e->sbOccurrenceSettingsClick();
-        QCOMPARE(f.state.WorkingValidDays, u"_T_____"_s);
-        QCOMPARE(f.state.WorkingFrequency, 2);
+        QCOMPARE(e->workingOccurrence().validDays, u"_T_____"_s);
+        QCOMPARE(e->workingOccurrence().frequency, 2);
         QTEST(dueOf(e.get()), "due");
         QTEST(alarmOf(e.get()), "alarm");
     }

@@ -6,6 +6,7 @@
 #include "editor/TaskAge.h"
 #include "editor/TaskRecord.h"
 
+#include <QLocale>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -93,6 +94,40 @@ private slots:
         QCOMPARE(occurrence::workingValidHours(u" "_s), u"00-23"_s);
         QCOMPARE(occurrence::workingValidDays(u"MTW"_s), u"M______"_s);
         QCOMPARE(occurrence::workingValidDays(u"_T_T___"_s), u"_T_T___"_s);
+    }
+
+    void ruleInWords_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<int>("frequency");
+        QTest::addColumn<QString>("hours");
+        QTest::addColumn<QString>("days");
+        QTest::addColumn<QString>("words");
+        QTest::newRow("daily, every day") << u"Daily"_s << 1 << u"00-23"_s << u"MTWTFSS"_s << u"Every day"_s;
+        QTest::newRow("daily, short mask") << u"Daily"_s << 1 << u"00-23"_s << u"M"_s << u"Every day"_s;
+        QTest::newRow("daily, weekdays") << u"Daily"_s << 1 << u"00-23"_s << u"MTWTF__"_s << u"Mon\u2013Fri"_s;
+        QTest::newRow("daily, scattered") << u"Daily"_s << 1 << u"00-23"_s << u"M_W__SS"_s << u"Mon, Wed, Sat, Sun"_s;
+        QTest::newRow("hourly, office") << u"Hourly"_s << 1 << u"09-17"_s << u"MTWTF__"_s
+                                        << u"Mon\u2013Fri, 09:00\u201317:00, every hour"_s;
+        QTest::newRow("hours") << u"Hours"_s << 2 << u"09-17"_s << u"MTWTF__"_s << u"Every 2 hours"_s;
+        QTest::newRow("minutes, one") << u"Minutes"_s << 1 << u"00-23"_s << u"M______"_s << u"Every minute"_s;
+        QTest::newRow("month day") << u"MonthDay"_s << 2 << u"00-23"_s << u"_T_____"_s
+                                   << u"2nd Tuesday of every month"_s;
+        QTest::newRow("month day, last") << u"MonthDay"_s << -1 << u"00-23"_s << u"____F__"_s
+                                         << u"Last Friday of every month"_s;
+        QTest::newRow("month day, odd position") << u"MonthDay"_s << 9 << u"00-23"_s << u"M______"_s
+                                                 << u"1st Monday of every month"_s;
+        QTest::newRow("months") << u"Months"_s << 3 << u"00-23"_s << u"M______"_s << u"Every 3 months"_s;
+        QTest::newRow("scheduled") << u"Scheduled"_s << 1 << u"00-23"_s << u"M______"_s << QString();
+    }
+    void ruleInWords()
+    {
+        QFETCH(QString, kind);
+        QFETCH(int, frequency);
+        QFETCH(QString, hours);
+        QFETCH(QString, days);
+        QLocale::setDefault(QLocale::c());
+        QTEST(occurrence::ruleInWords(kind, frequency, hours, days), "words");
     }
 
     void snoozeTimeText_data()

@@ -57,9 +57,9 @@ private slots:
         QTEST(child<QSpinBox>(e.get(), "sePriority")->value(), "priority");
         QTEST(child<QComboBox>(e.get(), "cbOccurrence")->currentText(), "occurrence");
         QTEST(child<QComboBox>(e.get(), "cbSnoozeTime")->currentText(), "snooze");
-        QTEST(f.state.WorkingValidDays, "validDays");
-        QCOMPARE(f.state.WorkingFrequency, 1);
-        QCOMPARE(f.state.WorkingValidHours, u"00-23"_s);
+        QTEST(e->workingOccurrence().validDays, "validDays");
+        QCOMPARE(e->workingOccurrence().frequency, 1);
+        QCOMPARE(e->workingOccurrence().validHours, u"00-23"_s);
         // Today at the current time of day, due and alarm alike.
         QCOMPARE(child<QDateEdit>(e.get(), "dtpDueDate")->date(), QDate(2026, 12, 10));
         QCOMPARE(child<QTimeEdit>(e.get(), "meDueTime")->time(), QTime(8, 0));
@@ -69,6 +69,71 @@ private slots:
         for (const char *name : {"sbDelete0", "sbPrint0", "sbSnooze", "sbSave", "sbApplyOccurrence"})
             QVERIFY2(!child<QWidget>(e.get(), name)->isVisible(), name);
         QCOMPARE(child<QLabel>(e.get(), "pCount")->text(), u"255 characters left"_s);
+    }
+
+    // A new task's valid days: the kind's default days while nobody chose
+    // any (every day for Daily and Hourly), else the settings' days, else
+    // the days chosen in the editor's occurrence dialog.
+    void newTaskValidDays_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("defaultDays"); // [Defaults] ValidDays; null: no key
+        QTest::addColumn<bool>("toggleSaturday"); // Saturday toggled in the editor's dialog
+        QTest::addColumn<QString>("stored");
+        const QString none;
+        const QString set = u"_T_T___"_s;
+        QTest::newRow("Daily, no default") << u"Daily"_s << none << false << u"MTWTFSS"_s;
+        QTest::newRow("Hourly, no default") << u"Hourly"_s << none << false << u"MTWTFSS"_s;
+        QTest::newRow("MonthDay, no default") << u"MonthDay"_s << none << false << u"M______"_s;
+        QTest::newRow("Weekly, no default") << u"Weekly"_s << none << false << u"M______"_s;
+        QTest::newRow("Daily, unreadable default") << u"Daily"_s << u"MT"_s << false << u"MTWTFSS"_s;
+        QTest::newRow("Daily, default set") << u"Daily"_s << set << false << set;
+        QTest::newRow("Hourly, default set") << u"Hourly"_s << set << false << set;
+        QTest::newRow("MonthDay, default set") << u"MonthDay"_s << set << false << set;
+        QTest::newRow("Daily, chosen in the editor") << u"Daily"_s << none << true << u"MTWTF_S"_s;
+        QTest::newRow("Hourly, chosen over a default") << u"Hourly"_s << set << true << u"_T_T_S_"_s;
+    }
+    void newTaskValidDays()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, defaultDays);
+        QFETCH(bool, toggleSaturday);
+        EditorFixture f;
+        if (!defaultDays.isNull())
+            f.writeSetting(u"Defaults"_s, u"ValidDays"_s, defaultDays);
+        auto e = f.editor(TaskEditorMode::Add);
+        child<QPlainTextEdit>(e.get(), "mTask")->setPlainText(u"Take pills"_s);
+        child<QComboBox>(e.get(), "cbOccurrence")->setCurrentText(kind);
+        if (toggleSaturday) {
+            whenModal([](QWidget *d) {
+                auto *saturday = child<QCheckBox>(d, "cbSaturday");
+                saturday->setChecked(!saturday->isChecked());
+                QTest::mouseClick(child<QPushButton>(d, "bbOK"), Qt::LeftButton);
+            });
+            e->sbOccurrenceSettingsClick();
+        }
+        QVERIFY(e->sbSaveClick());
+        QTEST(f.row(1)[u"ValidDays"_s].toString(), "stored");
+    }
+
+    // Beside the occurrence: the repeat in words and the next three alarms,
+    // following the kind and the alarm as they change.
+    void occurrenceRuleFollowsTheFields()
+    {
+        EditorFixture f;
+        auto e = f.editor(TaskEditorMode::Add);
+        auto *rule = child<QLabel>(e.get(), "lOccurrenceRule");
+        auto *kind = child<QComboBox>(e.get(), "cbOccurrence");
+        kind->setCurrentText(u"Scheduled"_s);
+        QCOMPARE(rule->text(), QString());
+        kind->setCurrentText(u"Daily"_s);
+        QVERIFY2(rule->text().startsWith(u"Every day \u2014 next alarms: "_s), qPrintable(rule->text()));
+        QCOMPARE(rule->text().count(u';'), 2);
+        const QString before = rule->text();
+        child<QDateEdit>(e.get(), "dtpAlarmDate")->setDate(QDate(2026, 12, 20));
+        QVERIFY(rule->text() != before);
+        kind->setCurrentText(u"MonthDay"_s);
+        QVERIFY2(rule->text().contains(u"of every month"_s), qPrintable(rule->text()));
     }
 
     void addModeTakesTheCalendarDay()
@@ -173,9 +238,9 @@ private slots:
         QVERIFY(child<QToolButton>(e.get(), "sbApplyOccurrence")->isVisible());
         QVERIFY(!child<QToolButton>(e.get(), "sbApplyOccurrence")->isEnabled());
         // Values too short to use are replaced, and saved back so.
-        QCOMPARE(f.state.WorkingFrequency, 1);
-        QCOMPARE(f.state.WorkingValidHours, u"00-23"_s);
-        QCOMPARE(f.state.WorkingValidDays, u"M______"_s);
+        QCOMPARE(e->workingOccurrence().frequency, 1);
+        QCOMPARE(e->workingOccurrence().validHours, u"00-23"_s);
+        QCOMPARE(e->workingOccurrence().validDays, u"M______"_s);
         QVERIFY(e->sbSaveClick());
         const QVariantMap r = f.row(id);
         QCOMPARE(r[u"Frequency"_s].toInt(), 1);
@@ -632,6 +697,29 @@ private slots:
     // A prompt editor opened over an open editor: each has its item in the
     // Window menu, and the lower one is the current editor again once the
     // upper one has closed.
+    // An editor opened over another one and cancelled leaves the first
+    // editor's repeat values alone.
+    void nestedEditorsKeepTheirOwnRepeatValues()
+    {
+        EditorFixture f;
+        const int a = f.addTask({{u"Occurrence"_s, u"Days"_s}, {u"Frequency"_s, 3}, {u"ValidHours"_s, u"08-17"_s},
+                                 {u"ValidDays"_s, u"MTWTF__"_s}});
+        const int b = f.addTask({{u"Task"_s, u"Other"_s}, {u"Occurrence"_s, u"Days"_s}, {u"Frequency"_s, 7},
+                                 {u"ValidHours"_s, u"10-12"_s}, {u"ValidDays"_s, u"______S"_s}});
+        f.select(a);
+        auto first = f.editor(TaskEditorMode::Edit);
+        f.select(b);
+        {
+            auto second = f.editor(TaskEditorMode::Edit);
+            QTest::keyClick(second.get(), Qt::Key_Escape);
+        }
+        QVERIFY(first->sbSaveClick());
+        const QVariantMap r = f.row(a);
+        QCOMPARE(r[u"Frequency"_s].toInt(), 3);
+        QCOMPARE(r[u"ValidHours"_s].toString(), u"08-17"_s);
+        QCOMPARE(r[u"ValidDays"_s].toString(), u"MTWTF__"_s);
+    }
+
     void windowMenuWithNestedEditors()
     {
         EditorFixture f;

@@ -28,6 +28,8 @@
 #include <QTest>
 #include <QToolButton>
 
+#include <array>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -185,7 +187,7 @@ private slots:
         QVERIFY(s.find<QRadioButton>("rbTimeAMPM")->isChecked());
         QCOMPARE(s.find<QLineEdit>("eTimeFormat")->text(), u"hh:mm:ss AM/PM"_s);
         QCOMPARE(s.find<QLineEdit>("eTimeExample")->text(), u"08:05:09 AM"_s);
-        QCOMPARE(s.find<SpinEdit>("seTimeOut")->value(), 1);
+        QCOMPARE(s.find<SpinEdit>("seTimeOut")->value(), 0);
         QCOMPARE(s.find<SpinEdit>("sePriority")->value(), 10);
         QCOMPARE(s.find<ColorPickerButton>("ColorPickerButton1")->color(), QColor(Qt::red));
         QCOMPARE(s.find<QComboBox>("cbOccurrence")->currentText(), u"Scheduled"_s);
@@ -247,14 +249,16 @@ private slots:
                               u"Skip Late Minutes"_s}));
         QCOMPARE(s.value("Notify", "Skip Late Minutes"), u"120"_s);
         QCOMPARE(s.value("Notify", "GradientColor2"), u"32768"_s);
-        QCOMPARE(s.value("Notify", "TimeOut"), u"1"_s); // a stored 0 shows and saves as 1
+        QCOMPARE(s.value("Notify", "TimeOut"), u"0"_s); // until clicked, as stored
         QCOMPARE(s.value("Notify", "DisablePopups"), u"45"_s);
         QCOMPARE(file.keys(u"Formats"_s), QStringList({u"DateSeperator"_s, u"ShortDate"_s, u"LongDate"_s,
                                                         u"ShortTime"_s, u"LongTime"_s}));
         QCOMPARE(s.value("Formats", "ShortTime"), u"hh:mm"_s);
+        // No valid days were chosen, so none are written: new tasks keep
+        // their kind's default days.
         QCOMPARE(file.keys(u"Defaults"_s),
                  QStringList({u"Category"_s, u"Priority"_s, u"Occurrence"_s, u"Frequency"_s, u"ValidHours"_s,
-                              u"ValidDays"_s, u"SnoozeTime"_s, u"ApplyOccurrence"_s, u"QuickAddDatesAfterAt"_s}));
+                              u"SnoozeTime"_s, u"ApplyOccurrence"_s, u"QuickAddDatesAfterAt"_s}));
         QCOMPARE(s.value("Defaults", "Category"), u"New one"_s);
         QCOMPARE(s.value("Defaults", "Occurrence"), u"12"_s);
         QCOMPARE(s.value("Defaults", "SnoozeTime"), u"9"_s);
@@ -306,7 +310,8 @@ private slots:
         QTest::newRow("priority, zero") << u"sePriority"_s << u"0"_s << true << u"Defaults/Priority"_s << u"1"_s;
         QTest::newRow("disable popups, Enter")
             << u"seDisablePopups"_s << u"5000"_s << true << u"Notify/DisablePopups"_s << u"1000"_s;
-        QTest::newRow("time out, Enter") << u"seTimeOut"_s << u"0"_s << true << u"Notify/TimeOut"_s << u"1"_s;
+        QTest::newRow("time out, Enter") << u"seTimeOut"_s << u"-3"_s << true << u"Notify/TimeOut"_s << u"0"_s;
+        QTest::newRow("time out, over") << u"seTimeOut"_s << u"61"_s << true << u"Notify/TimeOut"_s << u"60"_s;
         QTest::newRow("interval, cleared") << u"sePopupInterval"_s << QString() << true << u"Notify/PopupInterval"_s
                                            << u"0"_s;
         QTest::newRow("width is not bounded") << u"seWidth"_s << u"5000"_s << true << u"Notify/Width"_s << u"5000"_s;
@@ -334,6 +339,45 @@ private slots:
         QCOMPARE(s.value(key.section(u'/', 0, 0).toLatin1(), key.section(u'/', 1).toLatin1()), stored);
         if (field == u"seDisablePopups"_s)
             QCOMPARE(s.host.disableMinutes, 1000);
+    }
+
+    // OK changes nothing the user did not touch: a file with every value
+    // the dialog shows at or beyond its field's bounds reads back the same.
+    void okKeepsUntouchedValues()
+    {
+        const QList<std::array<const char *, 3>> keys = {
+            {"Notify", "ScrollSpeed", "50"},       {"Notify", "TimeOut", "0"},
+            {"Notify", "Width", "-1"},             {"Notify", "Height", "0"},
+            {"Notify", "Start Position", "-40"},   {"Notify", "DisablePopups", "0"},
+            {"Notify", "PopupInterval", "61"},     {"Notify", "Digest Threshold", "100"},
+            {"Notify", "Skip Late Minutes", "0"},  {"Defaults", "Priority", "0"},
+            {"Defaults", "Occurrence", "14"},      {"Defaults", "Frequency", "0"},
+            {"Defaults", "SnoozeTime", "9"},       {"Defaults", "ValidDays", "_______"},
+            {"Defaults", "ValidHours", "00-23"},
+        };
+        QByteArray file;
+        for (const char *section : {"Notify", "Defaults"}) {
+            file += "[" + QByteArray(section) + "]\n";
+            for (const auto &key : keys)
+                if (qstrcmp(key[0], section) == 0)
+                    file += QByteArray(key[1]) + '=' + key[2] + '\n';
+        }
+        writeFile(m_dir.filePath(u"Nudgewick.ini"_s), file);
+        Setup s(m_dir);
+        s.host.disableMinutes = 0;
+        s.host.intervalMinutes = 61;
+        s.state.DigestThreshold = 100;
+        s.state.SkipLateMinutes = 0;
+        s.open();
+        QCOMPARE(s.find<SpinEdit>("seTimeOut")->text(), u"Until clicked"_s);
+        s.find<QPushButton>("bbOK")->click();
+        QCOMPARE(s.dialog->result(), int(QDialog::Accepted));
+        for (const auto &key : keys)
+            QVERIFY2(s.value(key[0], key[1]) == QLatin1String(key[2]), key[1]);
+        QCOMPARE(s.popup.timeOut(), 0);
+        QCOMPARE(s.host.disableMinutes, 0);
+        QCOMPARE(s.host.intervalMinutes, 61);
+        QCOMPARE(s.state.DigestThreshold, 100);
     }
 
     // A refused write of the settings file is reported, loses nothing, and

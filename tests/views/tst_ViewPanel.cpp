@@ -116,6 +116,24 @@ private slots:
         QCOMPARE(f.state.LastView, QStringList({u"Priority"_s, u"Occurrence"_s, u"Category"_s}).at(tab - 1));
     }
 
+    // A view switch keeps the selected task when the new view lists it, and
+    // falls back to the first row when it does not.
+    void viewSwitchKeepsTheSelectedTask()
+    {
+        ViewsFixture f(Small);
+        f.start();
+        f.panel->FilterAll();
+        QVERIFY(f.dm.qTasks.locate(u"Task"_s, u"water plants"_s));
+        check(f.panel->lvPriorities, {u"1"_s});
+        f.panel->sbPrioritiesSearchClick();
+        QCOMPARE(f.current(), u"water plants"_s);
+        f.panel->FilterAll();
+        QCOMPARE(f.current(), u"water plants"_s);
+        check(f.panel->lvPriorities, {u"3"_s});
+        f.panel->sbPrioritiesSearchClick();
+        QCOMPARE(f.current(), f.listed().value(0));
+    }
+
     void valueListsKeepTheirMarksAndFollowTheViewState()
     {
         ViewsFixture f(Small);

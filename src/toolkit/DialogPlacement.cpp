@@ -64,11 +64,14 @@ void DialogPlacement::place(QDialog *dialog)
         const QSize needed = dialog->minimumSizeHint().expandedTo(dialog->minimumSize());
         if (needed.height() > area.height() || needed.width() > area.width()) {
             scrollContent(dialog);
-            dialog->setMinimumSize(QSize());
+            dialog->setMinimumSize(0, 0);
         }
     }
-    const QRect placed = placeDialog(dialog->size(), parent, areas);
-    dialog->resize(placed.size());
+    // Placed with its frame, where the window system has told us its size,
+    // so the title bar stays on screen too.
+    const QSize frame = dialog->frameGeometry().size() - dialog->size();
+    const QRect placed = placeDialog(dialog->size() + frame, parent, areas);
+    dialog->resize(placed.size() - frame);
     dialog->move(placed.topLeft());
 }
 

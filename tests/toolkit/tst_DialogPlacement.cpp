@@ -62,7 +62,7 @@ private slots:
         layout->addWidget(content);
         tall.show();
         QVERIFY(QTest::qWaitForWindowExposed(&tall));
-        QVERIFY(area.contains(tall.geometry()));
+        QVERIFY(area.contains(tall.frameGeometry()));
         QVERIFY(tall.findChild<QScrollArea *>());
 
         QDialog small(&hiddenParent);

@@ -300,10 +300,10 @@ void TfTaskEdit::fillValues(const TaskValues &v)
     ui->cbCategory->setEditText(v.category);
     ui->sePriority->setValue(v.priority);
     ui->cbOccurrence->setCurrentIndex(std::max<int>(0, int(occurrenceWords().indexOf(v.occurrence))));
-    AppState &state = m_host.state;
-    state.WorkingFrequency = occurrence::workingFrequency(v.frequency);
-    state.WorkingValidHours = occurrence::workingValidHours(v.validHours);
-    state.WorkingValidDays = occurrence::workingValidDays(v.validDays);
+    m_working.frequency = occurrence::workingFrequency(v.frequency);
+    m_working.validHours = occurrence::workingValidHours(v.validHours);
+    m_working.validDays = occurrence::workingValidDays(v.validDays);
+    m_daysChosen = true;
     setDue(v.due);
     setAlarm(v.alarm);
     if (v.snoozeTime >= 0)

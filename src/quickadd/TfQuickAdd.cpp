@@ -149,6 +149,12 @@ bool TfQuickAdd::eventFilter(QObject *watched, QEvent *event)
             saveLine();
             return true;
         }
+        // Ctrl+E from the line itself, whether or not the window system has
+        // made the box the active window yet.
+        if (key->key() == Qt::Key_E && key->modifiers() == Qt::ControlModifier) {
+            moreClick();
+            return true;
+        }
     }
     return QDialog::eventFilter(watched, event);
 }

@@ -126,6 +126,9 @@ void TDM::qTasksCompletedChange(const QString &fieldName)
 {
     if (m_state.CurrentTaskEditor)
         return;
+    // A row being appended has no ID yet: its completion is stored with it.
+    if (qTasks.state() == Query::State::Insert)
+        return;
     if (fieldName.compare(QLatin1String("Completed"), Qt::CaseInsensitive) != 0)
         return;
 

@@ -203,7 +203,7 @@ bool TfNudgewick::FormClose()
     return true;
 }
 
-void TfNudgewick::ShutDown()
+void TfNudgewick::ShutDown(SaveErrors errors)
 {
     if (m_shutDown)
         return;
@@ -214,7 +214,7 @@ void TfNudgewick::ShutDown()
         TfNudgewick *window;
         ~End() { emit window->ended(); }
     } end{this};
-    SaveSettings();
+    SaveSettings(errors);
     // A database changed since its last backup is backed up before the end.
     m_backups->backupIfChanged();
     m_backups->waitForIdle();
@@ -233,7 +233,14 @@ void TfNudgewick::WMQueryEndSession()
 void TfNudgewick::endSession()
 {
     WMQueryEndSession();
-    guard([this] { ShutDown(); });
+    // Nobody may be there to answer: an error is logged and the program ends.
+    try {
+        ShutDown(SaveErrors::Log);
+    } catch (const Error &e) {
+        qCWarning(lcApp) << "ending the session:" << e.text();
+    } catch (const std::exception &e) {
+        qCWarning(lcApp) << "ending the session:" << e.what();
+    }
     hide();
 }
 
@@ -246,7 +253,7 @@ void TfNudgewick::commitSession()
         if (m_dm.qTasks.state() == Query::State::Edit || m_dm.qTasks.state() == Query::State::Insert)
             m_dm.qTasks.post();
     });
-    guard([this] { SaveSettings(); });
+    guard([this] { SaveSettings(SaveErrors::Log); });
 }
 
 void TfNudgewick::aExitNudgewickExecute()

@@ -58,8 +58,12 @@ public:
     // Close sequence and window handlers.
     bool FormCloseQuery();
     bool FormClose();
-    void ShutDown();
-    void SaveSettings();
+    // How a save that fails is reported: asked about while someone uses the
+    // program, only logged when it ends or saves unattended (SIGTERM, end of
+    // the desktop session), where a question would keep it from ending.
+    enum class SaveErrors { Ask, Log };
+    void ShutDown(SaveErrors errors = SaveErrors::Ask);
+    void SaveSettings(SaveErrors errors = SaveErrors::Ask);
     void WMQueryEndSession();
     void FormKeyDown(int key);
     void FormActivate();

@@ -163,7 +163,7 @@ void TfNudgewick::LoadSettings()
     qCDebug(lcSettings) << "read" << file.path();
 }
 
-void TfNudgewick::SaveSettings()
+void TfNudgewick::SaveSettings(SaveErrors errors)
 {
     try {
         ProfileFile file(settingsFile());
@@ -208,6 +208,7 @@ void TfNudgewick::SaveSettings()
         qCDebug(lcSettings) << "saved" << file.path();
     } catch (const Error &e) {
         qCWarning(lcSettings) << "saving the settings failed:" << e.text();
-        m_prompter.message(u"There was a problem saving in the SaveSettings procedure!"_s);
+        if (errors == SaveErrors::Ask)
+            m_prompter.message(u"There was a problem saving in the SaveSettings procedure!"_s);
     }
 }

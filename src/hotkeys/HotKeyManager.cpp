@@ -9,6 +9,9 @@
 #include <QCoreApplication>
 #include <QWidget>
 
+#include <QSet>
+
+#include <algorithm>
 #include <cmath>
 
 using namespace Qt::StringLiterals;
@@ -79,6 +82,30 @@ QString readString(const ProfileFile &file, const QString &section, const QStrin
                    qsizetype maxLength = ProfileFile::MaxValueLength)
 {
     return file.value(section, key, QString(), maxLength);
+}
+
+// How many of the several commands the section actually holds: one more
+// than the highest number on a "Multi..." key. The "Multi" count is bounded
+// by it, so that a corrupt or hostile count (two billion) neither loops nor
+// fills memory; the entries are then read as far as they go.
+int multiEntriesPresent(const ProfileFile &file, const QString &section)
+{
+    int present = 0;
+    for (const QString &key : file.keys(section)) {
+        for (const MultiList &m : MultiLists) {
+            const QLatin1String prefix(m.key);
+            if (key.size() <= prefix.size() || !key.startsWith(prefix, Qt::CaseInsensitive))
+                continue;
+            const QStringView digits = QStringView(key).mid(prefix.size());
+            if (!std::all_of(digits.begin(), digits.end(), [](QChar c) { return c.isDigit() && c.unicode() < 128; }))
+                continue;
+            bool ok = false;
+            const int n = digits.toInt(&ok);
+            if (ok && n >= present)
+                present = n + 1;
+        }
+    }
+    return present;
 }
 
 QWidget *checkedOwner(QWidget *owner)
@@ -260,7 +287,7 @@ void HotKeyManager::LoadFromIni()
             item.*t.field = readString(file, section, QLatin1String(t.key));
         item.Tag = item.Password.trimmed().isEmpty() ? 0 : 1;
         item.WinState = TWinState(std::max<qsizetype>(0, WinStateNames.indexOf(readString(file, section, u"WinState"_s))));
-        item.Multi = std::max(0, readInt(file, section, "Multi", 0));
+        item.Multi = std::clamp(readInt(file, section, "Multi", 0), 0, multiEntriesPresent(file, section));
         for (const MultiList &m : MultiLists) {
             QStringList &list = item.*m.list;
             list.clear();
@@ -292,6 +319,18 @@ void HotKeyManager::SaveToIni(SaveMode mode)
         ~RestoreCaption() { window->setWindowTitle(caption); }
     } restore{m_owner, caption};
 
+    // Reading takes every section as one entry whatever its name, but two
+    // entries with the same key would write into one section: the second
+    // gets a numbered name of its own.
+    QSet<QString> usedSections;
+    const auto uniqueSection = [&usedSections](const QString &name) {
+        QString unique = name;
+        for (int n = 2; usedSections.contains(unique.toCaseFolded()); ++n)
+            unique = name + u" ("_s + QString::number(n) + u")"_s;
+        usedSections.insert(unique.toCaseFolded());
+        return unique;
+    };
+
     const int count = m_hotKeys.count();
     for (int i = 0; i < count && i < m_hotKeys.count(); ++i) {
         const long percent = std::lrint(double(i) / count * 100.0); // a half goes to the even neighbour
@@ -301,7 +340,7 @@ void HotKeyManager::SaveToIni(SaveMode mode)
             break; // an event handler emptied the list meanwhile
 
         const THotKeyItem &item = m_hotKeys[i];
-        const QString section = keySectionName(item.GetDisplayName());
+        const QString section = uniqueSection(keySectionName(item.GetDisplayName()));
         const auto put = [&](const QString &key, const QString &value) { file.setValue(section, key, value); };
         const auto flag = [](bool on) { return on ? u"1"_s : u"0"_s; };
         put(u"Virtkey"_s, QString::number(item.VirtKey()));
@@ -343,22 +382,29 @@ TCommand hotKeyCommand(const QString &command)
     return cNone;
 }
 
+// A line break cannot stand in a line of the file: CR and LF are written as
+// "#13" and "#10", so a CR LF pair is "#13#10" and a lone one (a break typed
+// here is a lone LF) is kept too.
 QString escapeKeyValue(const QString &value)
 {
     QString text = value;
-    if (text.contains(u"\r\n"_s))
-        text.replace(u"\r\n"_s, u"#13#10"_s);
-    else
+    if (text.contains(u'\r') || text.contains(u'\n')) {
+        text.replace(u'\r', u"#13"_s);
+        text.replace(u'\n', u"#10"_s);
+    } else {
         text.replace(u"\""_s, u"[#34]"_s);
+    }
     return text;
 }
 
 QString unescapeKeyValue(const QString &value)
 {
     QString text = value;
-    if (text.contains(u"#13#10"_s))
-        text.replace(u"#13#10"_s, u"\r\n"_s);
-    else
+    if (text.contains(u"#13"_s) || text.contains(u"#10"_s)) {
+        text.replace(u"#13"_s, u"\r"_s);
+        text.replace(u"#10"_s, u"\n"_s);
+    } else {
         text.replace(u"[#34]"_s, u"\""_s);
+    }
     return text;
 }

@@ -175,7 +175,8 @@ private:
 enum TCommand { cNone, cShow_Nudgewick, cDisable_Popups, cAdd_Task, cQuick_Add };
 TCommand hotKeyCommand(const QString &command);
 
-// The escaping of the key file's multi-line values: a CR LF pair is written
-// "#13#10"; in a value without one, every double quote is written "[#34]".
+// The escaping of the key file's multi-line values: CR is written "#13" and
+// LF "#10" (a CR LF pair "#13#10"); in a value without a line break, every
+// double quote is written "[#34]".
 QString escapeKeyValue(const QString &value);
 QString unescapeKeyValue(const QString &value);

@@ -10,6 +10,10 @@ using namespace Qt::StringLiterals;
 
 namespace {
 constexpr QByteArrayView ActivateRequest = "activate\n";
+// The most read from one connection: a request is one short line, so more
+// without a line end is no request, and the connection is dropped rather
+// than buffered.
+constexpr qint64 MaxRequestSize = 64;
 }
 
 InstanceGuard::InstanceGuard(const QString &folder, const QString &name, QObject *parent)
@@ -54,10 +58,17 @@ void InstanceGuard::readRequest()
 {
     while (QLocalSocket *socket = m_server->nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        socket->setReadBufferSize(MaxRequestSize);
         const auto handle = [this, socket] {
-            if (!socket->canReadLine())
+            if (!socket->canReadLine()) {
+                if (socket->bytesAvailable() >= MaxRequestSize) {
+                    qCWarning(lcApp) << "dropped an instance request without a line end";
+                    socket->abort();
+                    socket->deleteLater();
+                }
                 return;
-            const bool activate = socket->readLine() == ActivateRequest;
+            }
+            const bool activate = socket->readLine(MaxRequestSize + 1) == ActivateRequest;
             socket->disconnectFromServer();
             if (activate)
                 emit activationRequested();

@@ -10,7 +10,9 @@
 #include "views/TaskGridModel.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -113,6 +115,30 @@ private slots:
         QVERIFY(f.prompter.shown.isEmpty());
         QCOMPARE(f.ended->size(), 1);
         QVERIFY(!f.window->isVisible());
+    }
+
+    // A settings file that cannot be written (here a folder in its place) is
+    // logged, never asked about, when the program ends or saves unattended
+    // (SIGTERM, end of the desktop session): the program ends all the same.
+    void unattendedSaveErrorIsOnlyLogged_data()
+    {
+        QTest::addColumn<bool>("ending");
+        QTest::newRow("session end") << true;
+        QTest::newRow("session commit") << false;
+    }
+    void unattendedSaveErrorIsOnlyLogged()
+    {
+        QFETCH(bool, ending);
+        Frame f;
+        QVERIFY(QDir().mkpath(f.ini()));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"saving the settings failed"_s));
+        if (ending)
+            f.window->endSession();
+        else
+            f.window->commitSession();
+        QCOMPARE(f.prompter.shown, QStringList());
+        QCOMPARE(f.ended->size(), ending ? 1 : 0);
+        QCOMPARE(f.window->hasShutDown(), ending);
     }
 
     // Saving for a logout that may be cancelled: settings written, the

@@ -177,6 +177,8 @@ private slots:
         QTest::newRow("plain") << u"notepad.exe"_s << u"notepad.exe"_s;
         QTest::newRow("quotes") << u"\"C:\\a b\\x.exe\" -y"_s << u"[#34]C:\\a b\\x.exe[#34] -y"_s;
         QTest::newRow("line breaks keep quotes") << u"one \"1\"\r\ntwo"_s << u"one \"1\"#13#10two"_s;
+        QTest::newRow("lone LF") << u"one\ntwo \"2\""_s << u"one#10two \"2\""_s;
+        QTest::newRow("lone CR and a pair") << u"a\rb\r\nc\n"_s << u"a#13b#13#10c#10"_s;
     }
     void escaping()
     {
@@ -284,6 +286,58 @@ private slots:
         QCOMPARE(item.GetDisplayName(), display);
         QCOMPARE(item.Registered(), registered);
         QCOMPARE(int(hotKeyCommand(item.Command)), command);
+    }
+
+    // A "Multi" count is bounded by the entries the section holds: a huge
+    // one neither hangs the load nor fills memory.
+    void corruptMultiCount_data()
+    {
+        QTest::addColumn<QByteArray>("multi");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("two billion") << QByteArray("2000000000") << 2;
+        QTest::newRow("one more than written") << QByteArray("3") << 2;
+        QTest::newRow("fewer than written") << QByteArray("1") << 1;
+        QTest::newRow("negative") << QByteArray("-5") << 0;
+    }
+    void corruptMultiCount()
+    {
+        QFETCH(QByteArray, multi);
+        QFETCH(int, expected);
+        writeFile(keysFile(), "[F1]\nVirtkey=76\nMulti=" + multi +
+                                  "\nMultiCommand0=one\nmulticommand1=two\nMultiCommandX=junk\n"
+                                  "MultiCommand5x=junk\nMulti7=junk\n");
+        Setup s;
+        s.manager.IniFileName = keysFile();
+        s.manager.LoadFromIni();
+        QCOMPARE(s.manager.HotKeys().count(), 1);
+        const THotKeyItem &item = s.manager.HotKeys()[0];
+        QCOMPARE(item.Multi, expected);
+        QCOMPARE(item.MultiCommand, QStringList({u"one"_s, u"two"_s}).mid(0, expected));
+    }
+
+    // Two entries on the same key (one disabled) keep a section each, and
+    // lone line breaks in escaped values survive the file.
+    void sameKeyAndLoneBreaksSurvive()
+    {
+        {
+            Setup s;
+            s.manager.IniFileName = keysFile();
+            for (const QString &command : {u"Add Task"_s, u"Quick Add"_s}) {
+                THotKeyItem &item = s.manager.HotKeys().add();
+                item.setVirtKey(vkPause);
+                item.Command = command;
+                item.Parameter = command + u"\nsecond line"_s;
+            }
+            s.manager.SaveToIni();
+        }
+        Setup s;
+        s.manager.IniFileName = keysFile();
+        s.manager.LoadFromIni();
+        QCOMPARE(s.manager.HotKeys().count(), 2);
+        QCOMPARE(s.manager.HotKeys()[0].Command, u"Add Task"_s);
+        QCOMPARE(s.manager.HotKeys()[1].Command, u"Quick Add"_s);
+        QCOMPARE(s.manager.HotKeys()[1].GetDisplayName(), u"Pause"_s);
+        QCOMPARE(s.manager.HotKeys()[1].Parameter, u"Quick Add\nsecond line"_s);
     }
 
     void missingFileAndName()

@@ -657,10 +657,11 @@ private slots:
         QCOMPARE(s.prompter.shown.size(), 1);
         QVERIFY(s.prompter.shown.at(0).startsWith(u"exclamation: "_s));
         QVERIFY(s.prompter.shown.at(0).endsWith(u"\nWin + 3"_s));
-        // One section holds the second entry's values.
+        // Each entry keeps a section of its own, so both come back.
         const ProfileFile keys(s.keys);
-        QCOMPARE(keys.sections(), QStringList({u"Win + 3"_s}));
-        QCOMPARE(keys.value(u"Win + 3"_s, u"Command"_s), u"Disable Popups"_s);
+        QCOMPARE(keys.sections(), QStringList({u"Win + 3"_s, u"Win + 3 (2)"_s}));
+        QCOMPARE(hotKeyCommand(keys.value(u"Win + 3"_s, u"Command"_s)), cShow_Nudgewick);
+        QCOMPARE(hotKeyCommand(keys.value(u"Win + 3 (2)"_s, u"Command"_s)), cDisable_Popups);
     }
 };
 

@@ -1,9 +1,12 @@
 #include "toolkit/InstanceGuard.h"
 
+#include <QElapsedTimer>
+#include <QLocalSocket>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <atomic>
 #include <thread>
 
 using namespace Qt::StringLiterals;
@@ -36,6 +39,44 @@ private slots:
         first.reset();
         InstanceGuard third(dir.path(), u"Test-user"_s);
         QVERIFY(third.acquire());
+    }
+
+    // A client that sends more than a request without a line end is hung up
+    // on, not buffered without end; the guard still answers afterwards.
+    void endlessRequestIsDropped()
+    {
+        QTemporaryDir dir;
+        InstanceGuard guard(dir.path(), u"Test-user"_s);
+        QVERIFY(guard.acquire());
+        QSignalSpy activated(&guard, &InstanceGuard::activationRequested);
+
+        std::atomic<bool> done = false;
+        bool dropped = false;
+        std::thread client([&] {
+            QLocalSocket socket;
+            socket.connectToServer(guard.socketPath());
+            if (socket.waitForConnected(5000)) {
+                socket.write(QByteArray(4 << 20, 'x'));
+                QElapsedTimer timer;
+                timer.start();
+                while (socket.state() != QLocalSocket::UnconnectedState && timer.elapsed() < 5000) {
+                    if (!socket.waitForBytesWritten(100))
+                        socket.waitForDisconnected(100);
+                }
+                dropped = socket.state() == QLocalSocket::UnconnectedState;
+            }
+            done = true;
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(done, 15000);
+        client.join();
+        QVERIFY(dropped);
+        QCOMPARE(activated.count(), 0);
+
+        bool answered = false;
+        std::thread request([&] { answered = guard.requestActivation(5000); });
+        QVERIFY(activated.wait(5000));
+        request.join();
+        QVERIFY(answered);
     }
 
     void nobodyToAsk()

@@ -98,7 +98,10 @@ private slots:
         QVERIFY(f.window->isMinimized());
         QCOMPARE(f.ended->size(), 0);
 
+        // Esc that does not minimise closes the window as the close box
+        // does; with closing set to end the program, it asks and ends.
         f.state.EscMinimize = false;
+        f.state.MinimizeOnClose = false;
         f.state.ExitDialog = true;
         f.prompter.answers = {true};
         f.window->FormKeyDown(Qt::Key_Escape);

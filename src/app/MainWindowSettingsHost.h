@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/SettingsHost.h"
+#include "settingsdialog/SettingsHost.h"
 
 class Prompter;
 class TDM;

@@ -9,7 +9,7 @@
 #include "core/Logging.h"
 #include "hotkeys/HotKeyManager.h"
 #include "popup/MSNPopUp.h"
-#include "settings/TfSettings.h"
+#include "settingsdialog/TfSettings.h"
 #include "update/WebAddresses.h"
 #include "toolkit/HotKeyBackend.h"
 

@@ -6,7 +6,7 @@
 #include "app/AppTrayIcon.h"
 #include "hotkeys/HotKeyManager.h"
 #include "popup/MSNPopUp.h"
-#include "settings/TfSettings.h"
+#include "settingsdialog/TfSettings.h"
 #include "views/TaskGridModel.h"
 
 #include <QAction>

@@ -1,4 +1,4 @@
-#include "settings/TfSettings.h"
+#include "settingsdialog/TfSettings.h"
 #include "ui_TfSettings.h"
 
 #include "core/AppState.h"
@@ -9,8 +9,8 @@
 #include "hotkeys/HotKeyManager.h"
 #include "popup/MSNPopUp.h"
 #include "settings/ProfileFile.h"
-#include "settings/SettingsHost.h"
 #include "settings/SettingsKeys.h"
+#include "settingsdialog/SettingsHost.h"
 #include "toolkit/ErrorReport.h"
 #include "toolkit/Prompter.h"
 #include "toolkit/SpinEdit.h"

@@ -2,13 +2,13 @@
 // program's date and time formats while the user types, so every date shown
 // follows at once.
 
-#include "settings/TfSettings.h"
+#include "settingsdialog/TfSettings.h"
 #include "ui_TfSettings.h"
 
 #include "core/AppState.h"
 #include "core/Clock.h"
 #include "core/DateFormat.h"
-#include "settings/SettingsHost.h"
+#include "settingsdialog/SettingsHost.h"
 
 #include <QSignalBlocker>
 

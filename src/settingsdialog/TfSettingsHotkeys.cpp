@@ -1,7 +1,7 @@
 // The "Global Hotkeys" page: two fields that take a key combination from the
 // keyboard, and what OK makes of them.
 
-#include "settings/TfSettings.h"
+#include "settingsdialog/TfSettings.h"
 #include "ui_TfSettings.h"
 
 #include "hotkeys/HotKeyManager.h"

@@ -8,6 +8,7 @@
 #include "core/Error.h"
 #include "core/Logging.h"
 #include "popup/MSNPopUp.h"
+#include "popup/PopupWindow.h"
 #include "store/DataModule.h"
 #include "toolkit/Prompter.h"
 #include "toolkit/SoundPlayer.h"
@@ -76,16 +77,40 @@ AlarmScan::AlarmScan(TDM &dm, AppState &state, const Clock &clock, TMSNPopUp &po
                    u"limit 1"_s});
 }
 
+QSet<qint64> AlarmScan::promptsOnScreen() const
+{
+    QSet<qint64> ids;
+    for (const TfrmMSNPopUp *window : m_popup.popupWindows()) {
+        bool ok = false;
+        const qint64 id = window->url().trimmed().toLongLong(&ok);
+        if (ok)
+            ids.insert(id);
+    }
+    if (m_route)
+        ids.unite(m_route->openTaskIds());
+    return ids;
+}
+
 bool AlarmScan::tPopupTimer()
 {
-    // Nothing is read while a notification is on screen or until the next
-    // quarter minute, so an idle program does not touch the database.
-    if (m_popup.openCount() > 0 || (m_route && m_route->openCount() > 0))
+    // While the desktop's service is asked what it offers, nothing is
+    // prompted where the user may not want it.
+    if (m_route && m_route->deciding())
         return false;
     const DateTime now = m_clock.now();
     const qint64 quarter = quarterMinute(now);
     const bool alarmCame = !m_nextAlarm.isZero() && m_nextAlarm <= now;
-    if (!m_state.ScanPending && quarter == m_lastQuarter && !alarmCame)
+    // A notification that went without an answer (timed out, closed) leaves
+    // its task due: it is prompted again at once.
+    const QSet<qint64> onScreen = promptsOnScreen();
+    bool promptGone = false;
+    for (const qint64 id : std::as_const(m_onScreen))
+        promptGone = promptGone || !onScreen.contains(id);
+    m_onScreen = onScreen;
+    // Otherwise nothing is read until the next quarter minute or alarm, so
+    // an idle program does not touch the database; notifications on screen
+    // hold back no pass, only their own tasks.
+    if (!m_state.ScanPending && quarter == m_lastQuarter && !alarmCame && !promptGone)
         return false;
     m_lastQuarter = quarter;
 
@@ -151,9 +176,15 @@ void AlarmScan::scan()
         m_due.setParam(u"AlarmDateTime"_s, now);
         m_due.open();
         qCDebug(lcAlarm) << m_due.recordCount() << "tasks due at" << now.toQDateTime();
+        // A task whose notification is still on screen is left as it is
+        // until that is answered or gone: it is not prompted twice, and its
+        // auto-snooze does not count on behind the open notification.
+        const QSet<qint64> onScreen = promptsOnScreen();
         QList<DueTask> due;
         for (; !m_due.eof(); m_due.next()) {
             const qint64 id = m_due.fieldByName(u"ID"_s).asInteger();
+            if (onScreen.contains(id))
+                continue;
             bool skip = outsideValidTimes(m_due.fieldByName(u"Occurrence"_s).asString(),
                                           m_due.fieldByName(u"ValidHours"_s).asString(),
                                           m_due.fieldByName(u"ValidDays"_s).asString(), now);
@@ -179,10 +210,16 @@ void AlarmScan::scan()
         // instead of popping up one by one.
         if (m_hooks.collected)
             due = m_hooks.collected(due);
+        // Each gets a notification; those the full popup stack has no room
+        // for are listed elsewhere.
+        QList<DueTask> refused;
         for (const DueTask &task : std::as_const(due)) {
             m_due.moveTo(task.row);
-            prompt(m_due);
+            if (!prompt(m_due))
+                refused.append(task);
         }
+        if (!refused.isEmpty() && m_hooks.overflowed)
+            m_hooks.overflowed(refused);
         // The next pass comes at once only when the last row was prompted.
         m_state.ScanPending = !due.isEmpty() && due.last().row == m_due.recordCount() - 1;
     } catch (...) {
@@ -199,6 +236,7 @@ void AlarmScan::scan()
         throw;
     }
     m_due.close();
+    m_onScreen = promptsOnScreen();
     readNextAlarm(now);
     if (m_written)
         requeryTaskList();
@@ -290,7 +328,8 @@ bool AlarmScan::lateAlarm(const Query &row, DateTime now) const
     return msecsSince(alarm, now) > limit * 60000;
 }
 
-void AlarmScan::prompt(const Query &row)
+// Shows the row's notification; false when the full popup stack refused it.
+bool AlarmScan::prompt(const Query &row)
 {
     const DateTime alarm = row.fieldByName(u"AlarmDateTime"_s).asDateTime();
     m_popup.setTitle(u"Nudgewick ["_s + formatDateTime(u"hh:nn"_s, alarm, m_state.Formats) + u"]"_s);
@@ -310,6 +349,7 @@ void AlarmScan::prompt(const Query &row)
         if (m_hooks.updateCheck)
             m_hooks.updateCheck();
     }
+    return shown;
 }
 
 void AlarmScan::requeryTaskList()

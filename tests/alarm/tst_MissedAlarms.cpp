@@ -307,6 +307,71 @@ private slots:
         QCOMPARE(f.popup.openCount(), 3);
     }
 
+    // A full popup stack: the tasks it has no room for are listed in the
+    // "While you were away" window, each once; dismissed, they are not
+    // listed again but pop up as soon as the stack has room.
+    void fullStackListsTheRest()
+    {
+        MissedFixture f;
+        f.popup.setTimeOut(0);
+        f.engine->tPopupTimer(); // the start-up pass: nothing due
+        const int capacity = f.popup.stackCapacity();
+        QList<qint64> ids;
+        for (int i = 0; i < capacity + 2; ++i)
+            ids << f.add({.task = u"task %1"_s.arg(i), .alarm = at(2026, 12, 10, 9, 0, 20 + i)});
+        f.tickAfter(30);
+        QCOMPARE(f.popup.openCount(), capacity);
+        QCOMPARE(f.listed(), ids.mid(capacity));
+        QCOMPARE(f.sounds().size(), capacity + 1);
+
+        // Later passes prompt none of them again.
+        f.tickAfter(1);
+        f.tickAfter(15);
+        QCOMPARE(f.popup.openCount(), capacity);
+        QCOMPARE(f.listed(), ids.mid(capacity));
+        QCOMPARE(f.sounds().size(), capacity + 1);
+
+        // Dismissed while the stack is still full: not listed again.
+        f.digest()->findChild<QPushButton *>(u"bbDismiss"_s)->click();
+        QVERIFY(!f.engine->missed().windowOpen());
+        f.tickAfter(0);
+        f.tickAfter(15);
+        QVERIFY(!f.engine->missed().windowOpen());
+        QCOMPARE(f.popup.openCount(), capacity);
+
+        // The shown ones are answered and their windows go: the other two pop up.
+        QStringList shown;
+        for (const qint64 id : ids.mid(0, capacity))
+            shown << QString::number(id);
+        f.execSql(u"update Tasks set Completed = True where ID in (%1)"_s.arg(shown.join(u',')));
+        f.AlarmFixture::closeWindows();
+        f.tickAfter(1);
+        QCOMPARE(windowUrls(f.popup),
+                 (QStringList{QString::number(ids.at(capacity)), QString::number(ids.at(capacity + 1))}));
+        QVERIFY(!f.engine->missed().windowOpen());
+    }
+
+    // Popup pacing holds as before: with a popup interval the pass that
+    // showed a notification sends the scan to rest; a task due meanwhile
+    // pops up beside the open one at the interval's next tick.
+    void popupIntervalStillPaces()
+    {
+        MissedFixture f;
+        f.popup.setTimeOut(0);
+        f.engine->pacing().setPopupInterval(300000);
+        f.engine->pacing().start();
+        f.add({.task = u"A"_s, .alarm = at(2026, 12, 10, 9, 0)});
+        f.engine->tPopupTimer();
+        QCOMPARE(f.popup.openCount(), 1);
+        QVERIFY(!f.tPopup.isActive());
+        f.add({.task = u"B"_s, .alarm = at(2026, 12, 10, 9, 1)});
+        f.engine->pacing().tPopupIntervalTimer();
+        QVERIFY(f.tPopup.isActive());
+        f.tickAfter(300);
+        QCOMPARE(f.popup.openCount(), 2);
+        QVERIFY(!f.tPopup.isActive());
+    }
+
     // The alarm timer sleeps to the next quarter minute or the next alarm of
     // an open task, whichever is first, polls each second while a
     // notification shows, and wakes at once when a pass is asked for; a
@@ -347,10 +412,12 @@ private slots:
         QCOMPARE(f.tPopup.interval(), 0);
         QVERIFY(f.tPopup.isActive());
 
+        // While it shows, the timer polls each second, and still wakes at
+        // the quarter or the alarm when that comes first.
         f.add({.alarm = now});
         f.engine->tPopupTimer();
         QCOMPARE(f.popup.openCount(), 1);
-        QCOMPARE(f.tPopup.interval(), ScanTimer::PollMs);
+        QCOMPARE(f.tPopup.interval(), std::min(sleepMs, ScanTimer::PollMs));
 
         f.tPopup.stop(); // as popup pacing does
         f.tPopup.setInterval(9000);

@@ -191,25 +191,27 @@ void AlarmScan::scan()
             if (m_hooks.editorOpenOn && m_hooks.editorOpenOn(id))
                 skip = true;
             // An alarm too late to be worth a popup: a repeating task moves
-            // on to its next occurrence; any other stays due, listed only.
+            // on to its next occurrence, listed as skipped; any other stays
+            // due, listed only.
             bool late = false;
             bool advanced = false;
+            DateTime skippedTo;
             if (!skip && lateAlarm(m_due, now)) {
-                advanced = applyOccurrence(m_due);
+                advanced = applyOccurrence(m_due, &skippedTo);
                 late = !advanced;
-                skip = advanced;
             }
             if (!advanced && m_due.fieldByName(u"AutoSnooze"_s).asBoolean())
                 skip = autoSnooze(m_due, now, skip) == Outcome::Skip;
             if (!skip)
                 due.append({id, m_due.fieldByName(u"AlarmDateTime"_s).asDateTime(),
                             m_due.fieldByName(u"Category"_s).asString(), m_due.fieldByName(u"Task"_s).asString(),
-                            late, m_due.recNo()});
+                            late, m_due.recNo(), advanced ? skippedTo : DateTime()});
         }
         // The pass has all its due tasks: some may be listed together
-        // instead of popping up one by one.
+        // instead of popping up one by one. Skipped tasks are never prompted.
         if (m_hooks.collected)
             due = m_hooks.collected(due);
+        due.removeIf([](const DueTask &task) { return task.skipped(); });
         // Each gets a notification; those the full popup stack has no room
         // for are listed elsewhere.
         QList<DueTask> refused;
@@ -298,7 +300,7 @@ AlarmScan::Outcome AlarmScan::autoSnooze(const Query &row, DateTime now, bool sk
 
 // Moves the task of the row to its next occurrence; false, changing nothing,
 // when its kind does not recur.
-bool AlarmScan::applyOccurrence(const Query &row)
+bool AlarmScan::applyOccurrence(const Query &row, DateTime *nextAlarm)
 {
     const qint64 id = row.fieldByName(u"ID"_s).asInteger();
     const DateTime due = row.fieldByName(u"DueDateTime"_s).asDateTime();
@@ -314,6 +316,8 @@ bool AlarmScan::applyOccurrence(const Query &row)
     m_advance.setParam(u"ID"_s, id);
     m_advance.execSql();
     m_written = true;
+    if (nextAlarm)
+        *nextAlarm = next.alarm;
     qCDebug(lcAlarm) << "task" << id << "moved to its next occurrence";
     return true;
 }

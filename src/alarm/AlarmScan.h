@@ -77,7 +77,7 @@ public:
 private:
     enum class Outcome { Prompt, Skip };
     Outcome autoSnooze(const Query &row, DateTime now, bool skip);
-    bool applyOccurrence(const Query &row);
+    bool applyOccurrence(const Query &row, DateTime *nextAlarm = nullptr);
     bool lateAlarm(const Query &row, DateTime now) const;
     bool prompt(const Query &row);
     void requeryTaskList();

@@ -146,8 +146,12 @@ void MissedAlarms::snoozeAll()
                 window->accept();
         }
     } close{m_window};
-    for (const qint64 id : ids)
-        m_snooze.snoozeTask(id);
+    for (const qint64 id : ids) {
+        // A skipped task has moved on to its next occurrence: nothing to snooze.
+        if (std::none_of(m_listed.cbegin(), m_listed.cend(),
+                         [id](const DueTask &task) { return task.id == id && task.skipped(); }))
+            m_snooze.snoozeTask(id);
+    }
 }
 
 void MissedAlarms::windowClosed()

@@ -22,10 +22,12 @@ struct AppState;
 // than the popup stack holds or than the "digest threshold" allows, they are
 // listed in one "While you were away" window instead of a flood of popups.
 // Alarms later than the "skip" limit whose tasks do not repeat are listed
-// there too, never popped up, and so are tasks that come due while the popup
-// stack is full. The window's Open and "Snooze all" go through the
-// notification's own answers; whatever the user leaves alone is prompted
-// again as usual once the window has closed.
+// there too, never popped up; those whose tasks repeat are moved on by the
+// scan and listed as skipped, with their next alarm; and so are tasks that
+// come due while the popup stack is full. The window's Open and "Snooze all"
+// go through the notification's own answers ("Snooze all" leaves skipped
+// tasks be); whatever the user leaves alone is prompted again as usual once
+// the window has closed.
 class MissedAlarms : public QObject
 {
     Q_OBJECT

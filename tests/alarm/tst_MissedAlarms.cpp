@@ -13,6 +13,7 @@
 #include <QDBusMessage>
 #include <QProcess>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QStandardPaths>
 #include <QTest>
 
@@ -207,8 +208,9 @@ private slots:
         QCOMPARE(f.alarmOf(id), at(2026, 12, 10, 12, 5));
     }
 
-    // Late alarms: a repeating task moves on to its next occurrence, a
-    // one-off stays due and is listed only (once, until the next gap).
+    // Late alarms: a repeating task moves on to its next occurrence (listed
+    // as skipped), a one-off stays due and is listed only (once, until the
+    // next gap).
     void lateAlarms_data()
     {
         QTest::addColumn<int>("skipMinutes");
@@ -219,7 +221,7 @@ private slots:
         QTest::addColumn<bool>("listed");
 
         const DateTime eight = at(2026, 12, 10, 8, 0);
-        QTest::newRow("daily, late") << 30 << u"Daily"_s << eight << at(2026, 12, 11, 8, 0) << false << false;
+        QTest::newRow("daily, late") << 30 << u"Daily"_s << eight << at(2026, 12, 11, 8, 0) << false << true;
         QTest::newRow("scheduled, late") << 30 << u"Scheduled"_s << eight << eight << false << true;
         QTest::newRow("daily, late by less") << 90 << u"Daily"_s << eight << eight << true << false;
         QTest::newRow("never skipped") << 0 << u"Daily"_s << eight << eight << true << false;
@@ -240,7 +242,7 @@ private slots:
         QCOMPARE(f.alarmOf(id), alarmAfter);
         QCOMPARE(f.popup.openCount(), popup ? 1 : 0);
         QCOMPARE(f.listed(), listed ? QList<qint64>{id} : QList<qint64>{});
-        if (!listed)
+        if (!listed || alarmAfter != alarm) // a task moved on is due no more
             return;
 
         // Dismissed, it is neither listed nor popped up again...
@@ -253,6 +255,69 @@ private slots:
         f.engine->missed().gapNoticed();
         f.tickAfter(1);
         QCOMPARE(f.listed(), QList<qint64>{id});
+    }
+
+    // What the list says of a late alarm ("Skip Late Minutes" 30, now 09:00):
+    // past the limit a repeating task is moved on and the list names it as
+    // skipped, with its next alarm, so the user learns it was missed; a
+    // one-off stays due and is listed as it is; within the limit either pops
+    // up. "Snooze all" leaves a skipped task at its next occurrence.
+    void skippedTasksAreNamed_data()
+    {
+        QTest::addColumn<QString>("occurrence");
+        QTest::addColumn<int>("frequency");
+        QTest::addColumn<DateTime>("alarm");
+        QTest::addColumn<DateTime>("alarmAfter");
+        QTest::addColumn<QString>("listed"); // empty: popped up; %1: alarmAfter as the list shows it
+
+        const QString skipped = u"Task (skipped, next at %1)"_s;
+        QTest::newRow("daily, gap longer") << u"Daily"_s << 1 << at(2026, 12, 10, 8, 0) << at(2026, 12, 11, 8, 0)
+                                           << skipped;
+        QTest::newRow("daily, gap shorter") << u"Daily"_s << 1 << at(2026, 12, 10, 8, 45) << at(2026, 12, 10, 8, 45)
+                                            << QString();
+        QTest::newRow("hourly, gap longer") << u"Hourly"_s << 1 << at(2026, 12, 10, 7, 0) << at(2026, 12, 10, 10, 0)
+                                            << skipped;
+        QTest::newRow("every 5 minutes, gap longer") << u"Minutes"_s << 5 << at(2026, 12, 10, 8, 0)
+                                                     << at(2026, 12, 10, 9, 5) << skipped;
+        QTest::newRow("weekly, gap longer") << u"Weekly"_s << 1 << at(2026, 12, 3, 9, 0) << at(2026, 12, 17, 9, 0)
+                                            << skipped;
+        QTest::newRow("one-off, gap longer") << u"Scheduled"_s << 1 << at(2026, 12, 10, 8, 0)
+                                             << at(2026, 12, 10, 8, 0) << u"Task"_s;
+        QTest::newRow("one-off, gap shorter") << u"Scheduled"_s << 1 << at(2026, 12, 10, 8, 45)
+                                              << at(2026, 12, 10, 8, 45) << QString();
+    }
+    void skippedTasksAreNamed()
+    {
+        QFETCH(QString, occurrence);
+        QFETCH(int, frequency);
+        QFETCH(DateTime, alarm);
+        QFETCH(DateTime, alarmAfter);
+        QFETCH(QString, listed);
+
+        MissedFixture f;
+        f.state.SkipLateMinutes = 30;
+        const qint64 id = f.add({.occurrence = occurrence, .frequency = frequency, .alarm = alarm});
+        f.engine->tPopupTimer();
+        QCOMPARE(f.alarmOf(id), alarmAfter);
+        QCOMPARE(f.popup.openCount(), listed.isEmpty() ? 1 : 0);
+        QCOMPARE(f.sounds().size(), 1);
+        if (listed.isEmpty()) {
+            QVERIFY(!f.digest());
+            return;
+        }
+        QCOMPARE(f.listed(), QList<qint64>{id});
+        const auto *table = f.digest()->findChild<QTableWidget *>(u"lvMissed"_s);
+        QVERIFY(table);
+        QCOMPARE(table->item(0, 0)->text(), dateTimeText(alarm, f.state.Formats));
+        QCOMPARE(table->item(0, 2)->text(), listed.arg(dateTimeText(alarmAfter, f.state.Formats)));
+
+        // Later passes neither prompt it nor list it again.
+        f.tickAfter(15);
+        QCOMPARE(f.popup.openCount(), 0);
+        QCOMPARE(f.listed(), QList<qint64>{id});
+
+        f.digest()->findChild<QPushButton *>(u"bbSnoozeAll"_s)->click();
+        QCOMPARE(f.alarmOf(id), listed == u"Task"_s ? at(2026, 12, 10, 9, 5, 15) : alarmAfter);
     }
 
     // Open goes through the notification's prompt path and takes the row

@@ -2,6 +2,7 @@
 
 #include "alarm/PromptRoute.h"
 #include "alarm/Recurrence.h"
+#include "alarm/RecurrenceRule.h"
 #include "core/AppState.h"
 #include "core/Clock.h"
 #include "core/DateFormat.h"
@@ -9,6 +10,7 @@
 #include "core/Logging.h"
 #include "popup/MSNPopUp.h"
 #include "popup/PopupWindow.h"
+#include "store/AnchorDays.h"
 #include "store/DataModule.h"
 #include "toolkit/Prompter.h"
 #include "toolkit/SoundPlayer.h"
@@ -305,10 +307,12 @@ bool AlarmScan::applyOccurrence(const Query &row, DateTime *nextAlarm)
     const qint64 id = row.fieldByName(u"ID"_s).asInteger();
     const DateTime due = row.fieldByName(u"DueDateTime"_s).asDateTime();
     const DateTime alarm = row.fieldByName(u"AlarmDateTime"_s).asDateTime();
+    const QString kind = row.fieldByName(u"Occurrence"_s).asString();
+    // A task repeating by months or years may keep a day of its own.
+    const int anchorDay = keepsAnchorDay(occurrenceKindFromWord(kind)) ? anchordays::read(m_dm.ADOConnection, id) : 0;
     const DueAndAlarm next = AdvanceOccurrence(
-        m_clock, due, alarm, row.fieldByName(u"Occurrence"_s).asString(),
-        int(row.fieldByName(u"Frequency"_s).asInteger()), row.fieldByName(u"ValidHours"_s).asString(),
-        row.fieldByName(u"ValidDays"_s).asString());
+        m_clock, due, alarm, kind, int(row.fieldByName(u"Frequency"_s).asInteger()),
+        row.fieldByName(u"ValidHours"_s).asString(), row.fieldByName(u"ValidDays"_s).asString(), anchorDay);
     if (next.due == due && next.alarm == alarm)
         return false;
     m_advance.setParam(u"DueDateTime"_s, next.due);

@@ -4,6 +4,7 @@
 #include "AlarmFixture.h"
 
 #include "popup/PopupWindow.h"
+#include "store/AnchorDays.h"
 
 #include <QTest>
 
@@ -312,6 +313,32 @@ private slots:
                                          f.value(id, u"Completed"_s).toInt() ? u"completed"_s : u"open"_s);
         QCOMPARE(state, expected);
         QCOMPARE(f.alarmOf(other), at(2026, 12, 10, 10, 0)); // no other task is touched
+    }
+
+    // Moving a monthly task on follows the day it keeps: from 30 November
+    // (cut from the 31st) to 31 December; without one, to 30 December.
+    void applyOccurrenceKeepsTheDay_data()
+    {
+        QTest::addColumn<int>("anchorDay");
+        QTest::addColumn<DateTime>("expected");
+        QTest::newRow("kept 31st") << 31 << at(2026, 12, 31, 9, 0);
+        QTest::newRow("none kept") << 0 << at(2026, 12, 30, 9, 0);
+        QTest::newRow("kept 15th, moved away from it") << 15 << at(2026, 12, 30, 9, 0);
+    }
+    void applyOccurrenceKeepsTheDay()
+    {
+        QFETCH(int, anchorDay);
+        QFETCH(DateTime, expected);
+        AlarmFixture f;
+        const qint64 id = f.add({.occurrence = u"Monthly"_s, .due = at(2026, 11, 30, 9, 0),
+                                 .alarm = at(2026, 11, 30, 9, 0), .autoSnooze = true, .repeatAutoSnooze = 0,
+                                 .autoSnoozeAction = 1});
+        anchordays::write(f.dm.ADOConnection, id, anchorDay);
+        f.scan->scan();
+        QCOMPARE(f.alarmOf(id), expected);
+        QCOMPARE(DateTime(f.value(id, u"DueDateTime"_s).toDouble()), expected);
+        // A day the due date no longer holds goes with the move.
+        QCOMPARE(anchordays::read(f.dm.ADOConnection, id), anchorDay == 31 ? 31 : 0);
     }
 
     // The final action "apply occurrence" keeps the alarm's lead when the due

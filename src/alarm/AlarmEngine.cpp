@@ -37,7 +37,8 @@ AlarmEngine::AlarmEngine(Parts parts, QObject *parent)
     m_scan = std::make_unique<AlarmScan>(
         parts.dm, parts.state, parts.clock, parts.popup, *m_sound, parts.prompter,
         AlarmScan::Hooks{parts.editorOpenOn, updateCheck,
-                         [this](const QList<DueTask> &due) { return m_missed->collected(due); }});
+                         [this](const QList<DueTask> &due) { return m_missed->collected(due); },
+                         [this](const QList<DueTask> &refused) { m_missed->overflowed(refused); }});
     m_pacing = new PopupPacing(parts.tPopup, parts.tDisablePopups, parts.tPopupInterval, parts.aDisablePopups,
                                parts.popup, this);
     m_desktop = new DesktopPrompts(parts.dm, parts.state, parts.prompter, *m_snooze, parts.popup, this);
@@ -74,9 +75,9 @@ void AlarmEngine::tPopupTimer()
         if (m_scan->tPopupTimer())
             m_pacing->passEnded();
     });
-    // Quick ticks while a notification shows or a pass is asked for (the
-    // next one runs once the windows are gone); else to the next quarter
-    // or the next alarm, whichever comes first.
+    // Quick ticks while a notification shows (a pass runs as soon as one
+    // has gone) or a pass is asked for; else to the next quarter or the
+    // next alarm, whichever comes first, and never past the next alarm.
     m_timer->tickEnded(m_popup.openCount() > 0 || m_desktop->openCount() > 0 || m_state.ScanPending,
                        m_scan->nextAlarm());
 }

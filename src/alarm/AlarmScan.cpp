@@ -2,12 +2,15 @@
 
 #include "alarm/PromptRoute.h"
 #include "alarm/Recurrence.h"
+#include "alarm/RecurrenceRule.h"
 #include "core/AppState.h"
 #include "core/Clock.h"
 #include "core/DateFormat.h"
 #include "core/Error.h"
 #include "core/Logging.h"
 #include "popup/MSNPopUp.h"
+#include "popup/PopupWindow.h"
+#include "store/AnchorDays.h"
 #include "store/DataModule.h"
 #include "toolkit/Prompter.h"
 #include "toolkit/SoundPlayer.h"
@@ -76,16 +79,40 @@ AlarmScan::AlarmScan(TDM &dm, AppState &state, const Clock &clock, TMSNPopUp &po
                    u"limit 1"_s});
 }
 
+QSet<qint64> AlarmScan::promptsOnScreen() const
+{
+    QSet<qint64> ids;
+    for (const TfrmMSNPopUp *window : m_popup.popupWindows()) {
+        bool ok = false;
+        const qint64 id = window->url().trimmed().toLongLong(&ok);
+        if (ok)
+            ids.insert(id);
+    }
+    if (m_route)
+        ids.unite(m_route->openTaskIds());
+    return ids;
+}
+
 bool AlarmScan::tPopupTimer()
 {
-    // Nothing is read while a notification is on screen or until the next
-    // quarter minute, so an idle program does not touch the database.
-    if (m_popup.openCount() > 0 || (m_route && m_route->openCount() > 0))
+    // While the desktop's service is asked what it offers, nothing is
+    // prompted where the user may not want it.
+    if (m_route && m_route->deciding())
         return false;
     const DateTime now = m_clock.now();
     const qint64 quarter = quarterMinute(now);
     const bool alarmCame = !m_nextAlarm.isZero() && m_nextAlarm <= now;
-    if (!m_state.ScanPending && quarter == m_lastQuarter && !alarmCame)
+    // A notification that went without an answer (timed out, closed) leaves
+    // its task due: it is prompted again at once.
+    const QSet<qint64> onScreen = promptsOnScreen();
+    bool promptGone = false;
+    for (const qint64 id : std::as_const(m_onScreen))
+        promptGone = promptGone || !onScreen.contains(id);
+    m_onScreen = onScreen;
+    // Otherwise nothing is read until the next quarter minute or alarm, so
+    // an idle program does not touch the database; notifications on screen
+    // hold back no pass, only their own tasks.
+    if (!m_state.ScanPending && quarter == m_lastQuarter && !alarmCame && !promptGone)
         return false;
     m_lastQuarter = quarter;
 
@@ -151,38 +178,52 @@ void AlarmScan::scan()
         m_due.setParam(u"AlarmDateTime"_s, now);
         m_due.open();
         qCDebug(lcAlarm) << m_due.recordCount() << "tasks due at" << now.toQDateTime();
+        // A task whose notification is still on screen is left as it is
+        // until that is answered or gone: it is not prompted twice, and its
+        // auto-snooze does not count on behind the open notification.
+        const QSet<qint64> onScreen = promptsOnScreen();
         QList<DueTask> due;
         for (; !m_due.eof(); m_due.next()) {
             const qint64 id = m_due.fieldByName(u"ID"_s).asInteger();
+            if (onScreen.contains(id))
+                continue;
             bool skip = outsideValidTimes(m_due.fieldByName(u"Occurrence"_s).asString(),
                                           m_due.fieldByName(u"ValidHours"_s).asString(),
                                           m_due.fieldByName(u"ValidDays"_s).asString(), now);
             if (m_hooks.editorOpenOn && m_hooks.editorOpenOn(id))
                 skip = true;
             // An alarm too late to be worth a popup: a repeating task moves
-            // on to its next occurrence; any other stays due, listed only.
+            // on to its next occurrence, listed as skipped; any other stays
+            // due, listed only.
             bool late = false;
             bool advanced = false;
+            DateTime skippedTo;
             if (!skip && lateAlarm(m_due, now)) {
-                advanced = applyOccurrence(m_due);
+                advanced = applyOccurrence(m_due, &skippedTo);
                 late = !advanced;
-                skip = advanced;
             }
             if (!advanced && m_due.fieldByName(u"AutoSnooze"_s).asBoolean())
                 skip = autoSnooze(m_due, now, skip) == Outcome::Skip;
             if (!skip)
                 due.append({id, m_due.fieldByName(u"AlarmDateTime"_s).asDateTime(),
                             m_due.fieldByName(u"Category"_s).asString(), m_due.fieldByName(u"Task"_s).asString(),
-                            late, m_due.recNo()});
+                            late, m_due.recNo(), advanced ? skippedTo : DateTime()});
         }
         // The pass has all its due tasks: some may be listed together
-        // instead of popping up one by one.
+        // instead of popping up one by one. Skipped tasks are never prompted.
         if (m_hooks.collected)
             due = m_hooks.collected(due);
+        due.removeIf([](const DueTask &task) { return task.skipped(); });
+        // Each gets a notification; those the full popup stack has no room
+        // for are listed elsewhere.
+        QList<DueTask> refused;
         for (const DueTask &task : std::as_const(due)) {
             m_due.moveTo(task.row);
-            prompt(m_due);
+            if (!prompt(m_due))
+                refused.append(task);
         }
+        if (!refused.isEmpty() && m_hooks.overflowed)
+            m_hooks.overflowed(refused);
         // The next pass comes at once only when the last row was prompted.
         m_state.ScanPending = !due.isEmpty() && due.last().row == m_due.recordCount() - 1;
     } catch (...) {
@@ -199,6 +240,7 @@ void AlarmScan::scan()
         throw;
     }
     m_due.close();
+    m_onScreen = promptsOnScreen();
     readNextAlarm(now);
     if (m_written)
         requeryTaskList();
@@ -260,15 +302,17 @@ AlarmScan::Outcome AlarmScan::autoSnooze(const Query &row, DateTime now, bool sk
 
 // Moves the task of the row to its next occurrence; false, changing nothing,
 // when its kind does not recur.
-bool AlarmScan::applyOccurrence(const Query &row)
+bool AlarmScan::applyOccurrence(const Query &row, DateTime *nextAlarm)
 {
     const qint64 id = row.fieldByName(u"ID"_s).asInteger();
     const DateTime due = row.fieldByName(u"DueDateTime"_s).asDateTime();
     const DateTime alarm = row.fieldByName(u"AlarmDateTime"_s).asDateTime();
+    const QString kind = row.fieldByName(u"Occurrence"_s).asString();
+    // A task repeating by months or years may keep a day of its own.
+    const int anchorDay = keepsAnchorDay(occurrenceKindFromWord(kind)) ? anchordays::read(m_dm.ADOConnection, id) : 0;
     const DueAndAlarm next = AdvanceOccurrence(
-        m_clock, due, alarm, row.fieldByName(u"Occurrence"_s).asString(),
-        int(row.fieldByName(u"Frequency"_s).asInteger()), row.fieldByName(u"ValidHours"_s).asString(),
-        row.fieldByName(u"ValidDays"_s).asString());
+        m_clock, due, alarm, kind, int(row.fieldByName(u"Frequency"_s).asInteger()),
+        row.fieldByName(u"ValidHours"_s).asString(), row.fieldByName(u"ValidDays"_s).asString(), anchorDay);
     if (next.due == due && next.alarm == alarm)
         return false;
     m_advance.setParam(u"DueDateTime"_s, next.due);
@@ -276,6 +320,8 @@ bool AlarmScan::applyOccurrence(const Query &row)
     m_advance.setParam(u"ID"_s, id);
     m_advance.execSql();
     m_written = true;
+    if (nextAlarm)
+        *nextAlarm = next.alarm;
     qCDebug(lcAlarm) << "task" << id << "moved to its next occurrence";
     return true;
 }
@@ -290,7 +336,8 @@ bool AlarmScan::lateAlarm(const Query &row, DateTime now) const
     return msecsSince(alarm, now) > limit * 60000;
 }
 
-void AlarmScan::prompt(const Query &row)
+// Shows the row's notification; false when the full popup stack refused it.
+bool AlarmScan::prompt(const Query &row)
 {
     const DateTime alarm = row.fieldByName(u"AlarmDateTime"_s).asDateTime();
     m_popup.setTitle(u"Nudgewick ["_s + formatDateTime(u"hh:nn"_s, alarm, m_state.Formats) + u"]"_s);
@@ -310,6 +357,7 @@ void AlarmScan::prompt(const Query &row)
         if (m_hooks.updateCheck)
             m_hooks.updateCheck();
     }
+    return shown;
 }
 
 void AlarmScan::requeryTaskList()

@@ -4,6 +4,8 @@
 #include "core/DateTime.h"
 #include "store/Query.h"
 
+#include <QSet>
+
 #include <functional>
 
 class Clock;
@@ -15,12 +17,15 @@ class TMSNPopUp;
 struct AppState;
 
 // The alarm scan: the alarm timer calls tPopupTimer, which on a new quarter
-// minute, at the next alarm time (or at once when ScanPending is set) and while no
-// notification is on screen looks for open tasks whose alarm has come and
+// minute, at the next alarm time, when a notification has gone (or at once
+// when ScanPending is set) looks for open tasks whose alarm has come and
 // prompts each one with a notification window and the alarm sound. On the
 // way it applies the valid hours and days of hourly and daily tasks, keeps
-// away from tasks that have an editor open, and counts down auto-snooze,
-// applying the task's final action when the count is spent.
+// away from tasks that have an editor or a notification open (so a task and
+// its alarm are never prompted twice at once, and an unanswered notification
+// holds back no other task), and counts down auto-snooze, applying the
+// task's final action when the count is spent. A task that the full popup
+// stack cannot take is handed to the overflow hook (the missed-alarms list).
 //
 // The scan writes through statements of its own, so a task editor that holds
 // the data module's single-task query keeps its row and state.
@@ -37,6 +42,10 @@ public:
         // those it lists elsewhere (the missed-alarms window) and returns
         // the rest, which get a popup each.
         std::function<QList<DueTask>(const QList<DueTask> &)> collected;
+        // Given the tasks of a pass that the popup stack had no room for,
+        // in alarm order; they are listed elsewhere. None: they wait for
+        // a later pass.
+        std::function<void(const QList<DueTask> &)> overflowed;
     };
 
     AlarmScan(TDM &dm, AppState &state, const Clock &clock, TMSNPopUp &popup, SoundPlayer &sound,
@@ -56,6 +65,10 @@ public:
     // the last pass; zero when none was. The alarm timer wakes at it.
     DateTime nextAlarm() const { return m_nextAlarm; }
 
+    // The tasks whose notification is on screen (a popup window, or a
+    // prompt of the other way that is not yet closed or answered).
+    QSet<qint64> promptsOnScreen() const;
+
     // How the valid hours and valid days of a task decide whether it may be
     // prompted at the moment now; true: not now.
     static bool outsideValidTimes(const QString &occurrence, const QString &validHours, const QString &validDays,
@@ -64,9 +77,9 @@ public:
 private:
     enum class Outcome { Prompt, Skip };
     Outcome autoSnooze(const Query &row, DateTime now, bool skip);
-    bool applyOccurrence(const Query &row);
+    bool applyOccurrence(const Query &row, DateTime *nextAlarm = nullptr);
     bool lateAlarm(const Query &row, DateTime now) const;
-    void prompt(const Query &row);
+    bool prompt(const Query &row);
     void requeryTaskList();
     void readNextAlarm(DateTime now);
 
@@ -86,6 +99,7 @@ private:
     Query m_delete;       // deletes one task
     Query m_next;         // the earliest alarm still ahead
     DateTime m_nextAlarm;           // what m_next read in the last pass
+    QSet<qint64> m_onScreen;        // promptsOnScreen() at the last tick or pass
     qint64 m_lastQuarter = -1;      // the quarter minute of the last pass
     bool m_written = false;         // this pass changed a task
     bool m_requeryPending = false;  // the task list waits for an editor to close

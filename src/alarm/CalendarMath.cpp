@@ -4,7 +4,7 @@
 
 namespace calendar {
 
-qint64 addMonthsMs(qint64 ms, qint64 n)
+qint64 addMonthsMs(qint64 ms, qint64 n, int anchorDay)
 {
     // Further than the supported years reach makes no difference.
     constexpr qint64 limit = (LastDay - FirstDay) / 28 + 1;
@@ -12,8 +12,17 @@ qint64 addMonthsMs(qint64 ms, qint64 n)
     const qint64 target = monthIndex(date) + std::clamp(n, -limit, limit);
     const qint64 year = yearOfMonthIndex(target);
     const int month = monthOfMonthIndex(target);
-    const int day = std::min(date.day, daysInMonth(year, month));
+    const int wanted = anchorDay >= 1 && anchorDay <= 31 ? anchorDay : date.day;
+    const int day = std::min(wanted, daysInMonth(year, month));
     return clampMs(dayFromCivil(year, month, day) * MsPerDay + msOfDay(ms));
+}
+
+bool holdsAnchorDay(qint64 ms, int anchorDay)
+{
+    if (anchorDay < 1 || anchorDay > 31)
+        return false;
+    const CivilDate date = civilFromDay(dayOf(ms));
+    return date.day == std::min(anchorDay, daysInMonth(date.year, date.month));
 }
 
 bool isFinite(DateTime value)

@@ -153,8 +153,14 @@ constexpr qint64 nthWeekdayDay(int weekday, qint64 n, qint64 year, int month)
 }
 
 // A date-time moved by n calendar months, the day of the month cut to the
-// length of the month it lands in, the time of day kept.
-qint64 addMonthsMs(qint64 ms, qint64 n);
+// length of the month it lands in, the time of day kept. With an anchor day
+// (1 to 31; 0: none) that day is taken instead of the date's own, cut the
+// same way: monthly on the 31st lands on the last day of every month.
+qint64 addMonthsMs(qint64 ms, qint64 n, int anchorDay = 0);
+
+// True when the date of ms is where stepping by months from the anchor day
+// puts it: on that day, or on the last day of a month too short for it.
+bool holdsAnchorDay(qint64 ms, int anchorDay);
 
 bool isFinite(DateTime value);
 

@@ -81,6 +81,17 @@ int DesktopPrompts::openCount() const
     return count;
 }
 
+QSet<qint64> DesktopPrompts::openTaskIds() const
+{
+    QSet<qint64> ids;
+    for (const Open &open : m_open)
+        ids.insert(open.taskId);
+    for (const Pending &p : m_pending)
+        if (!p.cancelled)
+            ids.insert(p.taskId);
+    return ids;
+}
+
 int DesktopPrompts::timeoutMs() const
 {
     // The popup's seconds; none (0 or less) means until the user answers.

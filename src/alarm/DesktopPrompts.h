@@ -44,6 +44,8 @@ public:
     void setIcon(const QImage &icon) { m_icon = icon; }
 
     int openCount() const override;
+    QSet<qint64> openTaskIds() const override;
+    bool deciding() const override { return waitingForService(); }
     bool prompt(const DuePrompt &prompt) override;
 
     // Takes every open notification off the desktop ("Disable Popups").

@@ -7,11 +7,12 @@ DigestSplit splitForDigest(const QList<DueTask> &due, bool afterGap, int thresho
 {
     DigestSplit split;
     const qsizetype limit = std::max(0, std::min(threshold, stackCapacity));
-    const bool listAll = afterGap && due.size() > limit;
+    const qsizetype count = std::count_if(due.cbegin(), due.cend(), [](const DueTask &t) { return !t.skipped(); });
+    const bool listAll = afterGap && count > limit;
     for (const DueTask &task : due) {
         if (task.late && !afterGap && listedBefore && listedBefore(task))
             continue;
-        if (listAll || task.late)
+        if (listAll || task.late || task.skipped())
             split.listed.append(task);
         else
             split.prompted.append(task);

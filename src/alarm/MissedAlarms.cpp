@@ -55,8 +55,10 @@ QList<DueTask> MissedAlarms::collected(const QList<DueTask> &due)
 {
     const bool afterGap = m_afterGap;
     m_afterGap = false;
-    if (afterGap)
+    if (afterGap) {
         m_listedLate.clear();
+        m_listedOverflow.clear();
+    }
     // Tasks the open window shows are answered there.
     QList<DueTask> open;
     for (const DueTask &task : due) {
@@ -69,6 +71,21 @@ QList<DueTask> MissedAlarms::collected(const QList<DueTask> &due)
     if (!split.listed.isEmpty())
         list(split.listed);
     return split.prompted;
+}
+
+void MissedAlarms::overflowed(const QList<DueTask> &refused)
+{
+    QList<DueTask> tasks;
+    for (const DueTask &task : refused) {
+        if (!m_listedOverflow.contains(lateKey(task)))
+            tasks.append(task);
+    }
+    if (tasks.isEmpty())
+        return;
+    for (const DueTask &task : std::as_const(tasks))
+        m_listedOverflow.insert(lateKey(task));
+    qCDebug(lcAlarm) << tasks.size() << "tasks found the popup stack full";
+    list(tasks);
 }
 
 void MissedAlarms::list(const QList<DueTask> &tasks)
@@ -129,8 +146,12 @@ void MissedAlarms::snoozeAll()
                 window->accept();
         }
     } close{m_window};
-    for (const qint64 id : ids)
-        m_snooze.snoozeTask(id);
+    for (const qint64 id : ids) {
+        // A skipped task has moved on to its next occurrence: nothing to snooze.
+        if (std::none_of(m_listed.cbegin(), m_listed.cend(),
+                         [id](const DueTask &task) { return task.id == id && task.skipped(); }))
+            m_snooze.snoozeTask(id);
+    }
 }
 
 void MissedAlarms::windowClosed()

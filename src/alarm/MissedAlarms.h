@@ -22,9 +22,12 @@ struct AppState;
 // than the popup stack holds or than the "digest threshold" allows, they are
 // listed in one "While you were away" window instead of a flood of popups.
 // Alarms later than the "skip" limit whose tasks do not repeat are listed
-// there too, never popped up. The window's Open and "Snooze all" go through
-// the notification's own answers; whatever the user leaves alone is prompted
-// again as usual once the window has closed.
+// there too, never popped up; those whose tasks repeat are moved on by the
+// scan and listed as skipped, with their next alarm; and so are tasks that
+// come due while the popup stack is full. The window's Open and "Snooze all"
+// go through the notification's own answers ("Snooze all" leaves skipped
+// tasks be); whatever the user leaves alone is prompted again as usual once
+// the window has closed.
 class MissedAlarms : public QObject
 {
     Q_OBJECT
@@ -45,6 +48,10 @@ public:
     // tasks are not popped up; tasks that come due meanwhile are, as usual,
     // and a new gap adds its tasks to the open window.
     QList<DueTask> collected(const QList<DueTask> &due);
+    // The scan's hook for the tasks the full popup stack had no room for:
+    // they are listed, each alarm once (until the next gap); dismissed, such
+    // a task pops up as soon as the stack has room again.
+    void overflowed(const QList<DueTask> &refused);
 
     // The window while it is open.
     TfMissedAlarms *window() const;
@@ -65,6 +72,8 @@ private:
     // Late tasks already listed, by ID and alarm time: not listed again
     // until the next gap.
     QSet<std::pair<qint64, qint64>> m_listedLate;
+    // Tasks listed because the popup stack was full, by ID and alarm time.
+    QSet<std::pair<qint64, qint64>> m_listedOverflow;
     QList<DueTask> m_listed; // in the open window
     QPointer<TfMissedAlarms> m_window;
 };

@@ -9,11 +9,14 @@ namespace {
 
 // value stepped by the rule until it lies after now. A value already after now
 // (or not a number) is returned as it is, not rounded.
-DateTime advancePastNow(const RecurrenceRule &rule, const Clock &clock, DateTime value)
+DateTime advancePastNow(const RecurrenceRule &anchoredRule, const Clock &clock, DateTime value)
 {
-    if (!rule.moves() || !isFinite(value))
+    if (!anchoredRule.moves() || !isFinite(value))
         return value;
     qint64 v = toMs(value);
+    // The anchor day is followed when the value starts on it; every step
+    // then lands on it again.
+    const RecurrenceRule rule = anchoredRule.from(v);
     if (!(nowMs(clock) >= v))
         return value;
     v = skipTowards(rule, clock, v, nowMs(clock));
@@ -59,21 +62,40 @@ DateTime NextValidDay(const QString &validDays, DateTime x)
     return fromMs(nextValidDayMs(bits, toMs(x)));
 }
 
-DateTime StepOccurrence(const Clock &clock, OccurrenceKind kind, int frequency, const QString &validHours,
-                        const QString &validDays, DateTime v)
+int AnchorDayHeldBy(OccurrenceKind kind, int anchorDay, DateTime v)
 {
-    const RecurrenceRule rule = RecurrenceRule::read(kind, frequency, validHours, validDays);
-    if (!rule.moves() || !isFinite(v))
+    if (!keepsAnchorDay(kind) || !isFinite(v))
+        return 0;
+    return holdsAnchorDay(toMs(v), anchorDay) ? anchorDay : 0;
+}
+
+int AnchorDayToKeep(const QString &kind, DateTime due, int storedAnchorDay)
+{
+    if (!keepsAnchorDay(occurrenceKindFromWord(kind)) || !isFinite(due))
+        return 0;
+    const qint64 ms = toMs(due);
+    if (holdsAnchorDay(ms, storedAnchorDay))
+        return storedAnchorDay;
+    return civilFromDay(dayOf(ms)).day;
+}
+
+DateTime StepOccurrence(const Clock &clock, OccurrenceKind kind, int frequency, const QString &validHours,
+                        const QString &validDays, DateTime v, int anchorDay)
+{
+    if (!isFinite(v))
         return v;
     const qint64 ms = toMs(v);
+    const RecurrenceRule rule = RecurrenceRule::read(kind, frequency, validHours, validDays, anchorDay).from(ms);
+    if (!rule.moves())
+        return v;
     const qint64 next = stepMs(rule, clock, ms);
     return next == ms ? v : fromMs(next);
 }
 
 DueAndAlarm AdvanceOccurrence(const Clock &clock, DateTime due, DateTime alarm, OccurrenceKind kind,
-                              int frequency, const QString &validHours, const QString &validDays)
+                              int frequency, const QString &validHours, const QString &validDays, int anchorDay)
 {
-    const RecurrenceRule rule = RecurrenceRule::read(kind, frequency, validHours, validDays);
+    const RecurrenceRule rule = RecurrenceRule::read(kind, frequency, validHours, validDays, anchorDay);
     if (rule.moves() && isFinite(due) && isFinite(alarm) && !laterThan(alarm, due)) {
         // The alarm keeps its distance before the due time: the due time
         // moves until the alarm that far before it lies after now.
@@ -95,13 +117,14 @@ DueAndAlarm AdvanceOccurrence(const Clock &clock, DateTime due, DateTime alarm, 
 }
 
 DueAndAlarm AdvanceOccurrence(const Clock &clock, DateTime due, DateTime alarm, const QString &kind,
-                              int frequency, const QString &validHours, const QString &validDays)
+                              int frequency, const QString &validHours, const QString &validDays, int anchorDay)
 {
-    return AdvanceOccurrence(clock, due, alarm, occurrenceKindFromWord(kind), frequency, validHours, validDays);
+    return AdvanceOccurrence(clock, due, alarm, occurrenceKindFromWord(kind), frequency, validHours, validDays,
+                             anchorDay);
 }
 
 QList<DateTime> NextAlarms(const Clock &clock, DateTime due, DateTime alarm, const QString &kind, int frequency,
-                           const QString &validHours, const QString &validDays, int count)
+                           const QString &validHours, const QString &validDays, int count, int anchorDay)
 {
     QList<DateTime> out;
     if (!isFinite(alarm) || !isFinite(clock.now()))
@@ -109,7 +132,7 @@ QList<DateTime> NextAlarms(const Clock &clock, DateTime due, DateTime alarm, con
     const OccurrenceKind k = occurrenceKindFromWord(kind);
     DueAndAlarm at{due, alarm};
     if (!laterThan(alarm, clock.now())) {
-        at = AdvanceOccurrence(clock, due, alarm, k, frequency, validHours, validDays);
+        at = AdvanceOccurrence(clock, due, alarm, k, frequency, validHours, validDays, anchorDay);
         if (!laterThan(at.alarm, clock.now()))
             return out;
     }
@@ -117,7 +140,8 @@ QList<DateTime> NextAlarms(const Clock &clock, DateTime due, DateTime alarm, con
     while (out.size() < count) {
         // As the scan would move the task when its alarm comes.
         const FixedClock then(at.alarm);
-        const DueAndAlarm next = AdvanceOccurrence(then, at.due, at.alarm, k, frequency, validHours, validDays);
+        const DueAndAlarm next = AdvanceOccurrence(then, at.due, at.alarm, k, frequency, validHours, validDays,
+                                                   anchorDay);
         if (!laterThan(next.alarm, at.alarm))
             break;
         at = next;

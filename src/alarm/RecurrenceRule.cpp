@@ -79,11 +79,19 @@ qint64 stepHourly(const RecurrenceRule &rule, qint64 v)
 }
 }
 
+bool keepsAnchorDay(OccurrenceKind kind)
+{
+    return kind == OccurrenceKind::Monthly || kind == OccurrenceKind::Months || kind == OccurrenceKind::Yearly
+        || kind == OccurrenceKind::Years;
+}
+
 RecurrenceRule RecurrenceRule::read(OccurrenceKind kind, int frequency, const QString &validHours,
-                                    const QString &validDays)
+                                    const QString &validDays, int anchorDay)
 {
     RecurrenceRule rule;
     rule.kind = kind;
+    if (keepsAnchorDay(kind) && anchorDay >= 1 && anchorDay <= 31)
+        rule.anchorDay = anchorDay;
     if (kind == OccurrenceKind::MonthDay)
         rule.frequency = isMonthDayPosition(frequency) ? frequency : 1;
     else
@@ -111,6 +119,14 @@ bool RecurrenceRule::moves() const
     default:
         return true;
     }
+}
+
+RecurrenceRule RecurrenceRule::from(qint64 v) const
+{
+    RecurrenceRule rule = *this;
+    if (rule.anchorDay != 0 && !holdsAnchorDay(v, rule.anchorDay))
+        rule.anchorDay = 0;
+    return rule;
 }
 
 int validDayBits(const QString &validDays)
@@ -161,15 +177,15 @@ qint64 stepMs(const RecurrenceRule &rule, const Clock &clock, qint64 v)
     case OccurrenceKind::Weeks:
         return clampMs(v + f * MsPerWeek);
     case OccurrenceKind::Monthly:
-        return addMonthsMs(v, 1);
+        return addMonthsMs(v, 1, rule.anchorDay);
     case OccurrenceKind::Months:
-        return addMonthsMs(v, f);
+        return addMonthsMs(v, f, rule.anchorDay);
     case OccurrenceKind::MonthDay:
         return stepMonthDay(rule, clock, v);
     case OccurrenceKind::Yearly:
-        return addMonthsMs(v, 12);
+        return addMonthsMs(v, 12, rule.anchorDay);
     case OccurrenceKind::Years:
-        return addMonthsMs(v, 12 * f);
+        return addMonthsMs(v, 12 * f, rule.anchorDay);
     case OccurrenceKind::Scheduled:
     case OccurrenceKind::Immediate:
     case OccurrenceKind::Todo:

@@ -25,13 +25,24 @@ struct RecurrenceRule
     int lastHour = 23;
     int dayMask = AllDays; // "Hourly" and "Daily" valid days, never empty
     int monthDayWeekday = 2;
+    // The day of the month the user chose for a kind that steps by months
+    // or years (1 to 31); 0: none, each step keeps the day it starts from.
+    int anchorDay = 0;
 
+    // anchorDay counts only for "Monthly", "Months", "Yearly" and "Years"
+    // and only from 1 to 31; any other is read as none.
     static RecurrenceRule read(OccurrenceKind kind, int frequency, const QString &validHours,
-                               const QString &validDays);
+                               const QString &validDays, int anchorDay = 0);
 
     // False for the kinds that do not recur.
     bool moves() const;
+    // The rule for stepping from v: without its anchor day when v does not
+    // hold it (a date moved away from that day by other means since).
+    RecurrenceRule from(qint64 v) const;
 };
+
+// True for the kinds that step by months or years and so keep a chosen day.
+bool keepsAnchorDay(OccurrenceKind kind);
 
 // The weekdays a ValidDays text allows: AllDays when its length after
 // trimming is not 7, else a bit for each position holding its letter

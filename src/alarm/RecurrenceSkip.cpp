@@ -22,8 +22,10 @@ qint64 skipFixed(qint64 v, qint64 now, qint64 c)
 // after k steps is the smallest of the starting day and the lengths of the
 // months passed, because each step cuts the day to the month it lands in.
 // Month lengths repeat every 400 years, so at most one cycle of months needs
-// looking at, and none once the day is down to 28.
-qint64 skipMonths(qint64 v, qint64 now, qint64 monthsPerStep)
+// looking at, and none once the day is down to 28. With an anchor day (which
+// v holds) every step starts again from that day: the day after k steps is
+// the anchor day cut to the month it lands in.
+qint64 skipMonths(qint64 v, qint64 now, qint64 monthsPerStep, int anchorDay)
 {
     const CivilDate start = civilFromDay(dayOf(v));
     const qint64 first = monthIndex(start);
@@ -32,11 +34,13 @@ qint64 skipMonths(qint64 v, qint64 now, qint64 monthsPerStep)
     const qint64 steps = floorDiv(nowMonth - first, monthsPerStep) - 1;
     if (steps <= 0)
         return v;
+    const qint64 target = first + steps * monthsPerStep;
+    if (anchorDay != 0)
+        return addMonthsMs(v, target - first, anchorDay);
     int day = start.day;
     const qint64 looked = std::min(steps, MonthsPerCycle);
     for (qint64 i = 1; i <= looked && day > 28; ++i)
         day = std::min(day, daysInMonthIndex(first + i * monthsPerStep));
-    const qint64 target = first + steps * monthsPerStep;
     return dayFromCivil(yearOfMonthIndex(target), monthOfMonthIndex(target), day) * MsPerDay + msOfDay(v);
 }
 
@@ -92,13 +96,13 @@ qint64 skipTowards(const RecurrenceRule &rule, const Clock &clock, qint64 v, qin
         }
         return skipRepeating(rule, clock, v, now);
     case OccurrenceKind::Monthly:
-        return skipMonths(v, now, 1);
+        return skipMonths(v, now, 1, rule.anchorDay);
     case OccurrenceKind::Months:
-        return skipMonths(v, now, f);
+        return skipMonths(v, now, f, rule.anchorDay);
     case OccurrenceKind::Yearly:
-        return skipMonths(v, now, 12);
+        return skipMonths(v, now, 12, rule.anchorDay);
     case OccurrenceKind::Years:
-        return skipMonths(v, now, 12 * f);
+        return skipMonths(v, now, 12 * f, rule.anchorDay);
     case OccurrenceKind::MonthDay: // one step already lands after now
     case OccurrenceKind::Scheduled:
     case OccurrenceKind::Immediate:

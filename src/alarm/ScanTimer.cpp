@@ -66,7 +66,8 @@ int ScanTimer::sleepMs(DateTime now, DateTime nextAlarm)
 
 void ScanTimer::tickEnded(bool fast, DateTime nextAlarm)
 {
-    arm(fast ? PollMs : sleepMs(m_clock.now(), nextAlarm));
+    const int sleep = sleepMs(m_clock.now(), nextAlarm);
+    arm(fast ? std::min(sleep, PollMs) : sleep);
 }
 
 void ScanTimer::wake()

@@ -12,7 +12,8 @@ class QTimer;
 // Lets the alarm timer sleep between the moments a pass can be due instead
 // of waking every second. A pass is due at each new quarter minute, at the
 // next alarm time, at once after requestScan(), and, while a notification is on screen, at the first
-// tick after it has gone (polled every second, as the windows come and go).
+// tick after it has gone (polled every second, as the windows come and go,
+// and still at the next alarm time when that comes first).
 //
 // The same wake-ups watch the wall clock against the monotonic clock: a
 // difference of more than a minute between two ticks is a jump of the clock
@@ -40,7 +41,8 @@ public:
     // milliseconds (negative: backwards), or 0 when there was none.
     qint64 tickStarted();
     // At the end of a tick: sleeps until the next moment a pass may be due,
-    // the next quarter or nextAlarm (zero: none), whichever comes first.
+    // the next quarter or nextAlarm (zero: none), whichever comes first;
+    // fast (a notification is on screen) sleeps a poll at most.
     // A timer that the tick stopped (popup pacing, the settings dialog)
     // stays stopped but fires at that moment once it is started again.
     void tickEnded(bool fast, DateTime nextAlarm = {});

@@ -36,7 +36,11 @@ void TfMissedAlarms::setTasks(const QList<DueTask> &tasks, const FormatSettings 
         alarm->setData(IdRole, task.id);
         ui->lvMissed->setItem(row, AlarmColumn, alarm);
         ui->lvMissed->setItem(row, CategoryColumn, new QTableWidgetItem(task.category));
-        ui->lvMissed->setItem(row, TaskColumn, new QTableWidgetItem(task.task));
+        // A repeating task moved on past a late alarm says so, and when it comes next.
+        const QString text = task.skipped()
+            ? tr("%1 (skipped, next at %2)").arg(task.task, dateTimeText(task.skippedTo, formats))
+            : task.task;
+        ui->lvMissed->setItem(row, TaskColumn, new QTableWidgetItem(text));
         addOpenButton(row, task.id);
     }
     ui->lSummary->setText(tasks.size() == 1 ? tr("This reminder came due while you were away.")

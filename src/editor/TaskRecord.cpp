@@ -1,6 +1,7 @@
 #include "editor/TaskRecord.h"
 
 #include "core/Error.h"
+#include "store/AnchorDays.h"
 #include "store/DataModule.h"
 #include "store/Query.h"
 
@@ -132,7 +133,10 @@ int saveNewTask(TDM &dm, const TaskValues &values, DateTime created, const QStri
     if (!dm.qTasks.isOpen())
         dm.RequeryTaskList();
     int id = 0;
-    dm.ADOConnection.step(undoLabel, [&] { id = appendTask(dm.qTasks, values, created); });
+    dm.ADOConnection.step(undoLabel, [&] {
+        id = appendTask(dm.qTasks, values, created);
+        anchordays::write(dm.ADOConnection, id, values.anchorDay);
+    });
     dm.RequeryTaskList();
     return id;
 }

@@ -31,6 +31,9 @@ struct TaskValues
     bool autoSnooze = false;
     int repeatAutoSnooze = 0;
     std::optional<int> autoSnoozeAction; // 1, 2 or 3; none: stored as null
+    // The day of the month a task stepping by months or years keeps (1 to
+    // 31), stored beside the task; 0: none.
+    int anchorDay = 0;
 };
 
 // Longest values the Tasks table takes.
@@ -70,6 +73,6 @@ void prepareTaskUpdate(Query &update, int id, const TaskValues &values);
 int appendTask(Query &taskList, const TaskValues &values, DateTime created);
 
 // A new task as the editor's Add saves it: appended to the data module's task
-// list as one undo step named `undoLabel`, then the list is read again.
-// Returns the new row's ID.
+// list, with the day it keeps, as one undo step named `undoLabel`, then the
+// list is read again. Returns the new row's ID.
 int saveNewTask(TDM &dm, const TaskValues &values, DateTime created, const QString &undoLabel);

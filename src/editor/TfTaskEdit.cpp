@@ -13,6 +13,7 @@
 #include "editor/TaskAge.h"
 #include "settings/ProfileFile.h"
 #include "settings/SettingsKeys.h"
+#include "store/AnchorDays.h"
 #include "store/DataModule.h"
 #include "toolkit/ErrorReport.h"
 #include "toolkit/Prompter.h"
@@ -339,6 +340,7 @@ bool TfTaskEdit::fillFrom(const Query &source, TaskEditorMode mode)
     m_working.validHours = occurrence::workingValidHours(field("ValidHours").asString());
     m_working.validDays = occurrence::workingValidDays(field("ValidDays").asString());
     m_daysChosen = true;
+    m_storedAnchorDay = anchordays::read(m_host.dm.ADOConnection, m_editedTaskId);
 
     setDue(field("DueDateTime").asDateTime());
     setAlarm(field("AlarmDateTime").asDateTime());

@@ -125,6 +125,8 @@ private:
     // False while a new task's valid days are nobody's choice: the kind's
     // default days are used then.
     bool m_daysChosen = true;
+    // The day of the month the edited task keeps as stored; 0: none.
+    int m_storedAnchorDay = 0;
     // The copy a Duplicate editor saved first; later saves update it.
     int m_savedCopyId = 0;
     bool m_occurrenceApplied = false; // Apply Occurrence was pressed since the last save

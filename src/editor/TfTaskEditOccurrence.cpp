@@ -49,7 +49,7 @@ void TfTaskEdit::showOccurrenceRule()
         text = occurrence::ruleInWords(kind, w.frequency, w.validHours, w.validDays);
         QStringList times;
         for (const DateTime at : NextAlarms(m_host.clock, due(), alarm(), kind, w.frequency, w.validHours,
-                                            w.validDays, 3))
+                                            w.validDays, 3, AnchorDayToKeep(kind, due(), m_storedAnchorDay)))
             times << dateTimeText(at, m_host.state.Formats);
         if (!times.isEmpty())
             text += u" \u2014 "_s + tr("next alarms: %1").arg(times.join(u"; "_s));
@@ -101,8 +101,10 @@ void TfTaskEdit::sbOccurrenceSettingsClick()
 void TfTaskEdit::sbApplyOccurrenceClick()
 {
     const occurrence::Working working = workingOccurrence();
-    const DueAndAlarm next = AdvanceOccurrence(m_host.clock, due(), alarm(), ui->cbOccurrence->currentText(),
-                                               working.frequency, working.validHours, working.validDays);
+    const QString kind = ui->cbOccurrence->currentText();
+    const DueAndAlarm next = AdvanceOccurrence(m_host.clock, due(), alarm(), kind, working.frequency,
+                                               working.validHours, working.validDays,
+                                               AnchorDayToKeep(kind, due(), m_storedAnchorDay));
     setDue(next.due);
     setAlarm(next.alarm);
     m_occurrenceApplied = true;

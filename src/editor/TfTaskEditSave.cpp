@@ -6,6 +6,8 @@
 #include "core/AppState.h"
 #include "core/Clock.h"
 #include "core/Error.h"
+#include "alarm/Recurrence.h"
+#include "store/AnchorDays.h"
 #include "store/DataModule.h"
 #include "store/UndoJournal.h"
 #include "toolkit/Prompter.h"
@@ -66,6 +68,7 @@ TaskValues TfTaskEdit::gatherValues() const
     v.autoSnooze = ui->cbAutoSnooze->isChecked();
     v.repeatAutoSnooze = ui->seRepeatAutoSnooze->value();
     v.autoSnoozeAction = autoSnoozeAction();
+    v.anchorDay = AnchorDayToKeep(v.occurrence, v.due, m_storedAnchorDay);
     return v;
 }
 
@@ -100,9 +103,11 @@ bool TfTaskEdit::sbSaveClick()
         dm.ADOConnection.step(m_occurrenceApplied ? tr("Apply Occurrence to %1").arg(title) : tr("Edit %1").arg(title), [&] {
             if (update.execSql() == 0)
                 throw Error(tr("The task could not be saved: it is no longer in the task list."));
+            anchordays::write(dm.ADOConnection, target, values.anchorDay);
         });
         m_occurrenceApplied = false;
     }
+    m_storedAnchorDay = values.anchorDay;
     ui->sbSave->setVisible(false);
     if (target != 0)
         dm.RequeryTaskList();

@@ -142,7 +142,7 @@ public:
     QImage backgroundImage() const { return m_props.backgroundImage; }
     void setBackgroundImage(const QImage &image) { m_props.backgroundImage = image; }
 
-    // Windows shown and not yet freed; the alarm scan waits while it is above 0.
+    // Windows shown and not yet freed.
     int openCount() const { return m_openCount; }
     // Where the next cascaded window goes, in pixels from the corner.
     int stackOffset() const { return m_stackOffset; }

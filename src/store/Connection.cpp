@@ -2,6 +2,7 @@
 
 #include "core/Error.h"
 #include "core/Logging.h"
+#include "store/AnchorDays.h"
 #include "store/Statement.h"
 #include "store/TasksTable.h"
 #include "store/TextFunctions.h"
@@ -92,7 +93,8 @@ void Connection::open()
         registerTextFunctions(handle());
         if (fresh) {
             transaction([&] {
-                for (const QString &statement : TasksTable::schemaStatements() + undojournal::schemaStatements())
+                for (const QString &statement : TasksTable::schemaStatements() + anchordays::schemaStatements()
+                                                     + undojournal::schemaStatements())
                     exec(statement);
                 exec(QStringLiteral("PRAGMA user_version = %1").arg(TasksTable::SchemaVersion));
             });
@@ -158,14 +160,17 @@ void Connection::addMissingIndexes()
 
 // Best effort, like the indexes: a file that cannot take the journal's
 // tables (read-only, or a Tasks table of another layout) opens and works,
-// only without undo.
+// only without undo. So does one that cannot take the table of the days
+// tasks keep (their steps then keep the day they start from). A file made
+// before either, or one a restore brought back, gains them here.
 void Connection::prepareJournal()
 {
     m_journalled = false;
-    for (const QString &statement : undojournal::schemaStatements()) {
+    for (const QString &statement : anchordays::schemaStatements() + undojournal::schemaStatements()) {
         QSqlQuery q(QSqlDatabase::database(m_name, false));
         if (!q.exec(statement))
-            qCWarning(lcStore) << "cannot add the undo journal to" << m_file << engineText(q.lastError());
+            qCWarning(lcStore) << "cannot add the undo journal or the kept days to" << m_file
+                               << engineText(q.lastError());
     }
     m_journalled = undojournal::installRecorder(handle());
 }

@@ -6,6 +6,7 @@
 #include "store/Statement.h"
 #include "store/TasksTable.h"
 
+#include <QSet>
 #include <QVariant>
 
 using namespace Qt::StringLiterals;
@@ -32,6 +33,20 @@ QStringList columns()
         names << f.name;
     return names;
 }
+
+bool hasTable(sqlite3 *db, const QString &name)
+{
+    return single(db, u"select count(*) from sqlite_master where type = 'table' and name = ?"_s, {name}).toInt() == 1;
+}
+
+// Changes to the days tasks keep (see AnchorDays.h) are journalled beside
+// the rows of Tasks, as a before and after day for each task (null: no row).
+bool anchorsJournalled(sqlite3 *db)
+{
+    return hasTable(db, u"UndoAnchorRows"_s) && hasTable(db, u"TaskAnchorDays"_s);
+}
+
+const char *const AnchorTriggers[] = {"UndoRecordAnchorInsert", "UndoRecordAnchorDelete", "UndoRecordAnchorUpdate"};
 
 // "prefix + column" for every column, joined by commas.
 QString prefixed(const QString &prefix)
@@ -63,6 +78,13 @@ QStringList schemaStatements()
         "  Step integer not null references UndoSteps (ID) on delete cascade,\n  "_s
             + imageColumns.join(u",\n  "_s) + u")"_s,
         u"create index if not exists UndoRowsByStep on UndoRows (Step)"_s,
+        u"create table if not exists UndoAnchorRows (\n"
+        "  Seq integer primary key autoincrement,\n"
+        "  Step integer not null references UndoSteps (ID) on delete cascade,\n"
+        "  TaskID integer not null,\n"
+        "  B_Day integer,\n"
+        "  A_Day integer)"_s,
+        u"create index if not exists UndoAnchorRowsByStep on UndoAnchorRows (Step)"_s,
     };
 }
 
@@ -97,12 +119,33 @@ bool installRecorder(sqlite3 *db)
         removeRecorder(db);
         return false;
     }
+    // Best effort: without them the tasks are journalled still, and a task
+    // whose kept day an undo does not bring back steps from its date's day.
+    if (anchorsJournalled(db)) {
+        const QString anchors = u"insert into UndoAnchorRows (Step, TaskID, B_Day, A_Day) select Step, "_s;
+        try {
+            run(db, u"create temp trigger UndoRecordAnchorInsert after insert on main.TaskAnchorDays when "_s + open
+                        + u" begin "_s + anchors + u"new.TaskID, null, new.Day from temp.UndoContext; end"_s);
+            run(db, u"create temp trigger UndoRecordAnchorDelete after delete on main.TaskAnchorDays when "_s + open
+                        + u" begin "_s + anchors + u"old.TaskID, old.Day, null from temp.UndoContext; end"_s);
+            run(db, u"create temp trigger UndoRecordAnchorUpdate after update on main.TaskAnchorDays when "_s + open
+                        + u" and old.Day is not new.Day begin "_s + anchors
+                        + u"new.TaskID, old.Day, new.Day from temp.UndoContext; end"_s);
+            single(db, u"select count(*) from UndoAnchorRows where 0"_s);
+        } catch (const Error &e) {
+            qCWarning(lcStore) << "kept days are not journalled:" << e.text();
+            for (const char *name : AnchorTriggers)
+                run(db, u"drop trigger if exists temp.%1"_s.arg(QLatin1StringView(name)));
+        }
+    }
     return true;
 }
 
 void removeRecorder(sqlite3 *db)
 {
     for (const char *name : {"UndoRecordInsert", "UndoRecordDelete", "UndoRecordUpdate"})
+        run(db, u"drop trigger if exists temp.%1"_s.arg(QLatin1StringView(name)));
+    for (const char *name : AnchorTriggers)
         run(db, u"drop trigger if exists temp.%1"_s.arg(QLatin1StringView(name)));
 }
 
@@ -120,13 +163,17 @@ void closeStep(sqlite3 *db)
 {
     const qint64 step = single(db, u"select Step from temp.UndoContext"_s).toLongLong();
     run(db, u"update temp.UndoContext set Step = null"_s);
-    if (single(db, u"select count(*) from UndoRows where Step = ?"_s, {step}).toInt() == 0) {
+    const bool anchors = hasTable(db, u"UndoAnchorRows"_s);
+    const int anchorRows = anchors ? single(db, u"select count(*) from UndoAnchorRows where Step = ?"_s, {step}).toInt() : 0;
+    if (single(db, u"select count(*) from UndoRows where Step = ?"_s, {step}).toInt() + anchorRows == 0) {
         Statement drop(db, u"delete from UndoSteps where ID = ?"_s);
         drop.bind(step);
         drop.execute();
         return;
     }
     run(db, u"delete from UndoRows where Step in (select ID from UndoSteps where Undone <> 0)"_s);
+    if (anchors)
+        run(db, u"delete from UndoAnchorRows where Step in (select ID from UndoSteps where Undone <> 0)"_s);
     run(db, u"delete from UndoSteps where Undone <> 0"_s);
     Statement trim(db, u"delete from UndoSteps where ID <= (select ID from UndoSteps order by ID desc limit 1 offset ?)"_s);
     trim.bind(undojournal::StepLimit);
@@ -134,6 +181,55 @@ void closeStep(sqlite3 *db)
 }
 
 } // namespace undojournal
+
+namespace {
+
+bool sameDay(const QVariant &a, const QVariant &b)
+{
+    return a.isNull() == b.isNull() && (a.isNull() || a.toLongLong() == b.toLongLong());
+}
+
+} // namespace
+
+// The kept days of a step, put back the same way as its rows of Tasks: a
+// day is put back only while it is what the step left, and left alone
+// where it already is what the undo or redo would make it (the triggers on
+// Tasks may have removed it with its task) or where its task's row was
+// left alone.
+void UndoJournal::replayAnchors(sqlite3 *db, qint64 step, bool undoing, const QSet<qint64> &skippedIds)
+{
+    const QString from = undoing ? u"A_"_s : u"B_"_s;
+    const QString to = undoing ? u"B_"_s : u"A_"_s;
+    Statement rows(db, u"select TaskID, %1Day, %2Day from UndoAnchorRows where Step = ? order by Seq %3"_s
+                           .arg(from, to, undoing ? u"desc"_s : u"asc"_s));
+    Statement current(db, u"select Day from TaskAnchorDays where TaskID = ?"_s);
+    Statement put(db, u"insert into TaskAnchorDays (TaskID, Day) values (?, ?) "
+                      "on conflict (TaskID) do update set Day = excluded.Day"_s);
+    Statement drop(db, u"delete from TaskAnchorDays where TaskID = ?"_s);
+    rows.bind(step);
+    while (rows.step()) {
+        const qint64 taskId = rows.value(0).toLongLong();
+        if (skippedIds.contains(taskId))
+            continue;
+        current.reset();
+        current.bind(taskId);
+        const QVariant now = current.step() ? current.value(0) : QVariant();
+        const QVariant was = rows.value(1);
+        const QVariant wanted = rows.value(2);
+        if (sameDay(now, wanted) || !sameDay(now, was))
+            continue;
+        if (wanted.isNull()) {
+            drop.reset();
+            drop.bind(taskId);
+            drop.execute();
+        } else {
+            put.reset();
+            put.bind(taskId);
+            put.bind(wanted);
+            put.execute();
+        }
+    }
+}
 
 QString UndoJournal::taskLabel(Connection &connection, const QString &pattern, qint64 id)
 {
@@ -196,6 +292,7 @@ UndoOutcome UndoJournal::replay(bool undoing)
         Statement update(db, u"update Tasks set (%1) = (select %2 from UndoRows where Seq = ?) where ID = ?"_s
                                  .arg(prefixed(QString()), prefixed(to)));
         rows.bind(step);
+        QSet<qint64> skippedIds;
         while (rows.step()) {
             const QVariant seq = rows.value(0);
             const QVariant fromId = rows.value(1);
@@ -212,6 +309,7 @@ UndoOutcome UndoJournal::replay(bool undoing)
             }
             if (!matches) {
                 outcome.skippedTasks << rows.value(3).toString();
+                skippedIds.insert((fromId.isNull() ? toId : fromId).toLongLong());
                 continue;
             }
             if (toId.isNull()) {
@@ -230,6 +328,8 @@ UndoOutcome UndoJournal::replay(bool undoing)
             }
             ++outcome.applied;
         }
+        if (anchorsJournalled(db))
+            replayAnchors(db, step, undoing, skippedIds);
         Statement mark(db, u"update UndoSteps set Undone = ? where ID = ?"_s);
         mark.bind(undoing ? 1 : 0);
         mark.bind(step);
@@ -244,6 +344,8 @@ void UndoJournal::keepBeforeRestore()
     dropKeptState();
     undojournal::removeRecorder(db);
     run(db, u"create temp table UndoKeptTasks as select * from main.Tasks"_s);
+    if (hasTable(db, u"TaskAnchorDays"_s))
+        run(db, u"create temp table UndoKeptAnchors as select * from main.TaskAnchorDays"_s);
     run(db, u"create temp table UndoKeptSteps as select * from main.UndoSteps"_s);
     run(db, u"create temp table UndoKeptRows as select * from main.UndoRows"_s);
 }
@@ -278,6 +380,16 @@ void UndoJournal::recordRestore(const QString &label)
         run(db, images + u"from temp.UndoKeptTasks k left join main.Tasks t on t.ID = k.ID where t.ID is null or "_s
                     + differs.join(u" or "_s));
         run(db, images + u"from main.Tasks t left join temp.UndoKeptTasks k on k.ID = t.ID where k.ID is null"_s);
+        // The kept days the restore changed, removed or brought.
+        if (anchorsJournalled(db)
+            && single(db, u"select count(*) from sqlite_temp_master where name = 'UndoKeptAnchors'"_s).toInt() == 1) {
+            const QString days = u"insert into UndoAnchorRows (Step, TaskID, B_Day, A_Day) "
+                                 "select (select Step from temp.UndoContext), "_s;
+            run(db, days + u"k.TaskID, k.Day, t.Day from temp.UndoKeptAnchors k left join main.TaskAnchorDays t "
+                           "on t.TaskID = k.TaskID where t.Day is not k.Day"_s);
+            run(db, days + u"t.TaskID, null, t.Day from main.TaskAnchorDays t left join temp.UndoKeptAnchors k "
+                           "on k.TaskID = t.TaskID where k.TaskID is null"_s);
+        }
         undojournal::closeStep(db);
     });
     dropKeptState();
@@ -286,6 +398,6 @@ void UndoJournal::recordRestore(const QString &label)
 void UndoJournal::dropKeptState()
 {
     sqlite3 *db = m_connection.handle();
-    for (const char *name : {"UndoKeptTasks", "UndoKeptSteps", "UndoKeptRows"})
+    for (const char *name : {"UndoKeptTasks", "UndoKeptSteps", "UndoKeptRows", "UndoKeptAnchors"})
         run(db, u"drop table if exists temp.%1"_s.arg(QLatin1StringView(name)));
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -8,7 +9,8 @@ struct sqlite3;
 
 // The undo journal: every change a person makes to Tasks is one step of the
 // journal, kept in tables of its own in the task database. A step holds,
-// for each row it touched, the row as it was before and after. The rows are
+// for each row it touched, the row as it was before and after, and so for
+// each day a task keeps (TaskAnchorDays) that it changed. The rows are
 // recorded by temporary triggers on this program's connection while a step
 // is open (Connection::step), so they are written in the same transaction
 // as the change itself; writes made outside a step (the alarm scan's own
@@ -76,5 +78,6 @@ public:
 
 private:
     UndoOutcome replay(bool undoing);
+    static void replayAnchors(sqlite3 *db, qint64 step, bool undoing, const QSet<qint64> &skippedIds);
     Connection &m_connection;
 };

@@ -50,6 +50,7 @@ struct AlarmFixture
     TMSNPopUp popup;
     QSet<qint64> editorsOpen;
     int updateChecks = 0;
+    QList<QList<qint64>> overflows; // the tasks of each pass the full popup stack refused
     std::unique_ptr<AlarmScan> scan;
 
     AlarmFixture()
@@ -59,7 +60,13 @@ struct AlarmFixture
         popup.setTaskbarGeometry(&geometry);
         scan = std::make_unique<AlarmScan>(
             dm, state, clock, popup, sound, prompter,
-            AlarmScan::Hooks{[this](qint64 id) { return editorsOpen.contains(id); }, [this] { ++updateChecks; }, {}});
+            AlarmScan::Hooks{[this](qint64 id) { return editorsOpen.contains(id); }, [this] { ++updateChecks; }, {},
+                             [this](const QList<DueTask> &refused) {
+                                 QList<qint64> ids;
+                                 for (const DueTask &task : refused)
+                                     ids << task.id;
+                                 overflows << ids;
+                             }});
     }
 
     ~AlarmFixture() { closeWindows(); }

@@ -243,6 +243,69 @@ private slots:
         }
     }
 
+    // One notification left unanswered (the default time-out keeps it until
+    // it is clicked) holds back no later alarm: a second task due a minute
+    // after the first pops up beside it within a second of its time, and
+    // neither comes twice.
+    void openNotificationDoesNotHoldBackTheNext()
+    {
+        QTemporaryDir dir;
+        const QString database = dir.filePath(u"Nudgewick.mdb"_s);
+        writeDueTask(database, at(9, 0));
+        writeDueTask(database, at(9, 1));
+        QVERIFY(QDir().mkpath(dir.filePath(u"session"_s)));
+        QVERIFY(QFile::setPermissions(dir.filePath(u"session"_s),
+                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        // The program's clock runs a whole number of seconds off the real
+        // one and reads 09:00:45 now, so the second alarm comes 15 seconds
+        // into its run; the real moment it is due is known to the millisecond.
+        const qint64 startMs = QDateTime::currentMSecsSinceEpoch();
+        const qint64 offsetMs = (at(9, 0, 45).toQDateTime().toMSecsSinceEpoch() - startMs) / 1000 * 1000;
+        const qint64 secondDueMs = at(9, 1).toQDateTime().toMSecsSinceEpoch() - offsetMs;
+        m_program.setProcessEnvironment(programEnvironment(
+            dir.path(), dir.filePath(u"session"_s),
+            (offsetMs < 0 ? u"-"_s : u"+"_s) + QString::number(qAbs(offsetMs) / 1000)));
+        m_program.setProcessChannelMode(QProcess::ForwardedChannels);
+        m_program.start(QStringLiteral(NW_EXECUTABLE), {u"Startup"_s});
+        QVERIFY(m_program.waitForStarted());
+
+        const auto windows = [this](const QString &title) {
+            const QString found = run(u"xdotool"_s, {u"search"_s, u"--name"_s, title}, m_env);
+            return found.isEmpty() ? QStringList() : found.split(u'\n');
+        };
+        const QString first = u"^Nudgewick \\[09:00\\]$"_s;
+        const QString second = u"^Nudgewick \\[09:01\\]$"_s;
+        QDeadlineTimer appear(30000);
+        while (windows(first).isEmpty() && !appear.hasExpired() && m_program.state() == QProcess::Running)
+            QThread::msleep(100);
+        QCOMPARE(windows(first).size(), 1);
+        QVERIFY(windows(second).isEmpty());
+
+        qint64 secondAtMs = -1;
+        QDeadlineTimer later(30000);
+        while (!later.hasExpired() && m_program.state() == QProcess::Running) {
+            if (!windows(second).isEmpty()) {
+                secondAtMs = QDateTime::currentMSecsSinceEpoch();
+                break;
+            }
+            QThread::msleep(50);
+        }
+        QVERIFY2(secondAtMs >= 0, "the second notification did not come while the first was open");
+        const qint64 lateMs = secondAtMs - secondDueMs;
+        qInfo("second notification shown %lld ms after its time", lateMs);
+        // One second, and a little for finding the window.
+        QVERIFY2(lateMs >= -200 && lateMs <= 1300, qPrintable(QString::number(lateMs)));
+
+        // A quarter minute later both are there, each once.
+        QThread::msleep(16000);
+        QCOMPARE(windows(first).size(), 1);
+        QCOMPARE(windows(second).size(), 1);
+
+        m_program.terminate();
+        QVERIFY(m_program.waitForFinished(20000));
+        QCOMPARE(m_program.exitCode(), 0);
+    }
+
     // The end of the session while the snooze confirmation of a clicked
     // notification is open still ends the program.
     void terminationWithTheConfirmationOpen()

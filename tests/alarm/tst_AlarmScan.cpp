@@ -4,6 +4,7 @@
 #include "AlarmFixture.h"
 
 #include "popup/PopupWindow.h"
+#include "store/AnchorDays.h"
 
 #include <QTest>
 
@@ -100,7 +101,8 @@ private slots:
     }
 
     // Three due tasks: three stacked windows in alarm order, three sounds, the
-    // update check once; a task that falls due meanwhile waits until all closed.
+    // update check once; a task that falls due meanwhile is stacked on them,
+    // and the open ones are not prompted again.
     void dueTasksArePromptedInAlarmOrder()
     {
         AlarmFixture f;
@@ -124,17 +126,122 @@ private slots:
         QVERIFY(!f.state.UpdateCheckPending);
         QVERIFY(f.state.ScanPending);
 
-        // The fourth falls due while the windows are open: nothing happens.
-        f.clock.advanceSeconds(15);
-        QVERIFY(!f.scan->tPopupTimer());
+        // The pass the prompts asked for finds nothing new.
+        QVERIFY(f.scan->tPopupTimer());
         QCOMPARE(f.popup.openCount(), 3);
+        QVERIFY(!f.state.ScanPending);
 
-        // Once they are gone, all four are prompted; the update check is not run again.
+        // The fourth falls due while the windows are open: it joins them.
+        f.clock.advanceSeconds(15);
+        QVERIFY(f.scan->tPopupTimer());
+        QCOMPARE(f.popup.openCount(), 4);
+        QCOMPARE(windowTexts(f.popup).last(), u"Nudgewick [09:00] [Work] future #4"_s);
+        QCOMPARE(f.sound.played.size(), 4);
+
+        // Once they are gone unanswered, all four are prompted again; the
+        // update check is not run again.
         f.closeWindows();
         QVERIFY(f.scan->tPopupTimer());
         QCOMPARE(f.popup.openCount(), 4);
-        QCOMPARE(f.sound.played.size(), 7);
+        QCOMPARE(f.sound.played.size(), 8);
         QCOMPARE(f.updateChecks, 1);
+        QVERIFY(f.overflows.isEmpty());
+    }
+
+    // The gate with a notification left open (the default time-out keeps it
+    // until clicked): the next alarm still comes at its own time, stacked
+    // beside it; the open one's task is never prompted a second time while
+    // its window is there, however many passes run, and is prompted again
+    // at once when its window went unanswered.
+    void openNotificationHoldsBackOnlyItsOwnTask()
+    {
+        AlarmFixture f;
+        f.popup.setTimeOut(0);
+        const qint64 first = f.add({.task = u"first"_s, .alarm = at(2026, 12, 10, 9, 0)});
+        const qint64 second = f.add({.task = u"second"_s, .alarm = at(2026, 12, 10, 9, 1, 10)});
+        f.state.ScanPending = true;
+        QVERIFY(f.scan->tPopupTimer());
+        QCOMPARE(windowTexts(f.popup), QStringList{u"Nudgewick [09:00] [Work] first #1"_s});
+        // The wake-up time is read with the window open.
+        QCOMPARE(f.scan->nextAlarm(), at(2026, 12, 10, 9, 1, 10));
+
+        // Ticks each second up to the second alarm: passes at the quarters
+        // (and the one the prompt asked for) prompt nothing.
+        int passes = 0;
+        for (int i = 0; i < 69; ++i) { // to 09:01:09
+            f.clock.advanceSeconds(1);
+            passes += f.scan->tPopupTimer();
+            QCOMPARE(f.popup.openCount(), 1);
+        }
+        QCOMPARE(passes, 5); // 09:00:01 (asked for), :15, :30, :45, 09:01:00
+        QVERIFY(!f.scan->tPopupTimer());
+        f.clock.set(at(2026, 12, 10, 9, 1, 10, 20));
+        QVERIFY(f.scan->tPopupTimer());
+        QCOMPARE(windowTexts(f.popup), (QStringList{u"Nudgewick [09:00] [Work] first #1"_s,
+                                                    u"Nudgewick [09:01] [Work] second #2"_s}));
+        QCOMPARE(f.sound.played.size(), 2);
+        QCOMPARE(f.alarmOf(first), at(2026, 12, 10, 9, 0));
+        QCOMPARE(f.alarmOf(second), at(2026, 12, 10, 9, 1, 10));
+        for (int i = 0; i < 20; ++i) {
+            f.clock.advanceSeconds(1);
+            f.scan->tPopupTimer();
+        }
+        QCOMPARE(f.popup.openCount(), 2);
+        QCOMPARE(f.sound.played.size(), 2);
+
+        // The first window goes unanswered: its task (still due) comes back
+        // at the next tick, the second stays as it is.
+        f.popup.popupWindows().constFirst()->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(f.scan->tPopupTimer());
+        QCOMPARE(windowTexts(f.popup), (QStringList{u"Nudgewick [09:01] [Work] second #2"_s,
+                                                    u"Nudgewick [09:00] [Work] first #1"_s}));
+        QCOMPARE(f.sound.played.size(), 3);
+    }
+
+    // Auto-snooze does not count on behind an open notification of its task.
+    void openNotificationKeepsItsAutoSnooze()
+    {
+        AlarmFixture f;
+        f.popup.setTimeOut(0);
+        const qint64 id = f.add({.alarm = at(2026, 12, 10, 9, 0), .snoozeTime = 1, .autoSnooze = true,
+                                 .repeatAutoSnooze = 3, .autoSnoozeAction = 3});
+        f.scan->scan();
+        QCOMPARE(f.popup.openCount(), 1);
+        QCOMPARE(f.value(id, u"RepeatAutoSnooze"_s).toInt(), 2);
+        for (int i = 0; i < 10; ++i) {
+            f.clock.advanceSeconds(60);
+            f.scan->scan();
+        }
+        QCOMPARE(f.popup.openCount(), 1);
+        QCOMPARE(f.value(id, u"RepeatAutoSnooze"_s).toInt(), 2);
+        QCOMPARE(f.value(id, u"Completed"_s).toInt(), 0);
+    }
+
+    // When the stack is full, the tasks it has no room for go to the
+    // overflow hook (the missed-alarms list), in alarm order; the windows
+    // on screen are not prompted again.
+    void fullStackOverflows()
+    {
+        AlarmFixture f;
+        const int capacity = f.popup.stackCapacity();
+        QVERIFY2(capacity >= 2 && capacity < 20, qPrintable(QString::number(capacity)));
+        QList<qint64> ids;
+        for (int i = 0; i < capacity + 2; ++i)
+            ids << f.add({.task = u"task %1"_s.arg(i), .alarm = at(2026, 12, 10, 8, i)});
+        f.scan->scan();
+        QCOMPARE(f.popup.openCount(), capacity);
+        QCOMPARE(f.sound.played.size(), capacity);
+        QCOMPARE(f.overflows, (QList<QList<qint64>>{ids.mid(capacity)}));
+
+        // One more falls due: it is refused too; the open ones stay as they are.
+        const qint64 later = f.add({.task = u"later"_s, .alarm = at(2026, 12, 10, 9, 0, 30)});
+        f.clock.set(at(2026, 12, 10, 9, 0, 31));
+        QVERIFY(f.scan->tPopupTimer());
+        QCOMPARE(f.popup.openCount(), capacity);
+        QCOMPARE(f.overflows.size(), 2);
+        QCOMPARE(f.overflows.last(), ids.mid(capacity) + QList<qint64>{later});
+        QCOMPARE(f.sound.played.size(), capacity);
     }
 
     // RepeatAutoSnooze 3: three prompts, each moving the alarm on by the
@@ -206,6 +313,32 @@ private slots:
                                          f.value(id, u"Completed"_s).toInt() ? u"completed"_s : u"open"_s);
         QCOMPARE(state, expected);
         QCOMPARE(f.alarmOf(other), at(2026, 12, 10, 10, 0)); // no other task is touched
+    }
+
+    // Moving a monthly task on follows the day it keeps: from 30 November
+    // (cut from the 31st) to 31 December; without one, to 30 December.
+    void applyOccurrenceKeepsTheDay_data()
+    {
+        QTest::addColumn<int>("anchorDay");
+        QTest::addColumn<DateTime>("expected");
+        QTest::newRow("kept 31st") << 31 << at(2026, 12, 31, 9, 0);
+        QTest::newRow("none kept") << 0 << at(2026, 12, 30, 9, 0);
+        QTest::newRow("kept 15th, moved away from it") << 15 << at(2026, 12, 30, 9, 0);
+    }
+    void applyOccurrenceKeepsTheDay()
+    {
+        QFETCH(int, anchorDay);
+        QFETCH(DateTime, expected);
+        AlarmFixture f;
+        const qint64 id = f.add({.occurrence = u"Monthly"_s, .due = at(2026, 11, 30, 9, 0),
+                                 .alarm = at(2026, 11, 30, 9, 0), .autoSnooze = true, .repeatAutoSnooze = 0,
+                                 .autoSnoozeAction = 1});
+        anchordays::write(f.dm.ADOConnection, id, anchorDay);
+        f.scan->scan();
+        QCOMPARE(f.alarmOf(id), expected);
+        QCOMPARE(DateTime(f.value(id, u"DueDateTime"_s).toDouble()), expected);
+        // A day the due date no longer holds goes with the move.
+        QCOMPARE(anchordays::read(f.dm.ADOConnection, id), anchorDay == 31 ? 31 : 0);
     }
 
     // The final action "apply occurrence" keeps the alarm's lead when the due
@@ -281,17 +414,18 @@ private slots:
         QCOMPARE(f.popup.openCount(), 3);
         f.closeWindows();
 
-        // Back by an hour: one pass, then quiet until the next quarter minute.
+        // Back by an hour: one pass, then quiet until the next quarter minute
+        // (the windows it shows stay open and hold back no pass).
         f.state.ScanPending = false;
         f.clock.set(at(2026, 12, 10, 11, 30, 7));
         int passes = 0;
         for (int i = 0; i < 12; ++i) { // 11:30:07 to 11:30:18
             passes += f.scan->tPopupTimer();
             f.state.ScanPending = false;
-            f.closeWindows();
             f.clock.advanceSeconds(1);
         }
         QCOMPARE(passes, 2); // 11:30:07 and 11:30:15
+        QCOMPARE(f.popup.openCount(), 2);
     }
 
     // The gate: a pass runs on a tick when ScanPending is set or a new quarter

@@ -13,6 +13,7 @@
 #include <QDBusMessage>
 #include <QProcess>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QStandardPaths>
 #include <QTest>
 
@@ -207,8 +208,9 @@ private slots:
         QCOMPARE(f.alarmOf(id), at(2026, 12, 10, 12, 5));
     }
 
-    // Late alarms: a repeating task moves on to its next occurrence, a
-    // one-off stays due and is listed only (once, until the next gap).
+    // Late alarms: a repeating task moves on to its next occurrence (listed
+    // as skipped), a one-off stays due and is listed only (once, until the
+    // next gap).
     void lateAlarms_data()
     {
         QTest::addColumn<int>("skipMinutes");
@@ -219,7 +221,7 @@ private slots:
         QTest::addColumn<bool>("listed");
 
         const DateTime eight = at(2026, 12, 10, 8, 0);
-        QTest::newRow("daily, late") << 30 << u"Daily"_s << eight << at(2026, 12, 11, 8, 0) << false << false;
+        QTest::newRow("daily, late") << 30 << u"Daily"_s << eight << at(2026, 12, 11, 8, 0) << false << true;
         QTest::newRow("scheduled, late") << 30 << u"Scheduled"_s << eight << eight << false << true;
         QTest::newRow("daily, late by less") << 90 << u"Daily"_s << eight << eight << true << false;
         QTest::newRow("never skipped") << 0 << u"Daily"_s << eight << eight << true << false;
@@ -240,7 +242,7 @@ private slots:
         QCOMPARE(f.alarmOf(id), alarmAfter);
         QCOMPARE(f.popup.openCount(), popup ? 1 : 0);
         QCOMPARE(f.listed(), listed ? QList<qint64>{id} : QList<qint64>{});
-        if (!listed)
+        if (!listed || alarmAfter != alarm) // a task moved on is due no more
             return;
 
         // Dismissed, it is neither listed nor popped up again...
@@ -253,6 +255,69 @@ private slots:
         f.engine->missed().gapNoticed();
         f.tickAfter(1);
         QCOMPARE(f.listed(), QList<qint64>{id});
+    }
+
+    // What the list says of a late alarm ("Skip Late Minutes" 30, now 09:00):
+    // past the limit a repeating task is moved on and the list names it as
+    // skipped, with its next alarm, so the user learns it was missed; a
+    // one-off stays due and is listed as it is; within the limit either pops
+    // up. "Snooze all" leaves a skipped task at its next occurrence.
+    void skippedTasksAreNamed_data()
+    {
+        QTest::addColumn<QString>("occurrence");
+        QTest::addColumn<int>("frequency");
+        QTest::addColumn<DateTime>("alarm");
+        QTest::addColumn<DateTime>("alarmAfter");
+        QTest::addColumn<QString>("listed"); // empty: popped up; %1: alarmAfter as the list shows it
+
+        const QString skipped = u"Task (skipped, next at %1)"_s;
+        QTest::newRow("daily, gap longer") << u"Daily"_s << 1 << at(2026, 12, 10, 8, 0) << at(2026, 12, 11, 8, 0)
+                                           << skipped;
+        QTest::newRow("daily, gap shorter") << u"Daily"_s << 1 << at(2026, 12, 10, 8, 45) << at(2026, 12, 10, 8, 45)
+                                            << QString();
+        QTest::newRow("hourly, gap longer") << u"Hourly"_s << 1 << at(2026, 12, 10, 7, 0) << at(2026, 12, 10, 10, 0)
+                                            << skipped;
+        QTest::newRow("every 5 minutes, gap longer") << u"Minutes"_s << 5 << at(2026, 12, 10, 8, 0)
+                                                     << at(2026, 12, 10, 9, 5) << skipped;
+        QTest::newRow("weekly, gap longer") << u"Weekly"_s << 1 << at(2026, 12, 3, 9, 0) << at(2026, 12, 17, 9, 0)
+                                            << skipped;
+        QTest::newRow("one-off, gap longer") << u"Scheduled"_s << 1 << at(2026, 12, 10, 8, 0)
+                                             << at(2026, 12, 10, 8, 0) << u"Task"_s;
+        QTest::newRow("one-off, gap shorter") << u"Scheduled"_s << 1 << at(2026, 12, 10, 8, 45)
+                                              << at(2026, 12, 10, 8, 45) << QString();
+    }
+    void skippedTasksAreNamed()
+    {
+        QFETCH(QString, occurrence);
+        QFETCH(int, frequency);
+        QFETCH(DateTime, alarm);
+        QFETCH(DateTime, alarmAfter);
+        QFETCH(QString, listed);
+
+        MissedFixture f;
+        f.state.SkipLateMinutes = 30;
+        const qint64 id = f.add({.occurrence = occurrence, .frequency = frequency, .alarm = alarm});
+        f.engine->tPopupTimer();
+        QCOMPARE(f.alarmOf(id), alarmAfter);
+        QCOMPARE(f.popup.openCount(), listed.isEmpty() ? 1 : 0);
+        QCOMPARE(f.sounds().size(), 1);
+        if (listed.isEmpty()) {
+            QVERIFY(!f.digest());
+            return;
+        }
+        QCOMPARE(f.listed(), QList<qint64>{id});
+        const auto *table = f.digest()->findChild<QTableWidget *>(u"lvMissed"_s);
+        QVERIFY(table);
+        QCOMPARE(table->item(0, 0)->text(), dateTimeText(alarm, f.state.Formats));
+        QCOMPARE(table->item(0, 2)->text(), listed.arg(dateTimeText(alarmAfter, f.state.Formats)));
+
+        // Later passes neither prompt it nor list it again.
+        f.tickAfter(15);
+        QCOMPARE(f.popup.openCount(), 0);
+        QCOMPARE(f.listed(), QList<qint64>{id});
+
+        f.digest()->findChild<QPushButton *>(u"bbSnoozeAll"_s)->click();
+        QCOMPARE(f.alarmOf(id), listed == u"Task"_s ? at(2026, 12, 10, 9, 5, 15) : alarmAfter);
     }
 
     // Open goes through the notification's prompt path and takes the row
@@ -307,6 +372,71 @@ private slots:
         QCOMPARE(f.popup.openCount(), 3);
     }
 
+    // A full popup stack: the tasks it has no room for are listed in the
+    // "While you were away" window, each once; dismissed, they are not
+    // listed again but pop up as soon as the stack has room.
+    void fullStackListsTheRest()
+    {
+        MissedFixture f;
+        f.popup.setTimeOut(0);
+        f.engine->tPopupTimer(); // the start-up pass: nothing due
+        const int capacity = f.popup.stackCapacity();
+        QList<qint64> ids;
+        for (int i = 0; i < capacity + 2; ++i)
+            ids << f.add({.task = u"task %1"_s.arg(i), .alarm = at(2026, 12, 10, 9, 0, 20 + i)});
+        f.tickAfter(30);
+        QCOMPARE(f.popup.openCount(), capacity);
+        QCOMPARE(f.listed(), ids.mid(capacity));
+        QCOMPARE(f.sounds().size(), capacity + 1);
+
+        // Later passes prompt none of them again.
+        f.tickAfter(1);
+        f.tickAfter(15);
+        QCOMPARE(f.popup.openCount(), capacity);
+        QCOMPARE(f.listed(), ids.mid(capacity));
+        QCOMPARE(f.sounds().size(), capacity + 1);
+
+        // Dismissed while the stack is still full: not listed again.
+        f.digest()->findChild<QPushButton *>(u"bbDismiss"_s)->click();
+        QVERIFY(!f.engine->missed().windowOpen());
+        f.tickAfter(0);
+        f.tickAfter(15);
+        QVERIFY(!f.engine->missed().windowOpen());
+        QCOMPARE(f.popup.openCount(), capacity);
+
+        // The shown ones are answered and their windows go: the other two pop up.
+        QStringList shown;
+        for (const qint64 id : ids.mid(0, capacity))
+            shown << QString::number(id);
+        f.execSql(u"update Tasks set Completed = True where ID in (%1)"_s.arg(shown.join(u',')));
+        f.AlarmFixture::closeWindows();
+        f.tickAfter(1);
+        QCOMPARE(windowUrls(f.popup),
+                 (QStringList{QString::number(ids.at(capacity)), QString::number(ids.at(capacity + 1))}));
+        QVERIFY(!f.engine->missed().windowOpen());
+    }
+
+    // Popup pacing holds as before: with a popup interval the pass that
+    // showed a notification sends the scan to rest; a task due meanwhile
+    // pops up beside the open one at the interval's next tick.
+    void popupIntervalStillPaces()
+    {
+        MissedFixture f;
+        f.popup.setTimeOut(0);
+        f.engine->pacing().setPopupInterval(300000);
+        f.engine->pacing().start();
+        f.add({.task = u"A"_s, .alarm = at(2026, 12, 10, 9, 0)});
+        f.engine->tPopupTimer();
+        QCOMPARE(f.popup.openCount(), 1);
+        QVERIFY(!f.tPopup.isActive());
+        f.add({.task = u"B"_s, .alarm = at(2026, 12, 10, 9, 1)});
+        f.engine->pacing().tPopupIntervalTimer();
+        QVERIFY(f.tPopup.isActive());
+        f.tickAfter(300);
+        QCOMPARE(f.popup.openCount(), 2);
+        QVERIFY(!f.tPopup.isActive());
+    }
+
     // The alarm timer sleeps to the next quarter minute or the next alarm of
     // an open task, whichever is first, polls each second while a
     // notification shows, and wakes at once when a pass is asked for; a
@@ -347,10 +477,12 @@ private slots:
         QCOMPARE(f.tPopup.interval(), 0);
         QVERIFY(f.tPopup.isActive());
 
+        // While it shows, the timer polls each second, and still wakes at
+        // the quarter or the alarm when that comes first.
         f.add({.alarm = now});
         f.engine->tPopupTimer();
         QCOMPARE(f.popup.openCount(), 1);
-        QCOMPARE(f.tPopup.interval(), ScanTimer::PollMs);
+        QCOMPARE(f.tPopup.interval(), std::min(sleepMs, ScanTimer::PollMs));
 
         f.tPopup.stop(); // as popup pacing does
         f.tPopup.setInterval(9000);

@@ -340,6 +340,84 @@ private slots:
         QTEST(NextAlarms(clock, due, due, kind, frequency, AllHours, validDays, 3), "expected");
     }
 
+    // The day the user chose for a monthly or yearly task: the next alarms
+    // land on it, cut to the month's length, and come back to it in longer
+    // months and leap years. Without one (0) each step keeps the day it
+    // starts from, as before; a chosen day the due date no longer holds (it
+    // was moved since) is not followed.
+    void anchorDay_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<int>("frequency");
+        QTest::addColumn<int>("anchorDay");
+        QTest::addColumn<DateTime>("due");
+        QTest::addColumn<QList<DateTime>>("expected");
+        using L = QList<DateTime>;
+        const QString monthly = QStringLiteral("Monthly");
+        QTest::newRow("monthly from 31 October, on the 31st")
+            << monthly << 1 << 31 << at(2025, 10, 31, 9) << L{at(2025, 11, 30, 9), at(2025, 12, 31, 9), at(2026, 1, 31, 9), at(2026, 2, 28, 9), at(2026, 3, 31, 9)};
+        QTest::newRow("monthly from 31 October, no day kept")
+            << monthly << 1 << 0 << at(2025, 10, 31, 9) << L{at(2025, 11, 30, 9), at(2025, 12, 30, 9), at(2026, 1, 30, 9), at(2026, 2, 28, 9), at(2026, 3, 28, 9)};
+        QTest::newRow("monthly from 31 January, on the 31st")
+            << monthly << 1 << 31 << at(2025, 1, 31, 9) << L{at(2025, 2, 28, 9), at(2025, 3, 31, 9), at(2025, 4, 30, 9), at(2025, 5, 31, 9), at(2025, 6, 30, 9)};
+        QTest::newRow("monthly on the 30th through February")
+            << monthly << 1 << 30 << at(2025, 12, 30, 9) << L{at(2026, 1, 30, 9), at(2026, 2, 28, 9), at(2026, 3, 30, 9), at(2026, 4, 30, 9), at(2026, 5, 30, 9)};
+        QTest::newRow("monthly from 30 November, kept 31st")
+            << monthly << 1 << 31 << at(2025, 11, 30, 9) << L{at(2025, 12, 31, 9), at(2026, 1, 31, 9), at(2026, 2, 28, 9), at(2026, 3, 31, 9), at(2026, 4, 30, 9)};
+        QTest::newRow("monthly, day moved away from the 31st")
+            << monthly << 1 << 31 << at(2025, 10, 15, 9) << L{at(2025, 11, 15, 9), at(2025, 12, 15, 9), at(2026, 1, 15, 9), at(2026, 2, 15, 9), at(2026, 3, 15, 9)};
+        QTest::newRow("every 2 months on the 31st")
+            << QStringLiteral("Months") << 2 << 31 << at(2025, 12, 31, 9) << L{at(2026, 2, 28, 9), at(2026, 4, 30, 9), at(2026, 6, 30, 9), at(2026, 8, 31, 9), at(2026, 10, 31, 9)};
+        QTest::newRow("yearly from 29 February 2024")
+            << QStringLiteral("Yearly") << 1 << 29 << at(2024, 2, 29, 9) << L{at(2025, 2, 28, 9), at(2026, 2, 28, 9), at(2027, 2, 28, 9), at(2028, 2, 29, 9), at(2029, 2, 28, 9)};
+        QTest::newRow("yearly from 29 February 2024, no day kept")
+            << QStringLiteral("Yearly") << 1 << 0 << at(2024, 2, 29, 9) << L{at(2025, 2, 28, 9), at(2026, 2, 28, 9), at(2027, 2, 28, 9), at(2028, 2, 28, 9), at(2029, 2, 28, 9)};
+        QTest::newRow("every 4 years from 29 February 2096")
+            << QStringLiteral("Years") << 4 << 29 << at(2096, 2, 29, 9) << L{at(2100, 2, 28, 9), at(2104, 2, 29, 9), at(2108, 2, 29, 9), at(2112, 2, 29, 9), at(2116, 2, 29, 9)};
+        QTest::newRow("weekly keeps no day")
+            << QStringLiteral("Weekly") << 1 << 31 << at(2025, 10, 31, 9) << L{at(2025, 11, 7, 9), at(2025, 11, 14, 9), at(2025, 11, 21, 9), at(2025, 11, 28, 9), at(2025, 12, 5, 9)};
+    }
+    void anchorDay()
+    {
+        QFETCH(QString, kind);
+        QFETCH(int, frequency);
+        QFETCH(int, anchorDay);
+        QFETCH(DateTime, due);
+        QFETCH(QList<DateTime>, expected);
+        // From just after the due time: the alarms the task gives, one by one.
+        const FixedClock clock(AddSeconds(due, 1));
+        QCOMPARE(NextAlarms(clock, due, due, kind, frequency, AllHours, AllDays, 5, anchorDay), expected);
+        // A pass years later lands where those steps lead.
+        const FixedClock later(AddSeconds(expected.at(3), -1));
+        const DueAndAlarm moved = AdvanceOccurrence(later, due, due, kind, frequency, AllHours, AllDays, anchorDay);
+        QCOMPARE(moved.due, expected.at(3));
+        QCOMPARE(moved.alarm, expected.at(3));
+    }
+
+    // The day the editor keeps for a task: the one kept already while the
+    // due date holds it, else the due date's own; none for other kinds.
+    void anchorDayToKeep_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<DateTime>("due");
+        QTest::addColumn<int>("stored");
+        QTest::addColumn<int>("kept");
+        QTest::newRow("new monthly task") << QStringLiteral("Monthly") << at(2025, 10, 31, 9) << 0 << 31;
+        QTest::newRow("stepped to the end of November") << QStringLiteral("Monthly") << at(2025, 11, 30, 9) << 31 << 31;
+        QTest::newRow("moved to the 15th") << QStringLiteral("Monthly") << at(2025, 11, 15, 9) << 31 << 15;
+        QTest::newRow("yearly in a common year") << QStringLiteral("Yearly") << at(2025, 2, 28, 9) << 29 << 29;
+        QTest::newRow("years, no day kept yet") << QStringLiteral("Years") << at(2025, 2, 28, 9) << 0 << 28;
+        QTest::newRow("daily") << QStringLiteral("Daily") << at(2025, 10, 31, 9) << 31 << 0;
+        QTest::newRow("month day") << QStringLiteral("MonthDay") << at(2025, 10, 31, 9) << 31 << 0;
+    }
+    void anchorDayToKeep()
+    {
+        QFETCH(QString, kind);
+        QFETCH(DateTime, due);
+        QFETCH(int, stored);
+        QTEST(AnchorDayToKeep(kind, due, stored), "kept");
+    }
+
     // A value already after now comes back as stored, not rounded.
     void valuesAheadAreNotTouched()
     {

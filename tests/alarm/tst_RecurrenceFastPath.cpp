@@ -23,15 +23,17 @@ struct Task
     DateTime due;
     DateTime alarm;
     DateTime now;
+    int anchorDay = 0; // the day kept for the task; 0: none
 
     QByteArray describe() const
     {
-        return (occurrenceWord(kind) + QStringLiteral(" F=%1 hours='%2' days='%3' due=%4 alarm=%5 now=%6")
+        return (occurrenceWord(kind) + QStringLiteral(" F=%1 hours='%2' days='%3' due=%4 alarm=%5 now=%6 anchor=%7")
                                            .arg(frequency)
                                            .arg(validHours, validDays)
                                            .arg(due.toDouble(), 0, 'g', 17)
                                            .arg(alarm.toDouble(), 0, 'g', 17)
-                                           .arg(now.toDouble(), 0, 'g', 17))
+                                           .arg(now.toDouble(), 0, 'g', 17)
+                                           .arg(anchorDay))
             .toLatin1();
     }
 };
@@ -43,12 +45,15 @@ DateTime fromTimeLine(qint64 ms)
 }
 
 // Steps v one step at a time while now (taken lead later) is at or after
-// it, checking that every step moves forward.
+// it, checking that every step moves forward. The task's kept day counts
+// when v holds it where it starts.
 DateTime stepByStep(const Task &task, DateTime v, qint64 lead = 0)
 {
     const FixedClock clock(fromTimeLine(timeLine(task.now) + lead));
+    const int anchorDay = AnchorDayHeldBy(task.kind, task.anchorDay, v);
     while (timeLine(clock.now()) >= timeLine(v)) {
-        const DateTime next = StepOccurrence(clock, task.kind, task.frequency, task.validHours, task.validDays, v);
+        const DateTime next = StepOccurrence(clock, task.kind, task.frequency, task.validHours, task.validDays, v,
+                                             anchorDay);
         if (timeLine(next) <= timeLine(v))
             qFatal("a step did not move forward: %s", task.describe().constData());
         v = next;
@@ -74,7 +79,7 @@ void checkAgainstStepping(const Task &task)
 
     const FixedClock clock(task.now);
     const DueAndAlarm fast = AdvanceOccurrence(clock, task.due, task.alarm, task.kind, task.frequency,
-                                               task.validHours, task.validDays);
+                                               task.validHours, task.validDays, task.anchorDay);
     QVERIFY2(fast.due == due, task.describe().constData());
     QVERIFY2(fast.alarm == alarm, task.describe().constData());
 }
@@ -108,10 +113,33 @@ public:
         task.due = fromTimeLine(due);
         task.alarm = fromTimeLine(std::max(alarm, firstDay * MsPerDay));
         task.now = fromTimeLine(now);
+        anchor(task);
         return task;
     }
 
 private:
+
+    // A kept day for most tasks, of every kind (only those that step by
+    // months or years use it): the due date's own day; a day beyond the end
+    // of the short month the due date is the last day of; or any day, which
+    // the due date mostly does not hold.
+    void anchor(Task &task)
+    {
+        const qint64 pick = between(1, 100);
+        const QDate date = task.due.date();
+        if (pick <= 30) {
+            task.anchorDay = date.day();
+        } else if (pick <= 60) {
+            const QDate last(date.year(), date.month(), date.daysInMonth());
+            const qint64 shift = timeLine(DateTime::fromDateAndTime(last, QTime())) - timeLine(DateTime::fromDateAndTime(date, QTime()));
+            task.due = fromTimeLine(timeLine(task.due) + shift);
+            task.alarm = fromTimeLine(timeLine(task.alarm) + shift);
+            task.now = fromTimeLine(timeLine(task.now) + shift);
+            task.anchorDay = int(between(last.day(), 31));
+        } else if (pick <= 80) {
+            task.anchorDay = int(between(1, 31));
+        }
+    }
 
     int frequency(OccurrenceKind kind)
     {
@@ -242,6 +270,38 @@ private slots:
         QFETCH(DateTime, due);
         QFETCH(DateTime, now);
         Task task{occurrenceKindFromWord(kind), frequency, validHours, validDays, due, AddSeconds(due, -600), now};
+        checkAgainstStepping(task);
+    }
+
+    // Long ways of tasks that keep their day: every month's length and
+    // every leap year counts.
+    void anchoredLongWays_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<int>("frequency");
+        QTest::addColumn<int>("anchorDay");
+        QTest::addColumn<DateTime>("due");
+        QTest::addColumn<DateTime>("now");
+        QTest::newRow("Monthly on the 31st since year 1") << QStringLiteral("Monthly") << 1 << 31
+                                                          << at(1, 1, 31, 23, 59, 59, 999) << at(2026, 3, 13);
+        QTest::newRow("Monthly on the 31st from a 30th") << QStringLiteral("Monthly") << 1 << 31 << at(1, 4, 30, 8)
+                                                         << at(8999, 12, 1);
+        QTest::newRow("Months 7 on the 30th") << QStringLiteral("Months") << 7 << 30 << at(1600, 2, 29, 8)
+                                              << at(2400, 3, 1);
+        QTest::newRow("Yearly on 29 February") << QStringLiteral("Yearly") << 1 << 29 << at(1601, 2, 28, 12)
+                                               << at(8999, 3, 1);
+        QTest::newRow("Years 3 on 29 February") << QStringLiteral("Years") << 3 << 29 << at(2024, 2, 29, 12)
+                                                << at(8999, 3, 1);
+    }
+    void anchoredLongWays()
+    {
+        QFETCH(QString, kind);
+        QFETCH(int, frequency);
+        QFETCH(int, anchorDay);
+        QFETCH(DateTime, due);
+        QFETCH(DateTime, now);
+        Task task{occurrenceKindFromWord(kind), frequency, QStringLiteral("00-23"), QStringLiteral("MTWTFSS"),
+                  due, AddSeconds(due, -600), now, anchorDay};
         checkAgainstStepping(task);
     }
 

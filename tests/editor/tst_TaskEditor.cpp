@@ -1,5 +1,9 @@
 #include "EditorFixture.h"
 
+#include "store/AnchorDays.h"
+
+#include <functional>
+
 #include "core/Error.h"
 #include "settings/SettingsKeys.h"
 #include "store/DataModule.h"
@@ -247,6 +251,43 @@ private slots:
         QCOMPARE(r[u"ValidHours"_s].toString(), u"00-23"_s);
         QCOMPARE(r[u"ValidDays"_s].toString(), u"M______"_s);
         QCOMPARE(r[u"Notes"_s].toString(), u"Line one\r\nLine two"_s);
+    }
+
+    // A task repeating by months keeps the day it was saved with: saving
+    // it again after a step cut the date to the 30th keeps the 31st, a new
+    // due day replaces it, and a kind that does not step by months drops it.
+    void monthlyTaskKeepsItsDay()
+    {
+        EditorFixture f;
+        const int id = f.addTask({{u"Occurrence"_s, u"Monthly"_s},
+                                  {u"DueDateTime"_s, at(2026, 10, 31, 9, 0).toDouble()},
+                                  {u"AlarmDateTime"_s, at(2026, 10, 31, 8, 45).toDouble()}});
+        const auto save = [&](const std::function<void(TfTaskEdit *)> &change) {
+            f.dm.RequeryTaskList();
+            f.select(id);
+            auto e = f.editor(TaskEditorMode::Edit);
+            change(e.get());
+            QVERIFY(e->sbSaveClick());
+        };
+        save([](TfTaskEdit *) {});
+        QCOMPARE(anchordays::read(f.dm.ADOConnection, id), 31);
+
+        Query step(f.dm.ADOConnection);
+        step.setSql({u"update Tasks set DueDateTime = :Due where ID = :ID"_s});
+        step.setParam(u"Due"_s, at(2026, 11, 30, 9, 0));
+        step.setParam(u"ID"_s, id);
+        step.execSql();
+        save([](TfTaskEdit *) {});
+        QCOMPARE(anchordays::read(f.dm.ADOConnection, id), 31);
+
+        save([](TfTaskEdit *e) { child<QDateEdit>(e, "dtpDueDate")->setDate(QDate(2026, 11, 15)); });
+        QCOMPARE(anchordays::read(f.dm.ADOConnection, id), 15);
+
+        save([](TfTaskEdit *e) {
+            auto *kind = child<QComboBox>(e, "cbOccurrence");
+            kind->setCurrentIndex(kind->findText(u"Daily"_s));
+        });
+        QCOMPARE(anchordays::read(f.dm.ADOConnection, id), 0);
     }
 
     void updateStatement()

@@ -1,4 +1,6 @@
 #include "core/Error.h"
+#include "core/DateTime.h"
+#include "store/AnchorDays.h"
 #include "store/Connection.h"
 #include "store/DatabaseCopy.h"
 #include "store/Statement.h"
@@ -129,6 +131,85 @@ private slots:
         UndoJournal journal(c);
         QVERIFY(journal.undo().done);
         QCOMPARE(titles(c), QStringList{u"Kept"_s});
+    }
+
+    // The day a monthly task keeps goes along with its task: the triggers
+    // drop it with the task, with a kind that keeps none and with a due
+    // date moved to another day (not one cut to a shorter month's end), and
+    // undo and redo bring it back and take it again with the task's row. A
+    // file made before the table gains it when opened.
+    void keptDaysFollowTheirTasks()
+    {
+        const QString file = m_dir.filePath(u"anchors.mdb"_s);
+        {
+            Connection c;
+            c.setDatabaseFile(file);
+            c.open();
+            exec(c, u"drop trigger TaskAnchorDaysGoWithTask"_s);
+            exec(c, u"drop trigger TaskAnchorDaysFollowKind"_s);
+            exec(c, u"drop trigger TaskAnchorDaysFollowDue"_s);
+            exec(c, u"drop table TaskAnchorDays"_s);
+            exec(c, u"drop table UndoAnchorRows"_s);
+        }
+        Connection c;
+        c.setDatabaseFile(file);
+        c.open();
+        QVERIFY(anchordays::present(c));
+        const auto due = [&](int year, int month, int day) {
+            exec(c, u"update Tasks set DueDateTime = %1"_s.arg(
+                        DateTime::fromDateAndTime(QDate(year, month, day), QTime(9, 0)).toDouble(), 0, 'g', 17));
+        };
+        UndoJournal journal(c);
+
+        c.step(u"Add “Rent”"_s, [&] {
+            exec(c, u"insert into Tasks (Task, Occurrence) values ('Rent', 'Monthly')"_s);
+            due(2026, 10, 31);
+            anchordays::write(c, 1, 31);
+        });
+        QCOMPARE(anchordays::read(c, 1), 31);
+        due(2026, 11, 30); // a step cut it to November's end: kept
+        QCOMPARE(anchordays::read(c, 1), 31);
+        exec(c, u"update Tasks set Occurrence = 'Yearly'"_s);
+        QCOMPARE(anchordays::read(c, 1), 31);
+        exec(c, u"update Tasks set Occurrence = 'Monthly'"_s);
+
+        // Moved to the 15th in the editor, which keeps that day then.
+        c.step(u"Edit “Rent”"_s, [&] {
+            due(2026, 12, 15);
+            QCOMPARE(anchordays::read(c, 1), 0);
+            anchordays::write(c, 1, 15);
+        });
+        QCOMPARE(anchordays::read(c, 1), 15);
+        QVERIFY(journal.undo().skippedTasks.isEmpty());
+        QCOMPARE(anchordays::read(c, 1), 31);
+        QVERIFY(journal.redo().done);
+        QCOMPARE(anchordays::read(c, 1), 15);
+
+        c.step(u"Edit “Rent”"_s, [&] { exec(c, u"update Tasks set Occurrence = 'Daily'"_s); });
+        QCOMPARE(anchordays::read(c, 1), 0);
+        QVERIFY(journal.undo().done);
+        QCOMPARE(anchordays::read(c, 1), 15);
+
+        c.step(u"Delete “Rent”"_s, [&] { exec(c, u"delete from Tasks"_s); });
+        QCOMPARE(number(c, u"select count(*) from TaskAnchorDays"_s), 0);
+        QVERIFY(journal.undo().done);
+        QCOMPARE(titles(c), QStringList{u"Rent"_s});
+        QCOMPARE(anchordays::read(c, 1), 15);
+        QVERIFY(journal.redo().done);
+        QCOMPARE(number(c, u"select count(*) from TaskAnchorDays"_s), 0);
+
+        // Undoing an add takes the day too; redoing brings both back.
+        c.step(u"Add “Birthday”"_s, [&] {
+            exec(c, u"insert into Tasks (Task, Occurrence, DueDateTime) values ('Birthday', 'Yearly', %1)"_s.arg(
+                        DateTime::fromDateAndTime(QDate(2028, 2, 29), QTime(9, 0)).toDouble(), 0, 'g', 17));
+            anchordays::write(c, 2, 29);
+        });
+        QVERIFY(journal.undo().done);
+        QCOMPARE(titles(c), QStringList());
+        QCOMPARE(number(c, u"select count(*) from TaskAnchorDays"_s), 0);
+        QVERIFY(journal.redo().done);
+        QCOMPARE(titles(c), QStringList{u"Birthday"_s});
+        QCOMPARE(anchordays::read(c, 2), 29);
     }
 
     // A restore replaces everything; it becomes one step whose undo brings

@@ -6,6 +6,7 @@ PACKAGES := cmake g++ make pkg-config qt6-base-dev qt6-qpa-plugins libqt6sql6-sq
             qt6-multimedia-dev libxcb1-dev libxcb-keysyms1-dev fonts-dejavu-core
 PACKAGES += fonts-noto-color-emoji   # task texts with emoji show the pictures, not boxes
 PACKAGES += mdbtools-dev   # reading the Windows version's Jet database
+PACKAGES += libical-dev tzdata   # iCalendar files: the to-dos and the time zones they name
 # What the tests need besides; `make test` installs these as well.
 TEST_PACKAGES := xvfb xdotool   # global hotkey tests on a private X server
 TEST_PACKAGES += poppler-utils   # report tests read the printed PDF files back (pdftotext, pdftoppm, pdfinfo)

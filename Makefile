@@ -15,6 +15,7 @@ TEST_PACKAGES += faketime   # end-to-end alarm test: the real program with a set
 TEST_PACKAGES += dunst   # desktop notification tests: a real notification daemon on a private bus
 TEST_PACKAGES += dbus   # resume-from-suspend test: a private message bus with a stand-in login manager
 TEST_PACKAGES += appstream   # the software-centre description is checked with appstreamcli
+TEST_PACKAGES += python3-icalendar python3-dateutil   # repeat rules written to iCalendar files are expanded by a separate reader
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 JOBS ?= $(shell nproc)
 WERROR := $(if $(CI),ON,OFF)

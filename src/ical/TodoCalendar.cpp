@@ -112,7 +112,7 @@ void setZonedTime(icalproperty *property, const QDateTime &wall, icaltimezone *z
     t.zone = zone;
     set(property, t);
     icalproperty_remove_parameter_by_kind(property, ICAL_TZID_PARAMETER);
-    icalproperty_add_parameter(property, icalparameter_new_tzid(icaltimezone_get_tzid(zone)));
+    icalproperty_add_parameter(property, icalparameter_new_tzid(icaltimezone_get_location(zone)));
 }
 
 bool hasValue(const QVariantMap &fields, const char *column)
@@ -231,9 +231,17 @@ icalcomponent *todoComponent(const Todo &todo, const QTimeZone &zone, icaltimezo
     if (hasTime(f, "CompletedDate"))
         icalcomponent_add_property(c, icalproperty_new_completed(utcTime(wallClock(f.value(u"CompletedDate"_s), zone))));
 
+    // A repeating to-do also starts at its due time: the standard counts the
+    // occurrences of a rule from the start.
     icalrecurrencetype rule;
-    if (recurrenceOf(f, rule))
+    if (recurrenceOf(f, rule)) {
         icalcomponent_add_property(c, icalproperty_new_rrule(rule));
+        if (hasDue) {
+            icalproperty *p = icalproperty_new_dtstart(icaltime_null_time());
+            setZonedTime(p, due, tz, icalproperty_set_dtstart);
+            icalcomponent_add_property(c, p);
+        }
+    }
 
     if (hasTime(f, "AlarmDateTime")) {
         const QDateTime alarmAt = wallClock(f.value(u"AlarmDateTime"_s), zone);
@@ -516,8 +524,26 @@ QByteArray writeCalendar(const QList<Todo> &todos, const QTimeZone &zone)
     icalcomponent_add_property(calendar.get(), icalproperty_new_version("2.0"));
     icalcomponent_add_property(calendar.get(), icalproperty_new_prodid(ProductId));
     icaltimezone *tz = writingZone(zone);
-    if (tz)
-        icalcomponent_add_component(calendar.get(), icalcomponent_new_clone(icaltimezone_get_component(tz)));
+    if (tz) {
+        // The zone's rules from the earliest time written on, not its whole
+        // history since the 1890s.
+        QDateTime earliest;
+        for (const Todo &todo : todos)
+            for (const char *column : {"TaskCreated", "DueDateTime", "AlarmDateTime", "CompletedDate"})
+                if (hasTime(todo.fields, column)) {
+                    const QDateTime t = wallClock(todo.fields.value(QLatin1StringView(column)), zone);
+                    if (!earliest.isValid() || t < earliest)
+                        earliest = t;
+                }
+        icalcomponent *rules = icalcomponent_new_clone(icaltimezone_get_component(tz));
+        if (earliest.isValid())
+            icaltimezone_truncate_vtimezone(rules, utcTime(earliest.addDays(-1)), icaltime_null_time(), 0);
+        // Named as the system names the zone ("Europe/Berlin"), without the
+        // prefix libical gives its own zones; the times refer to this name.
+        icalproperty *tzid = icalcomponent_get_first_property(rules, ICAL_TZID_PROPERTY);
+        icalproperty_set_tzid(tzid, icaltimezone_get_location(tz));
+        icalcomponent_add_component(calendar.get(), rules);
+    }
     for (const Todo &todo : todos)
         icalcomponent_add_component(calendar.get(), todoComponent(todo, zone, tz));
     char *text = icalcomponent_as_ical_string_r(calendar.get());

@@ -1,7 +1,11 @@
+#include "alarm/Recurrence.h"
+#include "core/Clock.h"
 #include "core/DateTime.h"
 #include "core/Error.h"
 #include "ical/TodoCalendar.h"
 
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -161,6 +165,69 @@ private slots:
         QCOMPARE(todos[2].fields[u"DueDateTime"_s].toDouble(), at(2026, 3, 1, 7, 0));
         QCOMPARE(todos[2].fields[u"Occurrence"_s].toString(), u"Todo"_s);
         QVERIFY(todos[2].warnings.isEmpty());
+    }
+
+    // Another program reading the rules written here (a separate parser and
+    // expansion) finds the same next ten times as our own stepping.
+    void rulesAgreeWithAnotherExpansion()
+    {
+        const QList<std::tuple<const char *, int, const char *, const char *, double>> kinds{
+            {"Minutes", 45, "", "M______", at(2026, 6, 1, 9, 0)},
+            {"Hours", 5, "", "M______", at(2026, 6, 1, 9, 0)},
+            // On the hour: past its last valid hour our rule starts again at
+            // the top of the first one, where the standard keeps the minutes
+            // (09:30 ... 12:30, then 09:00 here and 09:30 there); the file
+            // carries our rule for our own reading.
+            {"Hourly", 1, "09-12", "MTWTF__", at(2026, 6, 1, 9, 0)},
+            {"Daily", 1, "", "MTWTF__", at(2026, 6, 1, 8, 0)},
+            {"Daily", 1, "", "MTWTFSS", at(2026, 6, 1, 8, 0)},
+            {"Days", 3, "", "M______", at(2026, 6, 1, 8, 0)},
+            {"Weekly", 1, "", "M______", at(2026, 6, 3, 18, 0)},
+            {"Weeks", 2, "", "M______", at(2026, 6, 3, 18, 0)},
+            {"Monthly", 1, "", "M______", at(2026, 6, 15, 7, 0)},
+            {"Months", 3, "", "M______", at(2026, 6, 15, 7, 0)},
+            {"MonthDay", 2, "", "_T_____", at(2026, 6, 9, 10, 0)},
+            {"MonthDay", -1, "", "____F__", at(2026, 6, 26, 16, 0)},
+            {"Yearly", 1, "", "M______", at(2026, 6, 15, 7, 0)},
+            {"Years", 2, "", "M______", at(2026, 6, 15, 7, 0)},
+        };
+        const QTimeZone zone("Europe/Berlin");
+        QList<ical::Todo> todos;
+        QHash<QString, QStringList> ours;
+        for (const auto &[kind, frequency, hours, days, due] : kinds) {
+            ical::Todo todo{u"%1-%2-%3"_s.arg(QLatin1StringView(kind)).arg(frequency).arg(QLatin1StringView(days)),
+                            task(QString::fromLatin1(kind), frequency, QString::fromLatin1(hours),
+                                 QString::fromLatin1(days)),
+                            {}};
+            todo.fields[u"DueDateTime"_s] = due;
+            todo.fields[u"AlarmDateTime"_s] = due;
+            todos << todo;
+            const FixedClock clock(DateTime(due - 1.0 / 1440));
+            QStringList times;
+            for (const DateTime &t : NextAlarms(clock, DateTime(due), DateTime(due), QString::fromLatin1(kind),
+                                                frequency, QString::fromLatin1(hours), QString::fromLatin1(days), 10))
+                times << t.toQDateTime().toString(u"yyyy-MM-ddTHH:mm"_s);
+            ours.insert(todo.uid, times);
+        }
+        QTemporaryDir dir;
+        QFile file(dir.filePath(u"rules.ics"_s));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(ical::writeCalendar(todos, zone));
+        file.close();
+
+        QProcess python;
+        // The system's Python, where the packages of the distribution are.
+        python.start(u"/usr/bin/python3"_s, {QStringLiteral(NW_EXPAND_SCRIPT), file.fileName(), u"10"_s});
+        QVERIFY(python.waitForFinished(60000));
+        QVERIFY2(python.exitCode() == 0, python.readAllStandardError().constData());
+        const QStringList lines = QString::fromUtf8(python.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), todos.size());
+        for (const QString &line : lines) {
+            QStringList theirs = line.split(u' ');
+            const QString uid = theirs.takeFirst();
+            QVERIFY2(theirs == ours.value(uid), qPrintable(uid + u"\n ours:   "_s + ours.value(uid).join(u' ')
+                                                          + u"\n theirs: "_s + theirs.join(u' ')));
+        }
     }
 
     void notACalendar()

@@ -66,7 +66,9 @@ using Component = std::unique_ptr<icalcomponent, ComponentDeleter>;
 // zone libical does not know, whose times are then written in UTC).
 icaltimezone *writingZone(const QTimeZone &zone)
 {
-    if (!zone.isValid() || zone == QTimeZone::utc() || zone.id() == "UTC")
+    // Any zone that is UTC under another name ("Etc/UTC") is written as UTC.
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    if (!zone.isValid() || (zone.offsetFromUtc(now) == 0 && !zone.hasDaylightTime()))
         return nullptr;
     return icaltimezone_get_builtin_timezone(zone.id().constData());
 }
@@ -100,7 +102,8 @@ icaltimetype utcTime(const QDateTime &moment)
 }
 
 // A stored time as the value of a property: in the writing zone with its
-// TZID, or in UTC.
+// TZID (the system's name of the zone, which the VTIMEZONE written carries
+// too), or in UTC.
 void setZonedTime(icalproperty *property, const QDateTime &wall, icaltimezone *zone,
                   void (*set)(icalproperty *, icaltimetype))
 {
@@ -112,7 +115,7 @@ void setZonedTime(icalproperty *property, const QDateTime &wall, icaltimezone *z
     t.zone = zone;
     set(property, t);
     icalproperty_remove_parameter_by_kind(property, ICAL_TZID_PARAMETER);
-    icalproperty_add_parameter(property, icalparameter_new_tzid(icaltimezone_get_location(zone)));
+    icalproperty_add_parameter(property, icalparameter_new_tzid(wall.timeZone().id().constData()));
 }
 
 bool hasValue(const QVariantMap &fields, const char *column)
@@ -541,7 +544,7 @@ QByteArray writeCalendar(const QList<Todo> &todos, const QTimeZone &zone)
         // Named as the system names the zone ("Europe/Berlin"), without the
         // prefix libical gives its own zones; the times refer to this name.
         icalproperty *tzid = icalcomponent_get_first_property(rules, ICAL_TZID_PROPERTY);
-        icalproperty_set_tzid(tzid, icaltimezone_get_location(tz));
+        icalproperty_set_tzid(tzid, zone.id().constData());
         icalcomponent_add_component(calendar.get(), rules);
     }
     for (const Todo &todo : todos)

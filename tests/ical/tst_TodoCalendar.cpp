@@ -86,7 +86,7 @@ private slots:
             {"Yearly", 1, "", "M______", "RRULE:FREQ=YEARLY"},
             {"Years", 4, "", "M______", "RRULE:FREQ=YEARLY;INTERVAL=4"},
         };
-        for (const char *zone : {"Europe/Berlin", "UTC"})
+        for (const char *zone : {"Europe/Berlin", "UTC", "Etc/UTC"})
             for (const auto &[kind, frequency, hours, days, rule] : kinds)
                 QTest::addRow("%s %s %d %s", zone, kind, frequency, days)
                     << QString::fromLatin1(zone) << QString::fromLatin1(kind) << frequency
@@ -105,9 +105,12 @@ private slots:
         const ical::Todo out{u"uid-1@example"_s, task(occurrence, frequency, validHours, validDays), {}};
         const QByteArray text = ical::writeCalendar({out}, tz);
         QCOMPARE(ruleLine(text), rrule);
-        if (zone != u"UTC"_s) {
-            QVERIFY(text.contains("BEGIN:VTIMEZONE"));
-            QVERIFY(text.contains("DUE;TZID="));
+        if (zone.endsWith(u"UTC"_s)) {
+            QVERIFY(!text.contains("BEGIN:VTIMEZONE"));
+            QVERIFY(text.contains("DUE:20260329T"));
+        } else {
+            QVERIFY(text.contains("BEGIN:VTIMEZONE\r\nTZID:" + zone.toLatin1() + "\r\n"));
+            QVERIFY(text.contains("DUE;TZID=" + zone.toLatin1() + ":20260329T093000"));
         }
         QVERIFY(text.contains("TRIGGER;RELATED=END:-PT3M"));
 

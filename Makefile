@@ -6,6 +6,7 @@ PACKAGES := cmake g++ make pkg-config qt6-base-dev qt6-qpa-plugins libqt6sql6-sq
             qt6-multimedia-dev libxcb1-dev libxcb-keysyms1-dev fonts-dejavu-core
 PACKAGES += fonts-noto-color-emoji   # task texts with emoji show the pictures, not boxes
 PACKAGES += mdbtools-dev   # reading the Windows version's Jet database
+PACKAGES += libical-dev tzdata   # iCalendar files: the to-dos and the time zones they name
 # What the tests need besides; `make test` installs these as well.
 TEST_PACKAGES := xvfb xdotool   # global hotkey tests on a private X server
 TEST_PACKAGES += poppler-utils   # report tests read the printed PDF files back (pdftotext, pdftoppm, pdfinfo)
@@ -14,6 +15,7 @@ TEST_PACKAGES += faketime   # end-to-end alarm test: the real program with a set
 TEST_PACKAGES += dunst   # desktop notification tests: a real notification daemon on a private bus
 TEST_PACKAGES += dbus   # resume-from-suspend test: a private message bus with a stand-in login manager
 TEST_PACKAGES += appstream   # the software-centre description is checked with appstreamcli
+TEST_PACKAGES += python3-icalendar python3-dateutil   # repeat rules written to iCalendar files are expanded by a separate reader
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 JOBS ?= $(shell nproc)
 WERROR := $(if $(CI),ON,OFF)

@@ -154,6 +154,9 @@ public:
     // from a Windows Database…" asks for a file and adds its tasks.
     void aImportWindowsTasksExecute();
     void ImportTasksFrom(const QString &file);
+    // iCalendar files (TfNudgewickCalendarFiles.cpp).
+    void aExportCalendarExecute();
+    void aImportCalendarExecute();
 
     // Components other parts of the program reach.
     TaskGrid *grid() const { return dbgTasks; }
@@ -197,6 +200,8 @@ public:
     QAction *aRefresh = nullptr;
     QAction *aRestoreBackup = nullptr;
     QAction *aImportWindowsTasks = nullptr;
+    QAction *aExportCalendar = nullptr;
+    QAction *aImportCalendar = nullptr;
     QAction *aUndo = nullptr;
     QAction *aRedo = nullptr;
 

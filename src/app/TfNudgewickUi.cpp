@@ -109,6 +109,12 @@ void TfNudgewick::createActions()
     aImportWindowsTasks = makeAction(this, u"aImportWindowsTasks"_s, u"Import Tasks from a Windows Database…"_s,
                                      u"Add the tasks of a database of the Windows version"_s);
     connect(aImportWindowsTasks, &QAction::triggered, this, [this] { guard([this] { aImportWindowsTasksExecute(); }); });
+    aExportCalendar = makeAction(this, u"aExportCalendar"_s, tr("&Export Tasks to iCalendar…"),
+                                 tr("Write tasks to an .ics file that other task and calendar programs read"));
+    connect(aExportCalendar, &QAction::triggered, this, [this] { guard([this] { aExportCalendarExecute(); }); });
+    aImportCalendar = makeAction(this, u"aImportCalendar"_s, tr("&Import Tasks from iCalendar…"),
+                                 tr("Add or update the to-dos of an .ics file"));
+    connect(aImportCalendar, &QAction::triggered, this, [this] { guard([this] { aImportCalendarExecute(); }); });
     aDisablePopups = makeAction(this, u"aDisablePopups"_s, u"Disable Popups"_s, {});
     aDisablePopups->setCheckable(true);
     aRefresh = makeAction(this, u"aRefresh"_s, u"&Refresh"_s, u"Read the task list again"_s, QKeySequence(Qt::Key_F5));
@@ -145,6 +151,9 @@ void TfNudgewick::createMenus()
     QMenu *file = MainMenu1->addMenu(u"&File"_s);
     file->addAction(aRestoreBackup);
     file->addAction(aImportWindowsTasks);
+    file->addSeparator();
+    file->addAction(aImportCalendar);
+    file->addAction(aExportCalendar);
     file->addSeparator();
     file->addAction(aExitNudgewick);
 

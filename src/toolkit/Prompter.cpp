@@ -48,6 +48,11 @@ void MessageBoxPrompter::message(const QString &text)
     show(m_parent, QMessageBox::Information, text, QMessageBox::Ok, QMessageBox::NoButton);
 }
 
+void MessageBoxPrompter::messageWithDetails(const QString &text, const QString &details)
+{
+    show(m_parent, QMessageBox::Information, text, QMessageBox::Ok, QMessageBox::NoButton, details);
+}
+
 void MessageBoxPrompter::exclamation(const QString &text)
 {
     show(m_parent, QMessageBox::Warning, text, QMessageBox::Ok, QMessageBox::NoButton);

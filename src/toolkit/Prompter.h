@@ -30,6 +30,12 @@ public:
     }
     // A plain message with an OK button.
     virtual void message(const QString &text) = 0;
+    // The same with a longer report behind a "Show Details" button.
+    virtual void messageWithDetails(const QString &text, const QString &details)
+    {
+        Q_UNUSED(details);
+        message(text);
+    }
     // A message with the exclamation icon.
     virtual void exclamation(const QString &text) = 0;
     // The report of an error that ended a handler.
@@ -49,6 +55,7 @@ public:
     bool confirmWithDetails(const QString &text, const QString &details) override;
     bool confirmChoice(const QString &text, const QString &yesText, const QString &noText) override;
     void message(const QString &text) override;
+    void messageWithDetails(const QString &text, const QString &details) override;
     void exclamation(const QString &text) override;
     void error(const QString &text) override;
 

@@ -1,0 +1,151 @@
+#include "ical/TaskCalendarFile.h"
+
+#include "core/Error.h"
+#include "ical/TodoCalendar.h"
+#include "store/Connection.h"
+#include "store/Statement.h"
+#include "store/TasksTable.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QHash>
+#include <QSaveFile>
+
+using namespace Qt::StringLiterals;
+
+namespace ical {
+namespace {
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("ical", text);
+}
+
+void ensureUidTable(Connection &db)
+{
+    Statement(db.handle(), u"create table if not exists TaskUids (TaskID integer primary key, UID text not null unique)"_s)
+        .execute();
+}
+
+// The columns of Tasks that travel, in the table's order (ID stays home).
+QStringList travellingColumns()
+{
+    QStringList names;
+    for (const FieldInfo &f : TasksTable::fields())
+        if (f.name != u"ID"_s)
+            names << f.name;
+    return names;
+}
+
+QString uidOf(Connection &db, qint64 id)
+{
+    Statement find(db.handle(), u"select UID from TaskUids where TaskID = ?"_s);
+    find.bind(id);
+    if (find.step())
+        return find.value(0).toString();
+    const QString uid = newUid();
+    Statement add(db.handle(), u"insert into TaskUids (TaskID, UID) values (?, ?)"_s);
+    add.bind(id);
+    add.bind(uid);
+    add.execute();
+    return uid;
+}
+
+void writeFile(const QString &file, const QByteArray &bytes)
+{
+    QSaveFile out(file);
+    const QString name = QDir::toNativeSeparators(file);
+    if (!out.open(QIODevice::WriteOnly))
+        throw Error(tr("\"%1\" cannot be written: %2").arg(name, out.errorString()));
+    if (out.write(bytes) != bytes.size() || !out.commit())
+        throw Error(tr("\"%1\" cannot be written: %2").arg(name, out.errorString()));
+}
+
+} // namespace
+
+void exportTasks(Connection &db, const QList<qint64> &ids, const QString &file, const QTimeZone &zone)
+{
+    const QStringList columns = travellingColumns();
+    QList<Todo> todos;
+    db.transaction([&] {
+        ensureUidTable(db);
+        Statement read(db.handle(), u"select ID, %1 from Tasks order by ID"_s.arg(columns.join(u", "_s)));
+        const QSet<qint64> wanted(ids.cbegin(), ids.cend());
+        while (read.step()) {
+            const qint64 id = read.value(0).toLongLong();
+            if (!wanted.isEmpty() && !wanted.contains(id))
+                continue;
+            Todo todo;
+            for (int i = 0; i < columns.size(); ++i)
+                todo.fields.insert(columns[i], read.value(i + 1));
+            todo.uid = uidOf(db, id);
+            todos << todo;
+        }
+    });
+    writeFile(file, writeCalendar(todos, zone));
+}
+
+ImportSummary importTasks(Connection &db, const QString &file, const QTimeZone &zone, double created,
+                          const QString &undoLabel)
+{
+    QFile in(file);
+    if (!in.open(QIODevice::ReadOnly))
+        throw Error(tr("\"%1\" cannot be read: %2").arg(QDir::toNativeSeparators(file), in.errorString()));
+    const QList<Todo> todos = readCalendar(in.readAll(), zone);
+
+    ImportSummary summary;
+    db.step(undoLabel, [&] {
+        ensureUidTable(db);
+        for (const Todo &todo : todos) {
+            QVariantMap fields = todo.fields;
+            if (!fields.contains(u"TaskCreated"_s))
+                fields[u"TaskCreated"_s] = created;
+            const QStringList names = fields.keys();
+            qint64 id = -1;
+            if (!todo.uid.isEmpty()) {
+                Statement find(db.handle(),
+                               u"select TaskID from TaskUids join Tasks on Tasks.ID = TaskUids.TaskID where UID = ?"_s);
+                find.bind(todo.uid);
+                if (find.step())
+                    id = find.value(0).toLongLong();
+            }
+            try {
+                if (id >= 0) {
+                    QStringList sets;
+                    for (const QString &n : names)
+                        sets << n + u" = ?"_s;
+                    Statement update(db.handle(), u"update Tasks set %1 where ID = ?"_s.arg(sets.join(u", "_s)));
+                    for (const QString &n : names)
+                        update.bind(fields.value(n));
+                    update.bind(id);
+                    update.execute();
+                    ++summary.updated;
+                } else {
+                    Statement insert(db.handle(), u"insert into Tasks (%1) values (%2)"_s
+                                                      .arg(names.join(u", "_s),
+                                                           QStringList(names.size(), u"?"_s).join(u", "_s)));
+                    for (const QString &n : names)
+                        insert.bind(fields.value(n));
+                    insert.execute();
+                    id = insert.lastInsertId();
+                    ++summary.added;
+                    if (!todo.uid.isEmpty()) {
+                        Statement link(db.handle(), u"insert or replace into TaskUids (TaskID, UID) values (?, ?)"_s);
+                        link.bind(id);
+                        link.bind(todo.uid);
+                        link.execute();
+                    }
+                }
+            } catch (const Error &e) {
+                throw Error(tr("The task \"%1\" cannot be stored: %2\n\nNothing was imported.")
+                                .arg(fields.value(u"Task"_s).toString(), e.text()));
+            }
+            for (const QString &w : todo.warnings)
+                summary.warnings << fields.value(u"Task"_s).toString() + u": "_s + w;
+        }
+    });
+    return summary;
+}
+
+} // namespace ical

@@ -2,6 +2,7 @@
 
 #include "core/Error.h"
 #include "ical/TodoCalendar.h"
+#include "store/AnchorDays.h"
 #include "store/Connection.h"
 #include "store/Statement.h"
 #include "store/TasksTable.h"
@@ -79,6 +80,8 @@ void exportTasks(Connection &db, const QList<qint64> &ids, const QString &file, 
             Todo todo;
             for (int i = 0; i < columns.size(); ++i)
                 todo.fields.insert(columns[i], read.value(i + 1));
+            if (const int day = anchordays::read(db, id); day > 0)
+                todo.fields.insert(u"AnchorDay"_s, day);
             todo.uid = uidOf(db, id);
             todos << todo;
         }
@@ -101,6 +104,7 @@ ImportSummary importTasks(Connection &db, const QString &file, const QTimeZone &
             QVariantMap fields = todo.fields;
             if (!fields.contains(u"TaskCreated"_s))
                 fields[u"TaskCreated"_s] = created;
+            const int anchorDay = fields.take(u"AnchorDay"_s).toInt();
             const QStringList names = fields.keys();
             qint64 id = -1;
             if (!todo.uid.isEmpty()) {
@@ -141,6 +145,8 @@ ImportSummary importTasks(Connection &db, const QString &file, const QTimeZone &
                 throw Error(tr("The task \"%1\" cannot be stored: %2\n\nNothing was imported.")
                                 .arg(fields.value(u"Task"_s).toString(), e.text()));
             }
+            if (anchorDay > 0)
+                anchordays::write(db, id, anchorDay);
             for (const QString &w : todo.warnings)
                 summary.warnings << fields.value(u"Task"_s).toString() + u": "_s + w;
         }

@@ -41,6 +41,7 @@ constexpr std::array OwnProperties{
     OwnProperty{"AutoSnooze", "X-NUDGEWICK-AUTO-SNOOZE"},
     OwnProperty{"RepeatAutoSnooze", "X-NUDGEWICK-REPEAT-AUTO-SNOOZE"},
     OwnProperty{"AutoSnoozeAction", "X-NUDGEWICK-AUTO-SNOOZE-ACTION"},
+    OwnProperty{"AnchorDay", "X-NUDGEWICK-ANCHOR-DAY"},
 };
 constexpr const char *ProductId = "-//Nudgewick//Nudgewick//EN";
 constexpr int TaskLength = 255;

@@ -21,7 +21,9 @@
 namespace ical {
 
 // One task: its Tasks columns by name (ID left out; dates as day numbers, as
-// stored) and the UID that names it between files and machines.
+// stored), "AnchorDay" for the day of the month a monthly or yearly task
+// keeps (see store/AnchorDays.h), and the UID that names it between files
+// and machines.
 struct Todo
 {
     QString uid;

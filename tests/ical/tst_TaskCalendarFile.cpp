@@ -1,6 +1,7 @@
 #include "core/DateTime.h"
 #include "core/Error.h"
 #include "ical/TaskCalendarFile.h"
+#include "store/AnchorDays.h"
 #include "store/Connection.h"
 #include "store/Statement.h"
 #include "store/UndoJournal.h"
@@ -65,25 +66,30 @@ private slots:
                     30, at(2026, 12, 1, 10, 5)});
         add(first, {u"Renew passport"_s, u"Scheduled"_s, 1, u"M______"_s, at(2026, 11, 2, 10, 0),
                     at(2026, 11, 1, 10, 0), 1, 100, at(2026, 10, 1, 9, 0)});
+        // Rent on the last day: set on the 31st, now at 30 November.
+        add(first, {u"Pay rent"_s, u"Monthly"_s, 1, u"M______"_s, at(2026, 11, 30, 9, 0), at(2026, 11, 30, 9, 0), 0, 0,
+                    at(2026, 10, 1, 9, 0)});
+        anchordays::write(first, 4, 31);
         const QString file = m_dir.filePath(u"tasks.ics"_s);
         ical::exportTasks(first, {}, file, Zone);
 
         Connection second;
         second.setDatabaseFile(m_dir.filePath(u"second.mdb"_s));
         ical::ImportSummary summary = ical::importTasks(second, file, Zone, 0.0, u"Import"_s);
-        QCOMPARE(summary.added, 3);
+        QCOMPARE(summary.added, 4);
         QCOMPARE(rows(second), rows(first));
+        QCOMPARE(anchordays::read(second, 4), 31);
 
         summary = ical::importTasks(second, file, Zone, 0.0, u"Import"_s);
         QCOMPARE(summary.added, 0);
-        QCOMPARE(summary.updated, 3);
+        QCOMPARE(summary.updated, 4);
         QCOMPARE(rows(second), rows(first));
 
         Statement(second.handle(), u"update Tasks set Task = 'Take the pills' where Task = 'Take pills'"_s).execute();
         const QString back = m_dir.filePath(u"back.ics"_s);
         ical::exportTasks(second, {}, back, Zone);
         summary = ical::importTasks(first, back, Zone, 0.0, u"Import"_s);
-        QCOMPARE(summary.updated, 3);
+        QCOMPARE(summary.updated, 4);
         QCOMPARE(rows(first), rows(second));
 
         UndoJournal journal(first);

@@ -5,6 +5,7 @@
 #include "alarm/MissedAlarms.h"
 #include "alarm/PopupPacing.h"
 #include "alarm/PopupSnooze.h"
+#include "alarm/PromptAnswers.h"
 #include "alarm/ScanTimer.h"
 #include "core/AppState.h"
 #include "popup/MSNPopUp.h"
@@ -30,6 +31,7 @@ AlarmEngine::AlarmEngine(Parts parts, QObject *parent)
             QTimer::singleShot(0, this, [this, check] { guarded(m_prompter, check); });
         };
     }
+    m_answers = new PromptAnswers(parts.dm, parts.state, parts.clock, this);
     m_snooze = new PopupSnooze(parts.dm, parts.state, parts.clock, parts.settingsFile, parts.openPrompt, this);
     m_missed = new MissedAlarms(parts.state, parts.popup, *m_snooze, *m_sound, parts.prompter, this);
     if (m_resume)
@@ -40,7 +42,7 @@ AlarmEngine::AlarmEngine(Parts parts, QObject *parent)
                          [this](const QList<DueTask> &due) { return m_missed->collected(due); }});
     m_pacing = new PopupPacing(parts.tPopup, parts.tDisablePopups, parts.tPopupInterval, parts.aDisablePopups,
                                parts.popup, this);
-    m_desktop = new DesktopPrompts(parts.dm, parts.state, parts.prompter, *m_snooze, parts.popup, this);
+    m_desktop = new DesktopPrompts(parts.state, parts.prompter, *m_snooze, *m_answers, parts.popup, this);
     m_scan->setPromptRoute(m_desktop);
     // "Disable Popups" takes the desktop's notifications away too.
     connect(&parts.aDisablePopups, &QAction::triggered, m_desktop, [this](bool disabled) {

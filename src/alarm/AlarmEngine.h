@@ -14,6 +14,7 @@ class MissedAlarms;
 class ScanTimer;
 class PopupPacing;
 class PopupSnooze;
+class PromptAnswers;
 class Prompter;
 class QAction;
 class QTimer;
@@ -59,6 +60,8 @@ public:
     ~AlarmEngine() override;
 
     AlarmScan &scan() const { return *m_scan; }
+    // Done on a prompt.
+    PromptAnswers &answers() const { return *m_answers; }
     PopupSnooze &snooze() const { return *m_snooze; }
     PopupPacing &pacing() const { return *m_pacing; }
     SoundPlayer &sound() const { return *m_sound; }
@@ -77,6 +80,7 @@ private:
     Prompter &m_prompter;
     std::unique_ptr<SoundPlayer> m_sound;
     std::unique_ptr<AlarmScan> m_scan;
+    PromptAnswers *m_answers;
     PopupSnooze *m_snooze;
     PopupPacing *m_pacing;
     DesktopPrompts *m_desktop;

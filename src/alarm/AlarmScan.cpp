@@ -1,5 +1,6 @@
 #include "alarm/AlarmScan.h"
 
+#include "alarm/PromptAnswers.h"
 #include "alarm/PromptRoute.h"
 #include "alarm/Recurrence.h"
 #include "core/AppState.h"
@@ -263,13 +264,9 @@ AlarmScan::Outcome AlarmScan::autoSnooze(const Query &row, DateTime now, bool sk
 bool AlarmScan::applyOccurrence(const Query &row)
 {
     const qint64 id = row.fieldByName(u"ID"_s).asInteger();
-    const DateTime due = row.fieldByName(u"DueDateTime"_s).asDateTime();
-    const DateTime alarm = row.fieldByName(u"AlarmDateTime"_s).asDateTime();
-    const DueAndAlarm next = AdvanceOccurrence(
-        m_clock, due, alarm, row.fieldByName(u"Occurrence"_s).asString(),
-        int(row.fieldByName(u"Frequency"_s).asInteger()), row.fieldByName(u"ValidHours"_s).asString(),
-        row.fieldByName(u"ValidDays"_s).asString());
-    if (next.due == due && next.alarm == alarm)
+    const TaskSchedule task = TaskSchedule::fromRow(row);
+    const DueAndAlarm next = task.nextOccurrence(m_clock);
+    if (next.due == task.due && next.alarm == task.alarm)
         return false;
     m_advance.setParam(u"DueDateTime"_s, next.due);
     m_advance.setParam(u"AlarmDateTime"_s, next.alarm);
@@ -297,9 +294,10 @@ void AlarmScan::prompt(const Query &row)
     m_popup.setText(u"["_s + row.fieldByName(u"Category"_s).asString() + u"] "_s
                     + row.fieldByName(u"Task"_s).asString());
     m_popup.setUrl(QString::number(row.fieldByName(u"ID"_s).asInteger()));
+    const TaskSchedule task = TaskSchedule::fromRow(row);
     const bool routed = m_route
-        && m_route->prompt({row.fieldByName(u"ID"_s).asInteger(), m_popup.title(), m_popup.text(),
-                            row.fieldByName(u"SnoozeTime"_s).asInteger()});
+        && m_route->prompt({row.fieldByName(u"ID"_s).asInteger(), m_popup.title(), m_popup.text(), task.snoozeTime,
+                            DoneAction::of(m_clock, task, m_state.Formats).label});
     const bool shown = routed || m_popup.ShowPopupWindow();
     m_state.ScanPending = true;
     // One sound per window; a window the full stack refused stays silent.

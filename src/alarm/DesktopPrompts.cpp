@@ -4,7 +4,6 @@
 #include "core/AppState.h"
 #include "core/Logging.h"
 #include "popup/MSNPopUp.h"
-#include "store/DataModule.h"
 #include "toolkit/ErrorReport.h"
 
 #include <QTimer>
@@ -16,9 +15,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString OpenAction = u"default"_s;
-const QString DoneAction = u"done"_s;
-const QString SnoozeAction = u"snooze"_s;
+const QString OpenKey = u"default"_s;
+const QString DoneKey = u"done"_s;
+const QString SnoozeKey = u"snooze"_s;
 
 // A service that does not close a notification when its time is up (some
 // keep them in a list instead) is asked to, this long after.
@@ -26,9 +25,9 @@ constexpr int ExpiryGraceMs = 1000;
 
 } // namespace
 
-DesktopPrompts::DesktopPrompts(TDM &dm, AppState &state, Prompter &prompter, PopupSnooze &snooze,
+DesktopPrompts::DesktopPrompts(AppState &state, Prompter &prompter, PopupSnooze &snooze, PromptAnswers &answers,
                                const TMSNPopUp &popup, QObject *parent)
-    : QObject(parent), m_dm(dm), m_state(state), m_prompter(prompter), m_snooze(snooze), m_popup(popup)
+    : QObject(parent), m_state(state), m_prompter(prompter), m_snooze(snooze), m_answers(answers), m_popup(popup)
 {
 }
 
@@ -101,9 +100,9 @@ bool DesktopPrompts::prompt(const DuePrompt &prompt)
     n.summary = prompt.title;
     n.body = prompt.text;
     n.icon = m_icon;
-    n.actions = {{OpenAction, tr("Open")},
-                 {DoneAction, tr("Done")},
-                 {SnoozeAction, tr("Snooze %1 min").arg(PopupSnooze::minutesFor(prompt.snoozeTime))}};
+    n.actions = {{OpenKey, tr("Open")},
+                 {DoneKey, prompt.doneLabel.isEmpty() ? tr("Done") : prompt.doneLabel},
+                 {SnoozeKey, tr("Snooze %1 min").arg(PopupSnooze::minutesFor(prompt.snoozeTime))}};
     n.timeoutMs = timeoutMs();
     const quint64 request = m_service->notify(n);
     m_pending.insert(request, {prompt.id});
@@ -147,7 +146,7 @@ void DesktopPrompts::actionInvoked(quint32 id, const QString &action)
     // while the first is being answered.
     if (it == m_open.end() || it->answering)
         return;
-    if (action != OpenAction && action != DoneAction && action != SnoozeAction)
+    if (action != OpenKey && action != DoneKey && action != SnoozeKey)
         return;
     it->answering = true;
     const qint64 taskId = it->taskId;
@@ -170,24 +169,12 @@ void DesktopPrompts::actionInvoked(quint32 id, const QString &action)
 void DesktopPrompts::answer(qint64 taskId, const QString &action)
 {
     const QString url = QString::number(taskId);
-    if (action == OpenAction)
+    if (action == OpenKey)
         m_snooze.MSNPopUpURLClick(url);
-    else if (action == SnoozeAction)
+    else if (action == SnoozeKey)
         m_snooze.MSNPopUpTextClick(url);
-    else if (action == DoneAction)
-        complete(taskId);
-}
-
-void DesktopPrompts::complete(qint64 taskId)
-{
-    // A task deleted meanwhile is left alone.
-    if (m_dm.setTaskCompleted(taskId, true) == 0)
-        return;
-    m_state.requestScan();
-    // An open editor reads the task list again itself when it closes.
-    if (!m_state.CurrentTaskEditor)
-        m_dm.RequeryTaskList();
-    emit taskCompleted(taskId);
+    else if (action == DoneKey)
+        m_answers.done(taskId); // a task deleted or completed meanwhile is left alone
 }
 
 void DesktopPrompts::notificationClosed(quint32 id)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "alarm/PromptAnswers.h"
 #include "alarm/PromptRoute.h"
 #include "toolkit/DesktopNotifications.h"
 
@@ -12,12 +13,12 @@
 class PopupSnooze;
 class Prompter;
 class QTimer;
-class TDM;
 class TMSNPopUp;
 struct AppState;
 
 // Prompts due tasks as the desktop's own notifications, with the buttons
-// "Open" (also a click on the notification), "Done" and "Snooze N min",
+// "Open" (also a click on the notification), "Done" (which says what it
+// does for a repeating task) and "Snooze N min",
 // when "Use desktop notifications" is on and the desktop's service can show
 // buttons; otherwise the program's own popup shows them.
 //
@@ -30,9 +31,9 @@ class DesktopPrompts : public QObject, public PromptRoute
 {
     Q_OBJECT
 public:
-    // popup gives the time-out; snooze answers "Open" and "Snooze".
-    DesktopPrompts(TDM &dm, AppState &state, Prompter &prompter, PopupSnooze &snooze, const TMSNPopUp &popup,
-                   QObject *parent = nullptr);
+    // popup gives the time-out; snooze answers "Open" and "Snooze", answers "Done".
+    DesktopPrompts(AppState &state, Prompter &prompter, PopupSnooze &snooze, PromptAnswers &answers,
+                   const TMSNPopUp &popup, QObject *parent = nullptr);
     // Takes the open notifications off the desktop: their answers would
     // have no one to go to.
     ~DesktopPrompts() override;
@@ -52,10 +53,6 @@ public:
     // Why "Use desktop notifications" has no effect at the moment; empty
     // when the desktop's service is there and can show buttons.
     QString unavailableReason() const;
-
-signals:
-    // A task was completed from its notification.
-    void taskCompleted(qint64 id);
 
 private:
     struct Pending
@@ -78,15 +75,14 @@ private:
     void expired(quint32 id);
     void serviceReset();
     void answer(qint64 taskId, const QString &action);
-    void complete(qint64 taskId);
     void forget(quint32 id, bool closeIt);
     void forgetAll();
     int timeoutMs() const;
 
-    TDM &m_dm;
     AppState &m_state;
     Prompter &m_prompter;
     PopupSnooze &m_snooze;
+    PromptAnswers &m_answers;
     const TMSNPopUp &m_popup;
     std::unique_ptr<DesktopNotifications> m_service;
     QImage m_icon;

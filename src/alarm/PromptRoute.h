@@ -10,6 +10,7 @@ struct DuePrompt
     QString title;
     QString text;
     qint64 snoozeTime = 0; // the task's SnoozeTime as stored
+    QString doneLabel;     // what Done does ("Done", "Done — next Fri 09:00")
 };
 
 // Another way to show the scan's prompts than the program's own popup. The

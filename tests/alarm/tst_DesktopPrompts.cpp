@@ -8,6 +8,7 @@
 #include "alarm/AlarmEngine.h"
 #include "alarm/DesktopPrompts.h"
 #include "alarm/PopupSnooze.h"
+#include "alarm/PromptAnswers.h"
 #include "settings/SettingsKeys.h"
 #include "toolkit/DesktopNotifications.h"
 
@@ -179,7 +180,7 @@ private slots:
             return PopupSnooze::Confirmation{confirm == 1, false};
         });
         const qint64 task = f.add(due(snoozeTime));
-        QSignalSpy completions(&f.prompts(), &DesktopPrompts::taskCompleted);
+        QSignalSpy completions(&f.engine->answers(), &PromptAnswers::taskDone);
         QVERIFY(f.settled());
         const uint id = f.promptOnce();
         QVERIFY(id);
@@ -215,6 +216,30 @@ private slots:
         QTest::qWait(100);
         QCOMPARE(f.value(task, u"Completed"_s).toInt(), int(completed));
         QCOMPARE(f.opened, int(opened));
+    }
+
+    // Done on a repeating task finishes this occurrence: the button says
+    // when the task comes back, and the task moves there, still open.
+    void doneOnARepeatingTask()
+    {
+        Fixture f;
+        f.state.Formats = FormatSettings::fromLocale(QLocale::c());
+        TaskSpec daily = due(10, u"Take pills"_s);
+        daily.occurrence = u"Daily"_s;
+        daily.due = at(2026, 12, 10, 8, 30);
+        const qint64 task = f.add(daily);
+        QSignalSpy done(&f.engine->answers(), &PromptAnswers::taskDone);
+        QVERIFY(f.settled());
+        const uint id = f.promptOnce();
+        QVERIFY(id);
+        QCOMPARE(f.service.calls.constFirst().actions.mid(2, 2),
+                 (QStringList{u"done"_s, u"Done \u2014 next Fri 08:00"_s}));
+        f.service.emitActionInvoked(id, u"done"_s);
+        QTRY_COMPARE(done.size(), 1);
+        QCOMPARE(f.value(task, u"Completed"_s).toInt(), 0);
+        QCOMPARE(f.value(task, u"PercentageComplete"_s).toInt(), 0);
+        QCOMPARE(f.alarmOf(task), at(2026, 12, 11, 8, 0));
+        QCOMPARE(DateTime(f.value(task, u"DueDateTime"_s).toDouble()), at(2026, 12, 11, 8, 30));
     }
 
     // Snooze pressed again while the first press's confirmation is still

@@ -6,6 +6,8 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
+#include <utility>
 
 class AlarmScan;
 class Clock;
@@ -60,7 +62,7 @@ public:
     ~AlarmEngine() override;
 
     AlarmScan &scan() const { return *m_scan; }
-    // Done on a prompt.
+    // Done and the snooze of a prompt, and the guard that says whether a prompt still stands.
     PromptAnswers &answers() const { return *m_answers; }
     PopupSnooze &snooze() const { return *m_snooze; }
     PopupPacing &pacing() const { return *m_pacing; }
@@ -73,11 +75,17 @@ public:
     // gate and pass, then the timer sleeps until a pass may be due.
     void tPopupTimer();
 
+    // Closes the popups and desktop notifications whose task was completed,
+    // deleted or given another alarm since they were shown. Reads the
+    // database only when prompts are open and it may have changed.
+    void closeStalePrompts();
+
 private:
 
     AppState &m_state;
     TMSNPopUp &m_popup;
     Prompter &m_prompter;
+    TDM &m_dm;
     std::unique_ptr<SoundPlayer> m_sound;
     std::unique_ptr<AlarmScan> m_scan;
     PromptAnswers *m_answers;
@@ -87,4 +95,6 @@ private:
     MissedAlarms *m_missed;
     std::unique_ptr<ScanTimer> m_timer;
     std::unique_ptr<ResumeNotifier> m_resume;
+    // The database as closeStalePrompts last checked the open prompts against it.
+    std::optional<std::pair<qint64, qint64>> m_checkedStamp;
 };

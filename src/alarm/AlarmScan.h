@@ -4,6 +4,8 @@
 #include "core/DateTime.h"
 #include "store/Query.h"
 
+#include <QHash>
+
 #include <functional>
 
 class Clock;
@@ -86,6 +88,7 @@ private:
     Query m_delete;       // deletes one task
     Query m_next;         // the earliest alarm still ahead
     DateTime m_nextAlarm;           // what m_next read in the last pass
+    QHash<qint64, DateTime> m_autoSnoozed; // alarms this pass moved by auto-snooze, by task ID
     qint64 m_lastQuarter = -1;      // the quarter minute of the last pass
     bool m_written = false;         // this pass changed a task
     bool m_requeryPending = false;  // the task list waits for an editor to close

@@ -15,19 +15,15 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString OpenKey = u"default"_s;
-const QString DoneKey = u"done"_s;
-const QString SnoozeKey = u"snooze"_s;
-
 // A service that does not close a notification when its time is up (some
 // keep them in a list instead) is asked to, this long after.
 constexpr int ExpiryGraceMs = 1000;
 
 } // namespace
 
-DesktopPrompts::DesktopPrompts(AppState &state, Prompter &prompter, PopupSnooze &snooze, PromptAnswers &answers,
-                               const TMSNPopUp &popup, QObject *parent)
-    : QObject(parent), m_state(state), m_prompter(prompter), m_snooze(snooze), m_answers(answers), m_popup(popup)
+DesktopPrompts::DesktopPrompts(AppState &state, Prompter &prompter, PopupSnooze &snooze, const TMSNPopUp &popup,
+                               QObject *parent)
+    : QObject(parent), m_state(state), m_prompter(prompter), m_snooze(snooze), m_popup(popup)
 {
 }
 
@@ -100,12 +96,12 @@ bool DesktopPrompts::prompt(const DuePrompt &prompt)
     n.summary = prompt.title;
     n.body = prompt.text;
     n.icon = m_icon;
-    n.actions = {{OpenKey, tr("Open")},
-                 {DoneKey, prompt.doneLabel.isEmpty() ? tr("Done") : prompt.doneLabel},
-                 {SnoozeKey, tr("Snooze %1 min").arg(PopupSnooze::minutesFor(prompt.snoozeTime))}};
+    n.actions = {{PopupSnooze::OpenAnswer, tr("Open")},
+                 {PopupSnooze::DoneAnswer, prompt.doneLabel.isEmpty() ? tr("Done") : prompt.doneLabel},
+                 {PopupSnooze::SnoozeAnswer, tr("Snooze %1 min").arg(PopupSnooze::minutesFor(prompt.snoozeTime))}};
     n.timeoutMs = timeoutMs();
     const quint64 request = m_service->notify(n);
-    m_pending.insert(request, {prompt.id});
+    m_pending.insert(request, {{prompt.id, prompt.alarm}});
     qCDebug(lcAlarm) << "task" << prompt.id << "prompted on the desktop, request" << request;
     return true;
 }
@@ -128,7 +124,7 @@ void DesktopPrompts::notified(quint64 request, quint32 id)
         return;
     }
     forget(id, false); // an id the service gives again replaces the old one
-    Open open{p.taskId};
+    Open open{p.key};
     const int ms = timeoutMs();
     if (ms > 0) {
         open.expiry = new QTimer(this);
@@ -146,11 +142,11 @@ void DesktopPrompts::actionInvoked(quint32 id, const QString &action)
     // while the first is being answered.
     if (it == m_open.end() || it->answering)
         return;
-    if (action != OpenKey && action != DoneKey && action != SnoozeKey)
+    if (action != PopupSnooze::OpenAnswer && action != PopupSnooze::DoneAnswer && action != PopupSnooze::SnoozeAnswer)
         return;
     it->answering = true;
-    const qint64 taskId = it->taskId;
-    qCDebug(lcAlarm) << "task" << taskId << "answered" << action << "on the desktop";
+    const PromptKey key = it->key;
+    qCDebug(lcAlarm) << "task" << key.id << "answered" << action << "on the desktop";
     // Answered, it leaves the desktop at once (not every service takes it
     // away itself), but stays counted while the answer runs (a question or
     // the editor may be open), so the scan does not prompt it again meanwhile.
@@ -163,18 +159,7 @@ void DesktopPrompts::actionInvoked(quint32 id, const QString &action)
         quint32 id;
         ~Done() { self->forget(id, false); }
     } done{this, id};
-    answer(taskId, action);
-}
-
-void DesktopPrompts::answer(qint64 taskId, const QString &action)
-{
-    const QString url = QString::number(taskId);
-    if (action == OpenKey)
-        m_snooze.MSNPopUpURLClick(url);
-    else if (action == SnoozeKey)
-        m_snooze.MSNPopUpTextClick(url);
-    else if (action == DoneKey)
-        m_answers.done(taskId); // a task deleted or completed meanwhile is left alone
+    m_snooze.answer(key, action);
 }
 
 void DesktopPrompts::notificationClosed(quint32 id)
@@ -214,6 +199,22 @@ void DesktopPrompts::closeAll()
     for (quint32 id : ids)
         if (!m_open.value(id).answering)
             forget(id, true);
+}
+
+void DesktopPrompts::closeStale(PromptAnswers &answers)
+{
+    for (Pending &p : m_pending)
+        if (!p.cancelled && !answers.stillCurrent(p.key))
+            p.cancelled = true;
+    const QList<quint32> ids = m_open.keys();
+    for (quint32 id : ids) {
+        const auto it = m_open.constFind(id);
+        // One being answered is left to its answer, which checks for itself.
+        if (it == m_open.cend() || it->answering || answers.stillCurrent(it->key))
+            continue;
+        qCDebug(lcAlarm) << "task" << it->key.id << "changed; its notification is taken off the desktop";
+        forget(id, true);
+    }
 }
 
 void DesktopPrompts::forget(quint32 id, bool closeIt)

@@ -31,9 +31,9 @@ class DesktopPrompts : public QObject, public PromptRoute
 {
     Q_OBJECT
 public:
-    // popup gives the time-out; snooze answers "Open" and "Snooze", answers "Done".
-    DesktopPrompts(AppState &state, Prompter &prompter, PopupSnooze &snooze, PromptAnswers &answers,
-                   const TMSNPopUp &popup, QObject *parent = nullptr);
+    // popup gives the time-out; snooze answers the buttons.
+    DesktopPrompts(AppState &state, Prompter &prompter, PopupSnooze &snooze, const TMSNPopUp &popup,
+                   QObject *parent = nullptr);
     // Takes the open notifications off the desktop: their answers would
     // have no one to go to.
     ~DesktopPrompts() override;
@@ -49,6 +49,9 @@ public:
 
     // Takes every open notification off the desktop ("Disable Popups").
     void closeAll();
+    // Takes off the desktop the notifications whose prompt no longer
+    // stands (its task was completed, deleted or given another alarm).
+    void closeStale(PromptAnswers &answers);
 
     // Why "Use desktop notifications" has no effect at the moment; empty
     // when the desktop's service is there and can show buttons.
@@ -57,12 +60,12 @@ public:
 private:
     struct Pending
     {
-        qint64 taskId = 0;
+        PromptKey key;
         bool cancelled = false; // closed before the service gave its id
     };
     struct Open
     {
-        qint64 taskId = 0;
+        PromptKey key;
         bool answering = false; // its answer is running (it may ask questions)
         bool closed = false;    // gone from the desktop: answered, or closed by the service
         QTimer *expiry = nullptr;
@@ -74,7 +77,6 @@ private:
     void notificationClosed(quint32 id);
     void expired(quint32 id);
     void serviceReset();
-    void answer(qint64 taskId, const QString &action);
     void forget(quint32 id, bool closeIt);
     void forgetAll();
     int timeoutMs() const;
@@ -82,7 +84,6 @@ private:
     AppState &m_state;
     Prompter &m_prompter;
     PopupSnooze &m_snooze;
-    PromptAnswers &m_answers;
     const TMSNPopUp &m_popup;
     std::unique_ptr<DesktopNotifications> m_service;
     QImage m_icon;

@@ -16,6 +16,9 @@ struct DueTask
     QString task;
     bool late = false; // later than the "skip late alarms" limit, and not a repeating task
     int row = -1;      // its row in the pass's result set
+    // The alarm as stored once the pass has handled the task (auto-snooze
+    // moves it on): what its answers check the task against.
+    DateTime storedAlarm;
 };
 
 // How a pass's due tasks are shown: one popup each, or listed together in

@@ -129,8 +129,13 @@ void MissedAlarms::snoozeAll()
                 window->accept();
         }
     } close{m_window};
-    for (const qint64 id : ids)
-        m_snooze.snoozeTask(id);
+    for (const qint64 id : ids) {
+        const auto listed = std::find_if(m_listed.cbegin(), m_listed.cend(),
+                                         [id](const DueTask &task) { return task.id == id; });
+        // A task changed since it was listed is left as it is.
+        if (listed != m_listed.cend())
+            m_snooze.snoozeTask({id, listed->storedAlarm});
+    }
 }
 
 void MissedAlarms::windowClosed()

@@ -61,21 +61,32 @@ PromptAnswers::PromptAnswers(TDM &dm, AppState &state, const Clock &clock, QObje
 {
 }
 
-std::optional<TaskSchedule> PromptAnswers::openTask(qint64 id)
+std::optional<TaskSchedule> PromptAnswers::current(const PromptKey &key)
 {
     Query row(m_dm.ADOConnection);
     row.setSql({u"select Occurrence, Frequency, ValidHours, ValidDays, DueDateTime, AlarmDateTime, SnoozeTime,"_s,
                 u" Completed"_s, u"from Tasks"_s, u"where ID = :ID"_s});
-    row.setParam(u"ID"_s, id);
+    row.setParam(u"ID"_s, key.id);
     row.open();
-    if (row.eof() || row.fieldByName(u"Completed"_s).asBoolean())
+    if (row.eof()) {
+        qCDebug(lcAlarm) << "task" << key.id << "is gone; its prompt no longer stands";
         return std::nullopt;
-    return TaskSchedule::fromRow(row);
+    }
+    if (row.fieldByName(u"Completed"_s).asBoolean()) {
+        qCDebug(lcAlarm) << "task" << key.id << "is completed; its prompt no longer stands";
+        return std::nullopt;
+    }
+    TaskSchedule task = TaskSchedule::fromRow(row);
+    if (task.alarm != key.alarm) {
+        qCDebug(lcAlarm) << "task" << key.id << "has another alarm; its prompt no longer stands";
+        return std::nullopt;
+    }
+    return task;
 }
 
-bool PromptAnswers::done(qint64 id)
+bool PromptAnswers::done(const PromptKey &key)
 {
-    const std::optional<TaskSchedule> task = openTask(id);
+    const std::optional<TaskSchedule> task = current(key);
     if (!task)
         return false;
     const DoneAction action = DoneAction::of(m_clock, *task, m_state.Formats);
@@ -87,19 +98,37 @@ bool PromptAnswers::done(qint64 id)
                         u"where ID = :ID"_s});
         advance.setParam(u"DueDateTime"_s, action.next.due);
         advance.setParam(u"AlarmDateTime"_s, action.next.alarm);
-        advance.setParam(u"ID"_s, id);
-        connection.step(UndoJournal::taskLabel(connection, tr("Done %1"), id), [&] { rows = advance.execSql(); });
-        qCDebug(lcAlarm) << "task" << id << "done: moved to its next occurrence";
+        advance.setParam(u"ID"_s, key.id);
+        connection.step(UndoJournal::taskLabel(connection, tr("Done %1"), key.id), [&] { rows = advance.execSql(); });
+        qCDebug(lcAlarm) << "task" << key.id << "done: moved to its next occurrence";
     } else {
         // The grid's tick, with its own undo step.
-        rows = m_dm.setTaskCompleted(id, true);
-        qCDebug(lcAlarm) << "task" << id << "done: completed";
+        rows = m_dm.setTaskCompleted(key.id, true);
+        qCDebug(lcAlarm) << "task" << key.id << "done: completed";
     }
     if (rows == 0)
         return false;
     changed();
     m_state.requestScan();
-    emit taskDone(id);
+    emit taskDone(key.id);
+    return true;
+}
+
+bool PromptAnswers::snooze(const PromptKey &key, qint64 minutes)
+{
+    if (!current(key))
+        return false;
+    Query update(m_dm.ADOConnection);
+    update.setSql({u"update Tasks"_s, u"set AlarmDateTime = :AlarmDateTime"_s, u"where ID = :ID"_s});
+    update.setParam(u"AlarmDateTime"_s, NextSnoozeTime(m_clock, minutes, m_clock.now()));
+    update.setParam(u"ID"_s, key.id);
+    int rows = 0;
+    m_dm.ADOConnection.step(UndoJournal::taskLabel(m_dm.ADOConnection, tr("Snooze %1"), key.id),
+                            [&] { rows = update.execSql(); });
+    if (rows == 0)
+        return false;
+    qCDebug(lcAlarm) << "task" << key.id << "snoozed for" << minutes << "minutes";
+    changed();
     return true;
 }
 

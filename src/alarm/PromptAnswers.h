@@ -4,6 +4,7 @@
 #include "core/DateFormat.h"
 #include "core/DateTime.h"
 
+#include <QMetaType>
 #include <QObject>
 #include <QString>
 
@@ -13,6 +14,16 @@ class Clock;
 class Query;
 class TDM;
 struct AppState;
+
+// The task a prompt showed and its alarm time as stored when it was shown:
+// a popup, a desktop notification or a row of the missed-alarms list.
+struct PromptKey
+{
+    qint64 id = 0;
+    DateTime alarm;
+    friend bool operator==(const PromptKey &, const PromptKey &) = default;
+};
+Q_DECLARE_METATYPE(PromptKey)
 
 // The stored fields of a task that say when it is due, how it repeats and
 // how long it snoozes.
@@ -48,20 +59,28 @@ struct DoneAction
     static QString whenText(DateTime when, DateTime now, const FormatSettings &formats);
 };
 
-// The answers to a prompt that change its task, without any window. Each
-// change is one undo step.
+// The answers to a prompt that change its task, without any window: the
+// guard that says whether a prompt still stands, Done and the snooze. Each
+// change is one undo step, and acts only while the prompt still stands: the
+// task exists, is open and still has the alarm the prompt showed. Otherwise
+// nothing changes and nothing is said.
 class PromptAnswers : public QObject
 {
     Q_OBJECT
 public:
     PromptAnswers(TDM &dm, AppState &state, const Clock &clock, QObject *parent = nullptr);
 
-    // The task while it is there and open; none otherwise.
-    std::optional<TaskSchedule> openTask(qint64 id);
+    // The guard: the task of the prompt while the prompt still stands; none
+    // when the task is gone, completed or has another alarm.
+    std::optional<TaskSchedule> current(const PromptKey &key);
+    bool stillCurrent(const PromptKey &key) { return current(key).has_value(); }
 
     // Done: completes the task or moves it to its next occurrence (see
-    // DoneAction). False when the task is gone or already completed.
-    bool done(qint64 id);
+    // DoneAction). False when the prompt no longer stands.
+    bool done(const PromptKey &key);
+    // Moves the task's alarm to the given minutes from now. False when the
+    // prompt no longer stands.
+    bool snooze(const PromptKey &key, qint64 minutes);
 
 signals:
     // A task was completed or moved to its next occurrence by Done.

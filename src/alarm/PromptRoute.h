@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/DateTime.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -10,6 +12,7 @@ struct DuePrompt
     QString title;
     QString text;
     qint64 snoozeTime = 0; // the task's SnoozeTime as stored
+    DateTime alarm;        // the task's AlarmDateTime as stored when prompted
     QString doneLabel;     // what Done does ("Done", "Done — next Fri 09:00")
 };
 

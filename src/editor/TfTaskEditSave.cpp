@@ -95,6 +95,19 @@ bool TfTaskEdit::sbSaveClick()
         if (m_mode == TaskEditorMode::Duplicate)
             m_savedCopyId = id;
     } else {
+        // A prompt's Done or snooze while this editor was open is kept
+        // where the user left those fields as they were.
+        const bool ownRow = target == m_editedTaskId;
+        if (ownRow) {
+            if (const std::optional<TaskTimes> stored = TaskTimes::read(dm.ADOConnection, target);
+                stored && *stored != m_timesLoaded) {
+                const TaskValues merged = withStoredTimes(values, m_timesShown, m_timesLoaded, *stored);
+                if (TaskTimes::of(merged) != TaskTimes::of(values)) {
+                    values = merged;
+                    showTimes(values);
+                }
+            }
+        }
         Query update(dm.ADOConnection);
         prepareTaskUpdate(update, target, values);
         dm.ADOConnection.step(m_occurrenceApplied ? tr("Apply Occurrence to %1").arg(title) : tr("Edit %1").arg(title), [&] {
@@ -102,6 +115,10 @@ bool TfTaskEdit::sbSaveClick()
                 throw Error(tr("The task could not be saved: it is no longer in the task list."));
         });
         m_occurrenceApplied = false;
+        if (ownRow) {
+            m_timesLoaded = TaskTimes::of(values);
+            m_timesShown = shownTimes();
+        }
     }
     ui->sbSave->setVisible(false);
     if (target != 0)

@@ -11,6 +11,7 @@
 #include <QPointer>
 #include <QString>
 #include <QUrl>
+#include <QVariant>
 
 #include <functional>
 #include <memory>
@@ -69,6 +70,7 @@ struct MSNPopUpProperties
     int popupStartY = 2;  // vertical distance from the work-area edge
     TDefaultMonitor defaultMonitor = TDefaultMonitor::dmActiveForm;
     QImage backgroundImage; // replaces the gradient when set
+    QVariant userData; // the owner's own, carried into the window unchanged
 };
 
 // Shows small notification windows that slide out of the screen corner next
@@ -141,6 +143,8 @@ public:
     void setDefaultMonitor(TDefaultMonitor monitor) { m_props.defaultMonitor = monitor; }
     QImage backgroundImage() const { return m_props.backgroundImage; }
     void setBackgroundImage(const QImage &image) { m_props.backgroundImage = image; }
+    QVariant userData() const { return m_props.userData; }
+    void setUserData(const QVariant &data) { m_props.userData = data; }
 
     // Windows shown and not yet freed; the alarm scan waits while it is above 0.
     int openCount() const { return m_openCount; }
@@ -165,6 +169,9 @@ public:
 
     // The windows of this component that are still open, oldest first.
     QList<TfrmMSNPopUp *> popupWindows() const;
+    // The window whose click is being answered (see OnTextClick); none
+    // outside a click.
+    TfrmMSNPopUp *clickedWindow() const;
 
     // Where the taskbar and work area are read from; nullptr (the default)
     // reads the primary screen. The geometry must outlive the component.

@@ -30,6 +30,7 @@ public:
     QString text() const { return m_props.text; }
     QString url() const { return m_props.url; }
     QString title() const { return m_props.title; }
+    QVariant userData() const { return m_props.userData; }
     TaskbarEdge taskbarEdge() const { return m_edge; }
     int savedStackOffset() const { return m_savedStackOffset; }
     // The full-size geometry the window slides toward and rests at.

@@ -1,11 +1,20 @@
-// The answers to a prompt: what Done does for one-off and repeating tasks.
+// The answers to a prompt through the program's own popup and the
+// missed-alarms list: what Done does for one-off and repeating tasks, the
+// guard that lets Snooze and Done act only while the prompt still stands,
+// and popups that close once their task changed.
 
 #include "support/QuietRaise.h"
 #include "MissedFixture.h"
 
+#include "alarm/PopupPrompts.h"
+#include "alarm/PopupSnooze.h"
 #include "alarm/PromptAnswers.h"
+#include "popup/PopupWindow.h"
 #include "store/UndoJournal.h"
 
+#include <QApplication>
+#include <QLabel>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -13,12 +22,33 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+// The only popup window open.
+TfrmMSNPopUp *onlyWindow(const TMSNPopUp &popup)
+{
+    const QList<TfrmMSNPopUp *> windows = popup.popupWindows();
+    return windows.size() == 1 ? windows.first() : nullptr;
+}
+
 qint64 undoSteps(Connection &connection)
 {
     Query count(connection);
     count.setSql({u"select count(*) as N from UndoSteps"_s});
     count.open();
     return count.fieldByName(u"N"_s).asInteger();
+}
+
+// What a test does to the task behind an open prompt, as the grid, an
+// editor or another program would, before the prompt is answered.
+const QStringList Changes{u"none"_s, u"completed"_s, u"deleted"_s, u"alarm moved"_s};
+
+void change(MissedFixture &f, const QString &what, qint64 id)
+{
+    if (what == u"completed"_s)
+        f.execSql(u"update Tasks set Completed = True, PercentageComplete = 100 where ID = %1"_s.arg(id));
+    else if (what == u"deleted"_s)
+        f.execSql(u"delete from Tasks where ID = %1"_s.arg(id));
+    else if (what == u"alarm moved"_s)
+        f.execSql(u"update Tasks set AlarmDateTime = %1 where ID = %2"_s.arg(at(2026, 12, 11, 12, 0).toDouble()).arg(id));
 }
 
 } // namespace
@@ -31,6 +61,12 @@ private slots:
     void initTestCase()
     {
         hideRaiseWarnings();
+    }
+
+    void cleanup()
+    {
+        while (QWidget *modal = QApplication::activeModalWidget())
+            modal->close();
     }
 
     // Done: a one-off task is completed as the grid's tick completes it; a
@@ -87,7 +123,7 @@ private slots:
 
         const qint64 stepsBefore = undoSteps(f.dm.ADOConnection);
         QSignalSpy done(&f.engine->answers(), &PromptAnswers::taskDone);
-        QVERIFY(f.engine->answers().done(id));
+        QVERIFY(f.engine->answers().done({id, alarm}));
         QCOMPARE(done.size(), 1);
         QCOMPARE(f.value(id, u"Completed"_s).toBool(), completed);
         QCOMPARE(f.value(id, u"PercentageComplete"_s).toInt(), completed ? 100 : 0);
@@ -105,6 +141,145 @@ private slots:
         QCOMPARE(f.value(id, u"Completed"_s).toBool(), false);
         QCOMPARE(DateTime(f.value(id, u"DueDateTime"_s).toDouble()), due);
         QCOMPARE(f.alarmOf(id), alarm);
+    }
+
+    // Snooze from a popup's body and "Snooze all" of the missed-alarms list
+    // act only while the prompt
+    // stands; a task completed, deleted or given another alarm since is left
+    // as it is, and nothing is asked or said.
+    void onlyWhileThePromptStands_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("what");
+        for (const QString &path :
+             {u"popup body"_s, u"Snooze all"_s})
+            for (const QString &what : Changes)
+                QTest::addRow("%s, %s", qPrintable(path), qPrintable(what)) << path << what;
+    }
+    void onlyWhileThePromptStands()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, what);
+
+        MissedFixture f;
+        int asked = 0;
+        f.state.SnoozeConfirm = path == u"popup body"_s;
+        f.engine->snooze().setConfirm([&](int) {
+            ++asked;
+            return PopupSnooze::Confirmation{true, false};
+        });
+        if (path == u"Snooze all"_s)
+            f.state.DigestThreshold = 0; // the start's gap lists the task
+        const DateTime alarm = at(2026, 12, 10, 8, 0);
+        const qint64 id = f.add({.alarm = alarm, .snoozeTime = 10});
+        f.engine->tPopupTimer();
+        TfrmMSNPopUp *window = onlyWindow(f.popup);
+        QCOMPARE(bool(window), path != u"Snooze all"_s);
+        QCOMPARE(bool(f.digest()), path == u"Snooze all"_s);
+
+        change(f, what, id);
+        const QVariantList before{f.value(id, u"AlarmDateTime"_s), f.value(id, u"Completed"_s)};
+        QSignalSpy snoozed(&f.engine->snooze(), &PopupSnooze::taskSnoozed);
+        QSignalSpy done(&f.engine->answers(), &PromptAnswers::taskDone);
+
+        const int movedBy = 10;
+        const bool completes = false;
+        if (path == u"popup body"_s) {
+            QTest::mouseClick(window->findChild<QLabel *>(u"imgGradient"_s), Qt::LeftButton);
+        } else {
+            f.digest()->findChild<QPushButton *>(u"bbSnoozeAll"_s)->click();
+        }
+
+        QVERIFY(f.prompter.shown.isEmpty());
+        if (what == u"none"_s) {
+            QCOMPARE(done.size(), int(completes));
+            QCOMPARE(snoozed.size(), int(!completes));
+            QCOMPARE(asked, int(path == u"popup body"_s));
+            if (completes) {
+                QCOMPARE(f.value(id, u"Completed"_s).toBool(), true);
+            } else {
+                const DateTime now = f.clock.now();
+                QCOMPARE(f.alarmOf(id), DateTime::fromParts(now.dayNumber(), now.msecsOfDay() + movedBy * 60000));
+            }
+        } else {
+            QCOMPARE(done.size(), 0);
+            QCOMPARE(snoozed.size(), 0);
+            QCOMPARE(asked, 0);
+            QCOMPARE((QVariantList{f.value(id, u"AlarmDateTime"_s), f.value(id, u"Completed"_s)}), before);
+        }
+    }
+
+    // The task changing while the snooze question is open counts too.
+    void changedWhileAsking()
+    {
+        MissedFixture f;
+        f.state.SnoozeConfirm = true;
+        const qint64 id = f.add({.alarm = at(2026, 12, 10, 8, 0), .snoozeTime = 10});
+        f.engine->snooze().setConfirm([&](int) {
+            change(f, u"completed"_s, id);
+            return PopupSnooze::Confirmation{true, false};
+        });
+        f.engine->tPopupTimer();
+        QSignalSpy snoozed(&f.engine->snooze(), &PopupSnooze::taskSnoozed);
+        f.engine->snooze().MSNPopUpTextClick({id, at(2026, 12, 10, 8, 0)});
+        QCOMPARE(snoozed.size(), 0);
+        QCOMPARE(f.alarmOf(id), at(2026, 12, 10, 8, 0));
+    }
+
+    // A popup whose task was completed, deleted or given another alarm
+    // closes at the next tick of the alarm timer, or at once when this
+    // program reads the task list again; one whose task still stands stays.
+    void stalePopupsClose_data()
+    {
+        QTest::addColumn<QString>("what");
+        QTest::addColumn<bool>("requery");
+        for (const QString &what : Changes) {
+            QTest::addRow("%s, next tick", qPrintable(what)) << what << false;
+            QTest::addRow("%s, task list read again", qPrintable(what)) << what << true;
+        }
+    }
+    void stalePopupsClose()
+    {
+        QFETCH(QString, what);
+        QFETCH(bool, requery);
+        MissedFixture f;
+        const qint64 id = f.add({.alarm = at(2026, 12, 10, 8, 0)});
+        const qint64 other = f.add({.task = u"other"_s, .alarm = at(2026, 12, 10, 8, 30)});
+        f.engine->tPopupTimer();
+        QCOMPARE(f.popup.openCount(), 2);
+        change(f, what, id);
+        f.execSql(u"update Tasks set Notes = 'seen' where ID <> %1"_s.arg(id));
+        if (requery)
+            f.dm.RequeryTaskList();
+        else
+            f.tickAfter(1);
+        const int left = what == u"none"_s ? 2 : 1;
+        QCOMPARE(f.popup.openCount(), left);
+        QTRY_COMPARE(f.popup.popupWindows().size(), left);
+        // The other task's popup is left alone.
+        QStringList urls;
+        for (const TfrmMSNPopUp *w : f.popup.popupWindows())
+            urls << w->url();
+        QVERIFY(urls.contains(QString::number(other)));
+        QCOMPARE(urls.contains(QString::number(id)), what == u"none"_s);
+    }
+
+    // A task that auto-snooze moves on as it is prompted stands with its
+    // new alarm: its popup stays and answers.
+    void autoSnoozedPromptStands()
+    {
+        MissedFixture f;
+        const qint64 id = f.add({.alarm = at(2026, 12, 10, 8, 0), .snoozeTime = 10, .autoSnooze = true,
+                                 .repeatAutoSnooze = 2, .autoSnoozeAction = 3});
+        f.engine->tPopupTimer();
+        QCOMPARE(f.alarmOf(id), at(2026, 12, 10, 9, 10));
+        TfrmMSNPopUp *window = onlyWindow(f.popup);
+        QVERIFY(window);
+        QCOMPARE(PopupPrompts::shownPrompt(*window)->alarm, at(2026, 12, 10, 9, 10));
+        f.tickAfter(1);
+        QCOMPARE(f.popup.openCount(), 1);
+        QVERIFY(f.engine->answers().done(*PopupPrompts::shownPrompt(*window)));
+        QCOMPARE(f.value(id, u"Completed"_s).toBool(), true);
     }
 };
 

@@ -128,10 +128,10 @@ private slots:
             QVERIFY(f.window->gridModel()->setData(cell, Qt::Checked, Qt::CheckStateRole));
         }) << u"Complete “Call the plumber”"_s;
         QTest::newRow("snooze") << Action([](UndoFrame &f) {
-            f.window->alarmEngine()->snooze().snoozeTask(f.idOf(u"Call the plumber"_s));
+            f.window->alarmEngine()->snooze().snoozeTask({f.idOf(u"Call the plumber"_s), DateTime(46366.25 - 0.01)});
         }) << u"Snooze “Call the plumber”"_s;
         QTest::newRow("done from a prompt") << Action([](UndoFrame &f) {
-            QVERIFY(f.window->alarmEngine()->answers().done(f.idOf(u"Call the plumber"_s)));
+            QVERIFY(f.window->alarmEngine()->answers().done({f.idOf(u"Call the plumber"_s), DateTime(46366.25 - 0.01)}));
         }) << u"Done “Call the plumber”"_s;
         QTest::newRow("add") << Action([](UndoFrame &f) { f.throughEditor(f.window->aTaskAdd, u"Buy bread"_s); })
                              << u"Add “Buy bread”"_s;

@@ -68,6 +68,15 @@ AlarmEngine::AlarmEngine(Parts parts, QObject *parent)
     connect(&parts.popup, &TMSNPopUp::OnURLClick, this, [this](QObject *, const QString &url) {
         guarded(m_prompter, [&] { m_snooze->MSNPopUpURLClick(url); });
     });
+    connect(&parts.popup, &TMSNPopUp::OnButtonClick, this,
+            [this](QObject *sender, const QString &url, const QString &action) {
+                guarded(m_prompter, [&] {
+                    if (action == PopupSnooze::OpenAnswer)
+                        m_snooze->MSNPopUpURLClick(url);
+                    else if (const std::optional<PromptKey> key = PopupPrompts::promptOf(m_popup, sender, url))
+                        m_snooze->answer(*key, action);
+                });
+            });
     // A change of the tasks in this program closes the prompts it made stale at once.
     connect(&parts.dm, &TDM::taskListRequeried, this, [this] { guarded(m_prompter, [this] { closeStalePrompts(); }); });
 }

@@ -7,8 +7,45 @@
 
 using namespace Qt::StringLiterals;
 
+const QList<qint64> &PopupPrompts::snoozeLengths()
+{
+    static const QList<qint64> lengths{5, 10, 15, 30, 60, 1440};
+    return lengths;
+}
+
+namespace {
+// "5 minutes", "1 hour", "1 day".
+QString lengthText(qint64 minutes)
+{
+    if (minutes % 1440 == 0)
+        return minutes == 1440 ? PopupPrompts::tr("1 day") : PopupPrompts::tr("%1 days").arg(minutes / 1440);
+    if (minutes % 60 == 0)
+        return minutes == 60 ? PopupPrompts::tr("1 hour") : PopupPrompts::tr("%1 hours").arg(minutes / 60);
+    return minutes == 1 ? PopupPrompts::tr("1 minute") : PopupPrompts::tr("%1 minutes").arg(minutes);
+}
+} // namespace
+
+QList<MSNPopUpButton> PopupPrompts::buttons(const DuePrompt &prompt)
+{
+    const qint64 minutes = PopupSnooze::minutesFor(prompt.snoozeTime);
+    const QString done = prompt.doneLabel.isEmpty() ? tr("Done") : prompt.doneLabel;
+    MSNPopUpButton snooze{PopupSnooze::SnoozeAnswer, tr("Snooze %1 min").arg(minutes),
+                          tr("Snooze for %1; the arrow offers other lengths").arg(lengthText(minutes)), {}};
+    for (const qint64 length : snoozeLengths())
+        snooze.menu.append({PopupSnooze::snoozeForAnswer(length), lengthText(length)});
+    return {
+        {PopupSnooze::DoneAnswer, done,
+         done == tr("Done") ? tr("Mark the task as done")
+                            : tr("Finish this occurrence; the task comes back at its next one"),
+         {}},
+        snooze,
+        {PopupSnooze::OpenAnswer, tr("Open"), tr("Open the task"), {}},
+    };
+}
+
 void PopupPrompts::prepare(TMSNPopUp &popup, const DuePrompt &prompt)
 {
+    popup.setButtons(buttons(prompt));
     popup.setUserData(QVariant::fromValue(PromptKey{prompt.id, prompt.alarm}));
 }
 

@@ -14,9 +14,11 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QToolButton>
 
 using namespace Qt::StringLiterals;
 
@@ -27,6 +29,11 @@ TfrmMSNPopUp *onlyWindow(const TMSNPopUp &popup)
 {
     const QList<TfrmMSNPopUp *> windows = popup.popupWindows();
     return windows.size() == 1 ? windows.first() : nullptr;
+}
+
+QToolButton *button(TfrmMSNPopUp *window, const QString &action)
+{
+    return window ? window->findChild<QToolButton *>(u"btn"_s + action) : nullptr;
 }
 
 qint64 undoSteps(Connection &connection)
@@ -69,10 +76,10 @@ private slots:
             modal->close();
     }
 
-    // Done: a one-off task is completed as the grid's tick completes it; a
-    // repeating one moves to its next occurrence as Apply Occurrence moves
-    // it, and the label says when that is. Either is one undo step, which
-    // brings the task back as it was.
+    // Done from the popup's button: a one-off task is completed as the
+    // grid's tick completes it; a repeating one moves to its next occurrence
+    // as Apply Occurrence moves it, and the button says when that is. Either
+    // is one undo step, which brings the task back as it was.
     void done_data()
     {
         QTest::addColumn<QString>("occurrence");
@@ -118,12 +125,19 @@ private slots:
         f.state.Formats = FormatSettings::fromLocale(QLocale::c());
         const qint64 id = f.add({.task = u"Take pills"_s, .occurrence = occurrence, .validDays = u"MTWTFSS"_s,
                                  .due = due, .alarm = alarm});
+        f.engine->tPopupTimer();
+        TfrmMSNPopUp *window = onlyWindow(f.popup);
+        QVERIFY(window);
+        QToolButton *doneButton = button(window, PopupSnooze::DoneAnswer);
+        QVERIFY(doneButton);
+        QCOMPARE(doneButton->accessibleName(), label);
+        // The same words as the desktop notification's button.
         const TaskSchedule schedule{occurrence, 1, u"00-23"_s, u"MTWTFSS"_s, due, alarm, 5};
         QCOMPARE(DoneAction::of(f.clock, schedule, f.state.Formats).label, label);
 
         const qint64 stepsBefore = undoSteps(f.dm.ADOConnection);
         QSignalSpy done(&f.engine->answers(), &PromptAnswers::taskDone);
-        QVERIFY(f.engine->answers().done({id, alarm}));
+        QTest::mouseClick(doneButton, Qt::LeftButton);
         QCOMPARE(done.size(), 1);
         QCOMPARE(f.value(id, u"Completed"_s).toBool(), completed);
         QCOMPARE(f.value(id, u"PercentageComplete"_s).toInt(), completed ? 100 : 0);
@@ -133,6 +147,7 @@ private slots:
             QVERIFY(f.value(id, u"CompletedDate"_s).isNull());
         QCOMPARE(DateTime(f.value(id, u"DueDateTime"_s).toDouble()), nextDue);
         QCOMPARE(f.alarmOf(id), nextAlarm);
+        QTRY_COMPARE(f.popup.openCount(), 0);
 
         QCOMPARE(undoSteps(f.dm.ADOConnection), stepsBefore + 1);
         UndoJournal journal(f.dm.ADOConnection);
@@ -143,8 +158,51 @@ private slots:
         QCOMPARE(f.alarmOf(id), alarm);
     }
 
-    // Snooze from a popup's body and "Snooze all" of the missed-alarms list
-    // act only while the prompt
+    // The popup's three buttons run the handlers of Done, of the popup's
+    // snooze and of the prompt editor; the Snooze menu snoozes by the
+    // length picked, without a question.
+    void buttonsRunTheirHandlers_data()
+    {
+        QTest::addColumn<QString>("press");
+        QTest::addColumn<int>("movedBy"); // minutes; -1: not moved
+        QTest::addColumn<bool>("completed");
+        QTest::addColumn<bool>("opened");
+        QTest::newRow("Done") << u"done"_s << -1 << true << false;
+        QTest::newRow("Snooze") << u"snooze"_s << 10 << false << false;
+        QTest::newRow("Snooze menu, 15 minutes") << u"menu 2"_s << 15 << false << false;
+        QTest::newRow("Snooze menu, 1 day") << u"menu 5"_s << 1440 << false << false;
+        QTest::newRow("Open") << u"default"_s << -1 << false << true;
+    }
+    void buttonsRunTheirHandlers()
+    {
+        QFETCH(QString, press);
+        QFETCH(int, movedBy);
+        QFETCH(bool, completed);
+        QFETCH(bool, opened);
+
+        MissedFixture f;
+        const DateTime alarm = at(2026, 12, 10, 8, 0);
+        const qint64 id = f.add({.alarm = alarm, .snoozeTime = 10});
+        f.engine->tPopupTimer();
+        TfrmMSNPopUp *window = onlyWindow(f.popup);
+        QVERIFY(window);
+        if (press.startsWith(u"menu"_s)) {
+            QMenu *menu = button(window, PopupSnooze::SnoozeAnswer)->menu();
+            QVERIFY(menu);
+            menu->actions().at(press.mid(5).toInt())->trigger();
+        } else {
+            QTest::mouseClick(button(window, press), Qt::LeftButton);
+        }
+        QCOMPARE(f.value(id, u"Completed"_s).toBool(), completed);
+        const DateTime now = f.clock.now();
+        QCOMPARE(f.alarmOf(id),
+                 movedBy < 0 ? alarm : DateTime::fromParts(now.dayNumber(), now.msecsOfDay() + qint64(movedBy) * 60000));
+        QCOMPARE(f.opened, opened ? QList<int>{int(id)} : QList<int>{});
+        QTRY_COMPARE(f.popup.openCount(), 0);
+    }
+
+    // Snooze and Done from a popup (its body, its buttons, its menu) and
+    // "Snooze all" of the missed-alarms list act only while the prompt
     // stands; a task completed, deleted or given another alarm since is left
     // as it is, and nothing is asked or said.
     void onlyWhileThePromptStands_data()
@@ -152,7 +210,7 @@ private slots:
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("what");
         for (const QString &path :
-             {u"popup body"_s, u"Snooze all"_s})
+             {u"popup body"_s, u"Done button"_s, u"Snooze button"_s, u"Snooze menu"_s, u"Snooze all"_s})
             for (const QString &what : Changes)
                 QTest::addRow("%s, %s", qPrintable(path), qPrintable(what)) << path << what;
     }
@@ -182,10 +240,18 @@ private slots:
         QSignalSpy snoozed(&f.engine->snooze(), &PopupSnooze::taskSnoozed);
         QSignalSpy done(&f.engine->answers(), &PromptAnswers::taskDone);
 
-        const int movedBy = 10;
-        const bool completes = false;
+        int movedBy = 10;
+        bool completes = false;
         if (path == u"popup body"_s) {
             QTest::mouseClick(window->findChild<QLabel *>(u"imgGradient"_s), Qt::LeftButton);
+        } else if (path == u"Done button"_s) {
+            QTest::mouseClick(button(window, PopupSnooze::DoneAnswer), Qt::LeftButton);
+            completes = true;
+        } else if (path == u"Snooze button"_s) {
+            QTest::mouseClick(button(window, PopupSnooze::SnoozeAnswer), Qt::LeftButton);
+        } else if (path == u"Snooze menu"_s) {
+            button(window, PopupSnooze::SnoozeAnswer)->menu()->actions().at(3)->trigger();
+            movedBy = 30;
         } else {
             f.digest()->findChild<QPushButton *>(u"bbSnoozeAll"_s)->click();
         }
@@ -278,7 +344,7 @@ private slots:
         QCOMPARE(PopupPrompts::shownPrompt(*window)->alarm, at(2026, 12, 10, 9, 10));
         f.tickAfter(1);
         QCOMPARE(f.popup.openCount(), 1);
-        QVERIFY(f.engine->answers().done(*PopupPrompts::shownPrompt(*window)));
+        QTest::mouseClick(button(window, PopupSnooze::DoneAnswer), Qt::LeftButton);
         QCOMPARE(f.value(id, u"Completed"_s).toBool(), true);
     }
 };

@@ -6,6 +6,8 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
+#include <utility>
 
 class AlarmScan;
 class Clock;
@@ -14,6 +16,7 @@ class MissedAlarms;
 class ScanTimer;
 class PopupPacing;
 class PopupSnooze;
+class PromptAnswers;
 class Prompter;
 class QAction;
 class QTimer;
@@ -59,6 +62,8 @@ public:
     ~AlarmEngine() override;
 
     AlarmScan &scan() const { return *m_scan; }
+    // Done and the snooze of a prompt, and the guard that says whether a prompt still stands.
+    PromptAnswers &answers() const { return *m_answers; }
     PopupSnooze &snooze() const { return *m_snooze; }
     PopupPacing &pacing() const { return *m_pacing; }
     SoundPlayer &sound() const { return *m_sound; }
@@ -70,17 +75,26 @@ public:
     // gate and pass, then the timer sleeps until a pass may be due.
     void tPopupTimer();
 
+    // Closes the popups and desktop notifications whose task was completed,
+    // deleted or given another alarm since they were shown. Reads the
+    // database only when prompts are open and it may have changed.
+    void closeStalePrompts();
+
 private:
 
     AppState &m_state;
     TMSNPopUp &m_popup;
     Prompter &m_prompter;
+    TDM &m_dm;
     std::unique_ptr<SoundPlayer> m_sound;
     std::unique_ptr<AlarmScan> m_scan;
+    PromptAnswers *m_answers;
     PopupSnooze *m_snooze;
     PopupPacing *m_pacing;
     DesktopPrompts *m_desktop;
     MissedAlarms *m_missed;
     std::unique_ptr<ScanTimer> m_timer;
     std::unique_ptr<ResumeNotifier> m_resume;
+    // The database as closeStalePrompts last checked the open prompts against it.
+    std::optional<std::pair<qint64, qint64>> m_checkedStamp;
 };

@@ -1,5 +1,7 @@
 #include "alarm/AlarmScan.h"
 
+#include "alarm/PopupPrompts.h"
+#include "alarm/PromptAnswers.h"
 #include "alarm/PromptRoute.h"
 #include "alarm/Recurrence.h"
 #include "alarm/RecurrenceRule.h"
@@ -168,6 +170,7 @@ void AlarmScan::scan()
     m_state.ScanPending = false;
     const DateTime now = m_clock.now();
     m_written = false;
+    m_autoSnoozed.clear();
     if (m_requeryPending && !m_state.CurrentTaskEditor) {
         m_requeryPending = false;
         m_written = true;
@@ -204,10 +207,12 @@ void AlarmScan::scan()
             }
             if (!advanced && m_due.fieldByName(u"AutoSnooze"_s).asBoolean())
                 skip = autoSnooze(m_due, now, skip) == Outcome::Skip;
-            if (!skip)
-                due.append({id, m_due.fieldByName(u"AlarmDateTime"_s).asDateTime(),
-                            m_due.fieldByName(u"Category"_s).asString(), m_due.fieldByName(u"Task"_s).asString(),
-                            late, m_due.recNo(), advanced ? skippedTo : DateTime()});
+            if (!skip) {
+                const DateTime alarm = m_due.fieldByName(u"AlarmDateTime"_s).asDateTime();
+                due.append({id, alarm, m_due.fieldByName(u"Category"_s).asString(),
+                            m_due.fieldByName(u"Task"_s).asString(), late, m_due.recNo(),
+                            advanced ? skippedTo : DateTime(), m_autoSnoozed.value(id, alarm)});
+            }
         }
         // The pass has all its due tasks: some may be listed together
         // instead of popping up one by one. Skipped tasks are never prompted.
@@ -264,11 +269,13 @@ AlarmScan::Outcome AlarmScan::autoSnooze(const Query &row, DateTime now, bool sk
     const qint64 id = row.fieldByName(u"ID"_s).asInteger();
     const qint64 left = row.fieldByName(u"RepeatAutoSnooze"_s).asInteger() - 1;
     if (left >= 0) {
-        m_snooze.setParam(u"AlarmDateTime"_s, NextSnoozeTime(m_clock, row.fieldByName(u"SnoozeTime"_s).asInteger(), now));
+        const DateTime next = NextSnoozeTime(m_clock, row.fieldByName(u"SnoozeTime"_s).asInteger(), now);
+        m_snooze.setParam(u"AlarmDateTime"_s, next);
         m_snooze.setParam(u"RepeatAutoSnooze"_s, left);
         m_snooze.setParam(u"ID"_s, id);
         m_snooze.execSql();
         m_written = true;
+        m_autoSnoozed.insert(id, next);
         qCDebug(lcAlarm) << "task" << id << "auto-snoozed," << left << "left";
         return skip ? Outcome::Skip : Outcome::Prompt;
     }
@@ -305,15 +312,11 @@ AlarmScan::Outcome AlarmScan::autoSnooze(const Query &row, DateTime now, bool sk
 bool AlarmScan::applyOccurrence(const Query &row, DateTime *nextAlarm)
 {
     const qint64 id = row.fieldByName(u"ID"_s).asInteger();
-    const DateTime due = row.fieldByName(u"DueDateTime"_s).asDateTime();
-    const DateTime alarm = row.fieldByName(u"AlarmDateTime"_s).asDateTime();
-    const QString kind = row.fieldByName(u"Occurrence"_s).asString();
     // A task repeating by months or years may keep a day of its own.
-    const int anchorDay = keepsAnchorDay(occurrenceKindFromWord(kind)) ? anchordays::read(m_dm.ADOConnection, id) : 0;
-    const DueAndAlarm next = AdvanceOccurrence(
-        m_clock, due, alarm, kind, int(row.fieldByName(u"Frequency"_s).asInteger()),
-        row.fieldByName(u"ValidHours"_s).asString(), row.fieldByName(u"ValidDays"_s).asString(), anchorDay);
-    if (next.due == due && next.alarm == alarm)
+    TaskSchedule task = TaskSchedule::fromRow(row);
+    task.readAnchorDay(m_dm.ADOConnection, id);
+    const DueAndAlarm next = task.nextOccurrence(m_clock);
+    if (next.due == task.due && next.alarm == task.alarm)
         return false;
     m_advance.setParam(u"DueDateTime"_s, next.due);
     m_advance.setParam(u"AlarmDateTime"_s, next.alarm);
@@ -339,14 +342,22 @@ bool AlarmScan::lateAlarm(const Query &row, DateTime now) const
 // Shows the row's notification; false when the full popup stack refused it.
 bool AlarmScan::prompt(const Query &row)
 {
+    const qint64 id = row.fieldByName(u"ID"_s).asInteger();
     const DateTime alarm = row.fieldByName(u"AlarmDateTime"_s).asDateTime();
     m_popup.setTitle(u"Nudgewick ["_s + formatDateTime(u"hh:nn"_s, alarm, m_state.Formats) + u"]"_s);
     m_popup.setText(u"["_s + row.fieldByName(u"Category"_s).asString() + u"] "_s
                     + row.fieldByName(u"Task"_s).asString());
-    m_popup.setUrl(QString::number(row.fieldByName(u"ID"_s).asInteger()));
-    const bool routed = m_route
-        && m_route->prompt({row.fieldByName(u"ID"_s).asInteger(), m_popup.title(), m_popup.text(),
-                            row.fieldByName(u"SnoozeTime"_s).asInteger()});
+    m_popup.setUrl(QString::number(id));
+    // The prompt stands for the task as the pass left it (auto-snooze may
+    // have moved its alarm on); its answers check the task against that.
+    TaskSchedule task = TaskSchedule::fromRow(row);
+    task.readAnchorDay(m_dm.ADOConnection, id);
+    task.alarm = m_autoSnoozed.value(id, alarm);
+    const DuePrompt due{id, m_popup.title(), m_popup.text(), task.snoozeTime, task.alarm,
+                        DoneAction::of(m_clock, task, m_state.Formats).label};
+    const bool routed = m_route && m_route->prompt(due);
+    if (!routed)
+        PopupPrompts::prepare(m_popup, due);
     const bool shown = routed || m_popup.ShowPopupWindow();
     m_state.ScanPending = true;
     // One sound per window; a window the full stack refused stays silent.

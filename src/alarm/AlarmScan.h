@@ -5,6 +5,7 @@
 #include "store/Query.h"
 
 #include <QSet>
+#include <QHash>
 
 #include <functional>
 
@@ -100,6 +101,7 @@ private:
     Query m_next;         // the earliest alarm still ahead
     DateTime m_nextAlarm;           // what m_next read in the last pass
     QSet<qint64> m_onScreen;        // promptsOnScreen() at the last tick or pass
+    QHash<qint64, DateTime> m_autoSnoozed; // alarms this pass moved by auto-snooze, by task ID
     qint64 m_lastQuarter = -1;      // the quarter minute of the last pass
     bool m_written = false;         // this pass changed a task
     bool m_requeryPending = false;  // the task list waits for an editor to close

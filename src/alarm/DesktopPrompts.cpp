@@ -4,7 +4,6 @@
 #include "core/AppState.h"
 #include "core/Logging.h"
 #include "popup/MSNPopUp.h"
-#include "store/DataModule.h"
 #include "toolkit/ErrorReport.h"
 
 #include <QTimer>
@@ -16,19 +15,15 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString OpenAction = u"default"_s;
-const QString DoneAction = u"done"_s;
-const QString SnoozeAction = u"snooze"_s;
-
 // A service that does not close a notification when its time is up (some
 // keep them in a list instead) is asked to, this long after.
 constexpr int ExpiryGraceMs = 1000;
 
 } // namespace
 
-DesktopPrompts::DesktopPrompts(TDM &dm, AppState &state, Prompter &prompter, PopupSnooze &snooze,
-                               const TMSNPopUp &popup, QObject *parent)
-    : QObject(parent), m_dm(dm), m_state(state), m_prompter(prompter), m_snooze(snooze), m_popup(popup)
+DesktopPrompts::DesktopPrompts(AppState &state, Prompter &prompter, PopupSnooze &snooze, const TMSNPopUp &popup,
+                               QObject *parent)
+    : QObject(parent), m_state(state), m_prompter(prompter), m_snooze(snooze), m_popup(popup)
 {
 }
 
@@ -112,12 +107,12 @@ bool DesktopPrompts::prompt(const DuePrompt &prompt)
     n.summary = prompt.title;
     n.body = prompt.text;
     n.icon = m_icon;
-    n.actions = {{OpenAction, tr("Open")},
-                 {DoneAction, tr("Done")},
-                 {SnoozeAction, tr("Snooze %1 min").arg(PopupSnooze::minutesFor(prompt.snoozeTime))}};
+    n.actions = {{PopupSnooze::OpenAnswer, tr("Open")},
+                 {PopupSnooze::DoneAnswer, prompt.doneLabel.isEmpty() ? tr("Done") : prompt.doneLabel},
+                 {PopupSnooze::SnoozeAnswer, tr("Snooze %1 min").arg(PopupSnooze::minutesFor(prompt.snoozeTime))}};
     n.timeoutMs = timeoutMs();
     const quint64 request = m_service->notify(n);
-    m_pending.insert(request, {prompt.id});
+    m_pending.insert(request, {{prompt.id, prompt.alarm}});
     qCDebug(lcAlarm) << "task" << prompt.id << "prompted on the desktop, request" << request;
     return true;
 }
@@ -140,7 +135,7 @@ void DesktopPrompts::notified(quint64 request, quint32 id)
         return;
     }
     forget(id, false); // an id the service gives again replaces the old one
-    Open open{p.taskId};
+    Open open{p.key};
     const int ms = timeoutMs();
     if (ms > 0) {
         open.expiry = new QTimer(this);
@@ -158,11 +153,11 @@ void DesktopPrompts::actionInvoked(quint32 id, const QString &action)
     // while the first is being answered.
     if (it == m_open.end() || it->answering)
         return;
-    if (action != OpenAction && action != DoneAction && action != SnoozeAction)
+    if (action != PopupSnooze::OpenAnswer && action != PopupSnooze::DoneAnswer && action != PopupSnooze::SnoozeAnswer)
         return;
     it->answering = true;
-    const qint64 taskId = it->taskId;
-    qCDebug(lcAlarm) << "task" << taskId << "answered" << action << "on the desktop";
+    const PromptKey key = it->key;
+    qCDebug(lcAlarm) << "task" << key.id << "answered" << action << "on the desktop";
     // Answered, it leaves the desktop at once (not every service takes it
     // away itself), but stays counted while the answer runs (a question or
     // the editor may be open), so the scan does not prompt it again meanwhile.
@@ -175,30 +170,7 @@ void DesktopPrompts::actionInvoked(quint32 id, const QString &action)
         quint32 id;
         ~Done() { self->forget(id, false); }
     } done{this, id};
-    answer(taskId, action);
-}
-
-void DesktopPrompts::answer(qint64 taskId, const QString &action)
-{
-    const QString url = QString::number(taskId);
-    if (action == OpenAction)
-        m_snooze.MSNPopUpURLClick(url);
-    else if (action == SnoozeAction)
-        m_snooze.MSNPopUpTextClick(url);
-    else if (action == DoneAction)
-        complete(taskId);
-}
-
-void DesktopPrompts::complete(qint64 taskId)
-{
-    // A task deleted meanwhile is left alone.
-    if (m_dm.setTaskCompleted(taskId, true) == 0)
-        return;
-    m_state.requestScan();
-    // An open editor reads the task list again itself when it closes.
-    if (!m_state.CurrentTaskEditor)
-        m_dm.RequeryTaskList();
-    emit taskCompleted(taskId);
+    m_snooze.answer(key, action);
 }
 
 void DesktopPrompts::notificationClosed(quint32 id)
@@ -238,6 +210,22 @@ void DesktopPrompts::closeAll()
     for (quint32 id : ids)
         if (!m_open.value(id).answering)
             forget(id, true);
+}
+
+void DesktopPrompts::closeStale(PromptAnswers &answers)
+{
+    for (Pending &p : m_pending)
+        if (!p.cancelled && !answers.stillCurrent(p.key))
+            p.cancelled = true;
+    const QList<quint32> ids = m_open.keys();
+    for (quint32 id : ids) {
+        const auto it = m_open.constFind(id);
+        // One being answered is left to its answer, which checks for itself.
+        if (it == m_open.cend() || it->answering || answers.stillCurrent(it->key))
+            continue;
+        qCDebug(lcAlarm) << "task" << it->key.id << "changed; its notification is taken off the desktop";
+        forget(id, true);
+    }
 }
 
 void DesktopPrompts::forget(quint32 id, bool closeIt)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "alarm/PromptAnswers.h"
 #include "alarm/PromptRoute.h"
 #include "toolkit/DesktopNotifications.h"
 
@@ -12,12 +13,12 @@
 class PopupSnooze;
 class Prompter;
 class QTimer;
-class TDM;
 class TMSNPopUp;
 struct AppState;
 
 // Prompts due tasks as the desktop's own notifications, with the buttons
-// "Open" (also a click on the notification), "Done" and "Snooze N min",
+// "Open" (also a click on the notification), "Done" (which says what it
+// does for a repeating task) and "Snooze N min",
 // when "Use desktop notifications" is on and the desktop's service can show
 // buttons; otherwise the program's own popup shows them.
 //
@@ -30,8 +31,8 @@ class DesktopPrompts : public QObject, public PromptRoute
 {
     Q_OBJECT
 public:
-    // popup gives the time-out; snooze answers "Open" and "Snooze".
-    DesktopPrompts(TDM &dm, AppState &state, Prompter &prompter, PopupSnooze &snooze, const TMSNPopUp &popup,
+    // popup gives the time-out; snooze answers the buttons.
+    DesktopPrompts(AppState &state, Prompter &prompter, PopupSnooze &snooze, const TMSNPopUp &popup,
                    QObject *parent = nullptr);
     // Takes the open notifications off the desktop: their answers would
     // have no one to go to.
@@ -50,24 +51,23 @@ public:
 
     // Takes every open notification off the desktop ("Disable Popups").
     void closeAll();
+    // Takes off the desktop the notifications whose prompt no longer
+    // stands (its task was completed, deleted or given another alarm).
+    void closeStale(PromptAnswers &answers);
 
     // Why "Use desktop notifications" has no effect at the moment; empty
     // when the desktop's service is there and can show buttons.
     QString unavailableReason() const;
 
-signals:
-    // A task was completed from its notification.
-    void taskCompleted(qint64 id);
-
 private:
     struct Pending
     {
-        qint64 taskId = 0;
+        PromptKey key;
         bool cancelled = false; // closed before the service gave its id
     };
     struct Open
     {
-        qint64 taskId = 0;
+        PromptKey key;
         bool answering = false; // its answer is running (it may ask questions)
         bool closed = false;    // gone from the desktop: answered, or closed by the service
         QTimer *expiry = nullptr;
@@ -79,13 +79,10 @@ private:
     void notificationClosed(quint32 id);
     void expired(quint32 id);
     void serviceReset();
-    void answer(qint64 taskId, const QString &action);
-    void complete(qint64 taskId);
     void forget(quint32 id, bool closeIt);
     void forgetAll();
     int timeoutMs() const;
 
-    TDM &m_dm;
     AppState &m_state;
     Prompter &m_prompter;
     PopupSnooze &m_snooze;

@@ -22,6 +22,9 @@ struct DueTask
     DateTime skippedTo = {};
 
     bool skipped() const { return !skippedTo.isZero(); }
+    // The alarm as stored once the pass has handled the task (auto-snooze
+    // moves it on): what its answers check the task against.
+    DateTime storedAlarm;
 };
 
 // How a pass's due tasks are shown: one popup each, or listed together in

@@ -147,10 +147,12 @@ void MissedAlarms::snoozeAll()
         }
     } close{m_window};
     for (const qint64 id : ids) {
-        // A skipped task has moved on to its next occurrence: nothing to snooze.
-        if (std::none_of(m_listed.cbegin(), m_listed.cend(),
-                         [id](const DueTask &task) { return task.id == id && task.skipped(); }))
-            m_snooze.snoozeTask(id);
+        const auto listed = std::find_if(m_listed.cbegin(), m_listed.cend(),
+                                         [id](const DueTask &task) { return task.id == id; });
+        // A task changed since it was listed is left as it is; a skipped
+        // task has moved on to its next occurrence: nothing to snooze.
+        if (listed != m_listed.cend() && !listed->skipped())
+            m_snooze.snoozeTask({id, listed->storedAlarm});
     }
 }
 

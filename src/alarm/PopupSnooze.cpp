@@ -1,25 +1,27 @@
 #include "alarm/PopupSnooze.h"
 
-#include "alarm/Recurrence.h"
 #include "alarm/TfSnoozeConfirm.h"
 #include "core/AppState.h"
-#include "core/Clock.h"
 #include "core/Error.h"
 #include "core/Logging.h"
 #include "settings/ProfileFile.h"
 #include "settings/SettingsKeys.h"
-#include "store/DataModule.h"
-#include "store/UndoJournal.h"
 
 #include <climits>
 #include <optional>
 
 using namespace Qt::StringLiterals;
 
-namespace {
+const QString PopupSnooze::OpenAnswer = u"default"_s;
+const QString PopupSnooze::DoneAnswer = u"done"_s;
+const QString PopupSnooze::SnoozeAnswer = u"snooze"_s;
 
-// The task ID a notification carries; anything else is refused.
-qint64 taskIdFromUrl(const QString &url)
+QString PopupSnooze::snoozeForAnswer(qint64 minutes)
+{
+    return SnoozeAnswer + u":"_s + QString::number(minutes);
+}
+
+qint64 PopupSnooze::taskIdFromUrl(const QString &url)
 {
     bool ok = false;
     const qint64 id = url.trimmed().toLongLong(&ok);
@@ -28,22 +30,15 @@ qint64 taskIdFromUrl(const QString &url)
     return id;
 }
 
-} // namespace
-
-PopupSnooze::PopupSnooze(TDM &dm, AppState &state, const Clock &clock, QString settingsFile,
-                         std::function<void()> openPrompt, QObject *parent)
+PopupSnooze::PopupSnooze(AppState &state, QString settingsFile, std::function<void()> openPrompt,
+                         PromptAnswers &answers, QObject *parent)
     : QObject(parent),
-      m_dm(dm),
       m_state(state),
-      m_clock(clock),
       m_settingsFile(std::move(settingsFile)),
       m_openPrompt(std::move(openPrompt)),
-      m_confirm(&PopupSnooze::askWithDialog),
-      m_read(dm.ADOConnection),
-      m_snooze(dm.ADOConnection)
+      m_answers(answers),
+      m_confirm(&PopupSnooze::askWithDialog)
 {
-    m_read.setSql({u"select SnoozeTime"_s, u"from Tasks"_s, u"where ID = :ID"_s});
-    m_snooze.setSql({u"update Tasks"_s, u"set AlarmDateTime = :AlarmDateTime"_s, u"where ID = :ID"_s});
 }
 
 PopupSnooze::Confirmation PopupSnooze::askWithDialog(int minutes)
@@ -58,13 +53,13 @@ PopupSnooze::Confirmation PopupSnooze::askWithDialog(int minutes)
     return {ok, ok && dialog.dontAskAgain()};
 }
 
-void PopupSnooze::MSNPopUpTextClick(const QString &url)
+void PopupSnooze::MSNPopUpTextClick(const PromptKey &key)
 {
-    const qint64 id = taskIdFromUrl(url);
-    const std::optional<qint64> found = snoozeMinutes(id);
-    if (!found)
+    // A prompt that no longer stands asks nothing.
+    const std::optional<TaskSchedule> task = m_answers.current(key);
+    if (!task)
         return;
-    const qint64 minutes = *found;
+    const qint64 minutes = minutesFor(task->snoozeTime);
 
     // A settings file that cannot be written is reported after the snooze,
     // which the user asked for and still gets.
@@ -84,50 +79,44 @@ void PopupSnooze::MSNPopUpTextClick(const QString &url)
         if (!answer.snooze)
             return;
     }
-    snooze(id, minutes);
+    // The task may have changed while the question was open; the snooze
+    // checks again.
+    snooze(key, minutes);
     if (saveError)
         throw *saveError;
 }
 
-void PopupSnooze::snoozeTask(qint64 id)
+void PopupSnooze::snoozeTask(const PromptKey &key, std::optional<qint64> minutes)
 {
-    if (const std::optional<qint64> minutes = snoozeMinutes(id))
-        snooze(id, *minutes);
-}
-
-// The minutes a task is snoozed by; none when the task is gone. The query
-// is closed again, so it is not held open while a question is asked.
-std::optional<qint64> PopupSnooze::snoozeMinutes(qint64 id)
-{
-    m_read.close();
-    m_read.setParam(u"ID"_s, id);
-    struct Close {
-        Query &q;
-        ~Close() { q.close(); }
-    } close{m_read};
-    m_read.open();
-    if (m_read.eof()) {
-        qCDebug(lcAlarm) << "task" << id << "is gone; nothing to snooze";
-        return std::nullopt;
+    if (!minutes) {
+        const std::optional<TaskSchedule> task = m_answers.current(key);
+        if (!task)
+            return;
+        minutes = minutesFor(task->snoozeTime);
     }
-    return minutesFor(m_read.fieldByName(u"SnoozeTime"_s).asInteger());
+    snooze(key, *minutes);
 }
 
-void PopupSnooze::snooze(qint64 id, qint64 minutes)
+void PopupSnooze::snooze(const PromptKey &key, qint64 minutes)
 {
-    // The task may have gone while the question was open; then nothing changes.
-    m_snooze.setParam(u"AlarmDateTime"_s, NextSnoozeTime(m_clock, minutes, m_clock.now()));
-    m_snooze.setParam(u"ID"_s, id);
-    int changed = 0;
-    m_dm.ADOConnection.step(UndoJournal::taskLabel(m_dm.ADOConnection, tr("Snooze %1"), id),
-                            [&] { changed = m_snooze.execSql(); });
-    if (changed == 0)
-        return;
-    qCDebug(lcAlarm) << "task" << id << "snoozed for" << minutes << "minutes";
-    // An open editor reads the task list again itself when it closes.
-    if (!m_state.CurrentTaskEditor)
-        m_dm.RequeryTaskList();
-    emit taskSnoozed(id);
+    if (m_answers.snooze(key, minutes))
+        emit taskSnoozed(key.id);
+}
+
+void PopupSnooze::answer(const PromptKey &key, const QString &action)
+{
+    if (action == OpenAnswer) {
+        MSNPopUpURLClick(QString::number(key.id));
+    } else if (action == DoneAnswer) {
+        m_answers.done(key);
+    } else if (action == SnoozeAnswer) {
+        MSNPopUpTextClick(key);
+    } else if (action.startsWith(SnoozeAnswer + u":"_s)) {
+        bool ok = false;
+        const qint64 minutes = action.mid(SnoozeAnswer.size() + 1).toLongLong(&ok);
+        if (ok && minutes > 0)
+            snoozeTask(key, minutes);
+    }
 }
 
 void PopupSnooze::MSNPopUpURLClick(const QString &url)

@@ -1,20 +1,20 @@
 #pragma once
 
-#include "store/Query.h"
+#include "alarm/PromptAnswers.h"
 
 #include <QObject>
 
 #include <functional>
 #include <optional>
 
-class Clock;
-class TDM;
 struct AppState;
 
-// The two answers to a notification of a due task, whose URL text is the
-// task's ID: a left click on the text opens the task in the editor's prompt
-// mode, any other click snoozes it by its snooze time (after a confirmation
-// when "Snooze Confirm" is on).
+// The answers to a notification of a due task, whose URL text is the task's
+// ID: a left click on the text opens the task in the editor's prompt mode,
+// any other click snoozes it by its snooze time (after a confirmation when
+// "Snooze Confirm" is on); the buttons of a popup or a desktop notification
+// open, snooze or mark the task done. Snooze and Done act only while the
+// prompt still stands (see PromptAnswers); otherwise they say nothing.
 class PopupSnooze : public QObject
 {
     Q_OBJECT
@@ -30,7 +30,8 @@ public:
 
     // settingsFile receives "Snooze Confirm" when the user turns the
     // question off. openPrompt opens the editor on AppState::PromptedTaskID.
-    PopupSnooze(TDM &dm, AppState &state, const Clock &clock, QString settingsFile, std::function<void()> openPrompt,
+    // answers makes the changes.
+    PopupSnooze(AppState &state, QString settingsFile, std::function<void()> openPrompt, PromptAnswers &answers,
                 QObject *parent = nullptr);
 
     // The confirmation asked; by default the modal TfSnoozeConfirm dialog.
@@ -40,29 +41,39 @@ public:
     // The minutes a task snoozes for: its SnoozeTime, or 5 when it has none.
     static qint64 minutesFor(qint64 snoozeTime) { return snoozeTime > 0 ? snoozeTime : 5; }
 
-    // Snoozes the task of the URL text. A task deleted meanwhile is left
-    // alone; a URL that is not a task ID throws Error and changes nothing.
-    void MSNPopUpTextClick(const QString &url);
-    // Opens the task of the URL text in the editor's prompt mode.
+    // The task ID of a notification's URL text; throws Error for any other text.
+    static qint64 taskIdFromUrl(const QString &url);
+
+    // Snoozes the prompted task by its snooze time, after the confirmation
+    // when it is on (a click on a popup outside its text, or Snooze).
+    void MSNPopUpTextClick(const PromptKey &key);
+    // Opens the task of the URL text in the editor's prompt mode; a URL
+    // that is not a task ID throws Error and changes nothing.
     void MSNPopUpURLClick(const QString &url);
-    // Snoozes a task by its snooze time without asking (an explicit choice
-    // such as "Snooze all"); a task that is gone is left alone.
-    void snoozeTask(qint64 id);
+    // Snoozes the prompted task without asking (an explicit choice such as
+    // a length from the Snooze menu, or "Snooze all"), by the minutes given
+    // or else its snooze time.
+    void snoozeTask(const PromptKey &key, std::optional<qint64> minutes = std::nullopt);
+    // The answer a button of a prompt names: OpenAnswer, DoneAnswer,
+    // SnoozeAnswer or snoozeForAnswer(minutes); any other is ignored.
+    void answer(const PromptKey &key, const QString &action);
+
+    // The names of the answers, as the buttons report them.
+    static const QString OpenAnswer;
+    static const QString DoneAnswer;
+    static const QString SnoozeAnswer;
+    static QString snoozeForAnswer(qint64 minutes);
 
 signals:
     // A task's alarm was moved by a snooze from its notification.
     void taskSnoozed(qint64 id);
 
 private:
-    std::optional<qint64> snoozeMinutes(qint64 id);
-    void snooze(qint64 id, qint64 minutes);
+    void snooze(const PromptKey &key, qint64 minutes);
 
-    TDM &m_dm;
     AppState &m_state;
-    const Clock &m_clock;
     QString m_settingsFile;
     std::function<void()> m_openPrompt;
+    PromptAnswers &m_answers;
     Confirm m_confirm;
-    Query m_read;   // the snooze time of one task
-    Query m_snooze; // moves one task's alarm
 };

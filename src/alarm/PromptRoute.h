@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QSet>
+#include "core/DateTime.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -11,6 +13,8 @@ struct DuePrompt
     QString title;
     QString text;
     qint64 snoozeTime = 0; // the task's SnoozeTime as stored
+    DateTime alarm;        // the task's AlarmDateTime as stored when prompted
+    QString doneLabel;     // what Done does ("Done", "Done — next Fri 09:00")
 };
 
 // Another way to show the scan's prompts than the program's own popup. The

@@ -2,6 +2,7 @@
 
 #include "alarm/AlarmEngine.h"
 #include "alarm/DesktopPrompts.h"
+#include "alarm/PromptAnswers.h"
 #include "alarm/PopupSnooze.h"
 #include "alarm/PopupPacing.h"
 #include "app/AppTrayIcon.h"
@@ -77,7 +78,8 @@ TfNudgewick::TfNudgewick(TDM &dm, AppState &state, Prompter &prompter, const Clo
     // Prompts may go to the desktop's own notifications instead of the popup.
     m_alarm->desktopPrompts().setIcon(QImage(u":/icons/nudgewick-64.png"_s));
     m_alarm->desktopPrompts().setService(std::make_unique<DBusDesktopNotifications>());
-    connect(&m_alarm->desktopPrompts(), &DesktopPrompts::taskCompleted, this, &TfNudgewick::tasksChanged);
+    // Done on a prompt completes a task or moves it to its next occurrence.
+    connect(&m_alarm->answers(), &PromptAnswers::taskDone, this, &TfNudgewick::tasksChanged);
     // A snooze from a notification moves the task's alarm: the calendar's
     // marks follow.
     connect(&m_alarm->snooze(), &PopupSnooze::taskSnoozed, this, [this] {

@@ -56,6 +56,54 @@ std::optional<DateTime> completedDateToStore(bool completed, const QString &pane
     return parseDateTime(shown, formats);
 }
 
+TaskTimes TaskTimes::of(const TaskValues &v)
+{
+    return {v.completed, v.percentageComplete, v.completedDate, v.due, v.alarm};
+}
+
+TaskTimes TaskTimes::fromRow(const Query &row)
+{
+    TaskTimes t;
+    t.completed = row.fieldByName(u"Completed"_s).asBoolean();
+    t.percentageComplete = int(row.fieldByName(u"PercentageComplete"_s).asInteger());
+    if (!row.fieldByName(u"CompletedDate"_s).isNull())
+        t.completedDate = row.fieldByName(u"CompletedDate"_s).asDateTime();
+    t.due = row.fieldByName(u"DueDateTime"_s).asDateTime();
+    t.alarm = row.fieldByName(u"AlarmDateTime"_s).asDateTime();
+    return t;
+}
+
+std::optional<TaskTimes> TaskTimes::read(Connection &connection, qint64 id)
+{
+    Query row(connection);
+    row.setSql({u"select Completed, PercentageComplete, CompletedDate, DueDateTime, AlarmDateTime"_s,
+                u"from Tasks"_s, u"where ID = :ID"_s});
+    row.setParam(u"ID"_s, id);
+    row.open();
+    if (row.eof())
+        return std::nullopt;
+    return fromRow(row);
+}
+
+TaskValues withStoredTimes(TaskValues values, const TaskTimes &shown, const TaskTimes &loaded,
+                           const TaskTimes &stored)
+{
+    const bool completionChanged = stored.completed != loaded.completed
+        || stored.percentageComplete != loaded.percentageComplete || stored.completedDate != loaded.completedDate;
+    const bool completionKept =
+        values.completed == shown.completed && values.percentageComplete == shown.percentageComplete;
+    if (completionChanged && completionKept) {
+        values.completed = stored.completed;
+        values.percentageComplete = stored.percentageComplete;
+        values.completedDate = stored.completedDate;
+    }
+    if (stored.due != loaded.due && values.due == shown.due)
+        values.due = stored.due;
+    if (stored.alarm != loaded.alarm && values.alarm == shown.alarm)
+        values.alarm = stored.alarm;
+    return values;
+}
+
 void prepareTaskUpdate(Query &update, int id, const TaskValues &v)
 {
     update.clearSql();

@@ -7,6 +7,7 @@
 
 #include <optional>
 
+class Connection;
 class Query;
 class TDM;
 
@@ -35,6 +36,34 @@ struct TaskValues
     // 31), stored beside the task; 0: none.
     int anchorDay = 0;
 };
+
+// The fields of a task that its prompts' Done and snooze (or an undo) may
+// change while an editor is open on it: the completion, the due and the
+// alarm date-time.
+struct TaskTimes
+{
+    bool completed = false;
+    int percentageComplete = 0;
+    std::optional<DateTime> completedDate;
+    DateTime due;
+    DateTime alarm;
+    friend bool operator==(const TaskTimes &, const TaskTimes &) = default;
+
+    static TaskTimes of(const TaskValues &values);
+    // From the current row of a result set that holds the Tasks columns.
+    static TaskTimes fromRow(const Query &row);
+    // As the database holds them now; none when the task is gone.
+    static std::optional<TaskTimes> read(Connection &connection, qint64 id);
+};
+
+// The values an editor's save stores when the task's times were changed in
+// the database since the editor read them (loaded, now stored): where the
+// user left a part as it was shown (the completion, the due, the alarm),
+// the stored part is taken, so a Done or a snooze from a prompt is not
+// undone by the save; a part the user changed keeps the user's value.
+// `shown` is what the controls showed for `loaded` (whole minutes).
+TaskValues withStoredTimes(TaskValues values, const TaskTimes &shown, const TaskTimes &loaded,
+                           const TaskTimes &stored);
 
 // Longest values the Tasks table takes.
 inline constexpr int MaxTaskLength = 255;

@@ -357,7 +357,30 @@ bool TfTaskEdit::fillFrom(const Query &source, TaskEditorMode mode)
     ui->seRepeatAutoSnooze->setValue(int(field("RepeatAutoSnooze").asInteger()));
     const QVariant action = field("AutoSnoozeAction").value();
     setAutoSnoozeAction(action.isNull() ? std::nullopt : std::optional<int>(int(field("AutoSnoozeAction").asInteger())));
+    m_timesLoaded = TaskTimes::fromRow(source);
+    m_timesShown = shownTimes();
     return true;
+}
+
+// The completion, due and alarm as the controls show them; the completion
+// date is not looked at (the user changes it only through the other two).
+TaskTimes TfTaskEdit::shownTimes() const
+{
+    return {ui->cbCompleted->isChecked(), ui->sePercentageComplete->value(), std::nullopt, due(), alarm()};
+}
+
+// Shows the completion, due and alarm of the values, as loading them would.
+void TfTaskEdit::showTimes(const TaskValues &values)
+{
+    {
+        const QSignalBlocker blockCompleted(ui->cbCompleted), blockPercentage(ui->sePercentageComplete);
+        ui->cbCompleted->setChecked(values.completed);
+        ui->sePercentageComplete->setValue(values.percentageComplete);
+    }
+    setCompletedPanel(values.completedDate ? completedPanelText(*values.completedDate, m_host.state.Formats)
+                                           : QString());
+    setDue(values.due);
+    setAlarm(values.alarm);
 }
 
 QString TfTaskEdit::statusText(int panel) const

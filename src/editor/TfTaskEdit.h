@@ -110,6 +110,8 @@ private:
     void setAutoSnoozeAction(std::optional<int> action);
     std::optional<int> autoSnoozeAction() const;
     void setCompletedPanel(const QString &text);
+    TaskTimes shownTimes() const;
+    void showTimes(const TaskValues &values);
     void applyLook();
     // The values of every input control and of the occurrence settings, to
     // tell whether anything was changed.
@@ -130,6 +132,11 @@ private:
     // The copy a Duplicate editor saved first; later saves update it.
     int m_savedCopyId = 0;
     bool m_occurrenceApplied = false; // Apply Occurrence was pressed since the last save
+    // The task's completion, due and alarm as the editor read (or last
+    // saved) them, and as its controls showed them then: a save tells by
+    // them what was changed in the database meanwhile and what by the user.
+    TaskTimes m_timesLoaded;
+    TaskTimes m_timesShown;
     QStatusBar *sbTaskEdit = nullptr;
     QLabel *m_panels[3] = {};
     QMenu *pmSnooze = nullptr;

@@ -98,6 +98,19 @@ bool TfTaskEdit::sbSaveClick()
         if (m_mode == TaskEditorMode::Duplicate)
             m_savedCopyId = id;
     } else {
+        // A prompt's Done or snooze while this editor was open is kept
+        // where the user left those fields as they were.
+        const bool ownRow = target == m_editedTaskId;
+        if (ownRow) {
+            if (const std::optional<TaskTimes> stored = TaskTimes::read(dm.ADOConnection, target);
+                stored && *stored != m_timesLoaded) {
+                const TaskValues merged = withStoredTimes(values, m_timesShown, m_timesLoaded, *stored);
+                if (TaskTimes::of(merged) != TaskTimes::of(values)) {
+                    values = merged;
+                    showTimes(values);
+                }
+            }
+        }
         Query update(dm.ADOConnection);
         prepareTaskUpdate(update, target, values);
         dm.ADOConnection.step(m_occurrenceApplied ? tr("Apply Occurrence to %1").arg(title) : tr("Edit %1").arg(title), [&] {
@@ -106,6 +119,10 @@ bool TfTaskEdit::sbSaveClick()
             anchordays::write(dm.ADOConnection, target, values.anchorDay);
         });
         m_occurrenceApplied = false;
+        if (ownRow) {
+            m_timesLoaded = TaskTimes::of(values);
+            m_timesShown = shownTimes();
+        }
     }
     m_storedAnchorDay = values.anchorDay;
     ui->sbSave->setVisible(false);

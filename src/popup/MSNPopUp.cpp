@@ -163,6 +163,15 @@ QList<TfrmMSNPopUp *> TMSNPopUp::popupWindows() const
     return open;
 }
 
+TfrmMSNPopUp *TMSNPopUp::clickedWindow() const
+{
+    for (const QPointer<TfrmMSNPopUp> &window : m_windows) {
+        if (window && window->isDeliveringClick())
+            return window.data();
+    }
+    return nullptr;
+}
+
 void TMSNPopUp::setTaskbarGeometry(const TaskbarGeometry *geometry)
 {
     m_geometry = geometry ? geometry : m_screenGeometry.get();

@@ -11,6 +11,7 @@
 #include <QPointer>
 #include <QString>
 #include <QUrl>
+#include <QVariant>
 
 #include <functional>
 #include <memory>
@@ -38,6 +39,26 @@ struct PopupFont
     QFont font;
     QColor color;
     friend bool operator==(const PopupFont &, const PopupFont &) = default;
+};
+
+// An item of a button's drop-down menu.
+struct MSNPopUpMenuItem
+{
+    QString action;
+    QString text;
+    friend bool operator==(const MSNPopUpMenuItem &, const MSNPopUpMenuItem &) = default;
+};
+
+// A small button along the bottom of a window. A click on it, or on one of
+// the items of its menu, raises OnButtonClick with the action named and
+// closes the window.
+struct MSNPopUpButton
+{
+    QString action;
+    QString text;        // the caption; shortened with an ellipsis when it does not fit
+    QString description; // the tool tip; assistive tools read it after the caption
+    QList<MSNPopUpMenuItem> menu; // a drop-down beside the button; none when empty
+    friend bool operator==(const MSNPopUpButton &, const MSNPopUpButton &) = default;
 };
 
 // Everything a window is built from. A window takes its own copy when it is
@@ -69,6 +90,10 @@ struct MSNPopUpProperties
     int popupStartY = 2;  // vertical distance from the work-area edge
     TDefaultMonitor defaultMonitor = TDefaultMonitor::dmActiveForm;
     QImage backgroundImage; // replaces the gradient when set
+    // Buttons in rows along the bottom, above the band strip; none by
+    // default. A window too small to keep a line of text above them shows none.
+    QList<MSNPopUpButton> buttons;
+    QVariant userData; // the owner's own, carried into the window unchanged
 };
 
 // Shows small notification windows that slide out of the screen corner next
@@ -141,6 +166,10 @@ public:
     void setDefaultMonitor(TDefaultMonitor monitor) { m_props.defaultMonitor = monitor; }
     QImage backgroundImage() const { return m_props.backgroundImage; }
     void setBackgroundImage(const QImage &image) { m_props.backgroundImage = image; }
+    QList<MSNPopUpButton> buttons() const { return m_props.buttons; }
+    void setButtons(const QList<MSNPopUpButton> &buttons) { m_props.buttons = buttons; }
+    QVariant userData() const { return m_props.userData; }
+    void setUserData(const QVariant &data) { m_props.userData = data; }
 
     // Windows shown and not yet freed.
     int openCount() const { return m_openCount; }
@@ -165,6 +194,9 @@ public:
 
     // The windows of this component that are still open, oldest first.
     QList<TfrmMSNPopUp *> popupWindows() const;
+    // The window whose click is being answered (see OnTextClick); none
+    // outside a click.
+    TfrmMSNPopUp *clickedWindow() const;
 
     // Where the taskbar and work area are read from; nullptr (the default)
     // reads the primary screen. The geometry must outlive the component.
@@ -177,6 +209,9 @@ signals:
     // text and the component for every other click; url is the window's URL.
     void OnTextClick(QObject *sender, const QString &url);
     void OnURLClick(QObject *sender, const QString &url);
+    // A click on one of a window's buttons or on an item of a button's
+    // menu. Sender is the window; action is the button's or the item's.
+    void OnButtonClick(QObject *sender, const QString &url, const QString &action);
 
 private:
     friend class TfrmMSNPopUp;

@@ -7,11 +7,15 @@
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QMenu>
 #include <QPainter>
 #include <QPixmap>
+#include <QStyle>
 #include <QTimer>
+#include <QToolButton>
 #include <QWindow>
 
+#include <algorithm>
 #include <limits>
 
 namespace {
@@ -21,6 +25,9 @@ constexpr int SlideIntervalMs = 25;
 constexpr int StripHeight = 3;
 constexpr int IconSize = 32;
 constexpr int TextGap = 2; // between the title and a body text that fills the window
+constexpr int ButtonGap = 2;    // between buttons, their rows, the text above and the strip below
+constexpr int ButtonMargin = 3; // between the buttons and the window's sides
+constexpr int CaptionPadding = 9; // beside a button's caption, its frame included
 
 TMouseLabel *makeLabel(QWidget *parent, const char *name)
 {
@@ -35,6 +42,55 @@ QTimer *makeTimer(QObject *parent, const char *name, int interval)
     timer->setObjectName(QLatin1String(name));
     timer->setInterval(interval);
     return timer;
+}
+
+// The buttons' captions: a size smaller than the body text, so the usual
+// three fit the default width in two rows.
+QFont buttonFont(QFont font)
+{
+    if (font.pixelSize() > 0)
+        font.setPixelSize(qMax(8, font.pixelSize() - 1));
+    else if (font.pointSizeF() > 0)
+        font.setPointSizeF(qMax(6.0, font.pointSizeF() * 0.9));
+    return font;
+}
+
+// A caption broken into lines at its spaces so each line fits the width; a
+// word wider than that alone is shortened with an ellipsis.
+QString wrappedCaption(const QFontMetrics &metrics, const QString &text, int width)
+{
+    QStringList lines;
+    QString line;
+    for (const QString &word : text.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        const QString longer = line.isEmpty() ? word : line + QLatin1Char(' ') + word;
+        // A pixel to spare: advances are rounded, and an exact fit may not be.
+        if (line.isEmpty() || metrics.horizontalAdvance(longer) < width) {
+            line = longer;
+            continue;
+        }
+        lines << line;
+        line = word;
+    }
+    lines << line;
+    for (QString &l : lines) {
+        if (metrics.horizontalAdvance(l) > width)
+            l = metrics.elidedText(l, Qt::ElideRight, width);
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+// The width a button needs for its caption (the widest line) and the arrow
+// of its menu. Narrower than the style's size hint, so the usual buttons
+// share a row of the default window; the caption still has room.
+int naturalWidth(const QToolButton *button)
+{
+    int caption = 0;
+    for (const QString &line : button->text().split(QLatin1Char('\n')))
+        caption = qMax(caption, button->fontMetrics().horizontalAdvance(line));
+    int width = caption + CaptionPadding;
+    if (button->menu())
+        width += button->style()->pixelMetric(QStyle::PM_MenuButtonIndicator, nullptr, button);
+    return width;
 }
 
 } // namespace
@@ -82,6 +138,7 @@ TfrmMSNPopUp::TfrmMSNPopUp(TMSNPopUp *popUp, const MSNPopUpProperties &propertie
     connect(lblTitle, &TMouseLabel::mouseUp, this, &TfrmMSNPopUp::otherMouseUp);
     connect(imgGradient, &TMouseLabel::mouseUp, this, &TfrmMSNPopUp::otherMouseUp);
     connect(imgIcon, &TMouseLabel::mouseUp, this, &TfrmMSNPopUp::otherMouseUp);
+    createButtons();
 }
 
 TfrmMSNPopUp::~TfrmMSNPopUp()
@@ -119,6 +176,7 @@ void TfrmMSNPopUp::ShowPopUp(TaskbarEdge edge, const QPoint &position, int saved
     setWindowTitle(m_props.title);
 
     paintBackground();
+    m_textBottom = layoutButtons();
 
     const qint64 exitMs = qint64(m_props.timeOut) * 1000;
     tmrExit->setInterval(int(qMin<qint64>(exitMs, std::numeric_limits<int>::max())));
@@ -182,7 +240,7 @@ void TfrmMSNPopUp::LayoutText()
     // the title and the band strip is shortened with an ellipsis and kept in
     // that space, so neither its beginning nor the title is painted over.
     const int minTop = lblTitle->geometry().bottom() + 1 + TextGap;
-    const int maxBottom = panelHeight - BevelWidth - StripHeight;
+    const int maxBottom = m_textBottom;
     lblText->setText(fittedText(width, qMax(0, maxBottom - minTop)));
     const int height = qMax(0, lblText->heightForWidth(width));
     int top = PopupGeometry::halfRoundedToEven(panelHeight - height);
@@ -214,6 +272,140 @@ QString TfrmMSNPopUp::fittedText(int width, int maxHeight)
     if (space > 0 && lo < full.size() && !full.at(lo).isSpace())
         kept.truncate(space); // end at a whole word
     return kept.trimmed() + ellipsis;
+}
+
+void TfrmMSNPopUp::createButtons()
+{
+    for (const MSNPopUpButton &b : std::as_const(m_props.buttons)) {
+        auto *button = new QToolButton(pnlBorder);
+        button->setObjectName(QStringLiteral("btn") + b.action);
+        // Pressing one never takes the focus from the window the user works in.
+        button->setFocusPolicy(Qt::NoFocus);
+        button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+        button->setFont(buttonFont(m_props.font.font));
+        button->setCursor(Qt::ArrowCursor);
+        button->setText(b.text);
+        button->setToolTip(b.description);
+        button->setAccessibleName(b.text);
+        button->setAccessibleDescription(b.description);
+        const QString action = b.action;
+        connect(button, &QToolButton::clicked, this, [this, action] { buttonClick(action); });
+        if (!b.menu.isEmpty()) {
+            auto *menu = new QMenu(button);
+            menu->setObjectName(QStringLiteral("menu") + b.action);
+            for (const MSNPopUpMenuItem &item : b.menu)
+                menu->addAction(item.text)->setData(item.action);
+            button->setMenu(menu);
+            button->setPopupMode(QToolButton::MenuButtonPopup);
+            connect(menu, &QMenu::triggered, this, [this](QAction *item) { buttonClick(item->data().toString()); });
+            connect(menu, &QMenu::aboutToShow, this, &TfrmMSNPopUp::menuShown);
+            connect(menu, &QMenu::aboutToHide, this, &TfrmMSNPopUp::menuHidden);
+        }
+        button->hide();
+        m_buttons.append(button);
+    }
+}
+
+// The buttons go in rows along the bottom, above the band strip, in their
+// order, as many to a row as fit at their natural widths (the top row
+// takes what is left over); each row is
+// stretched to the window's width, and a caption too wide for a row alone
+// is broken into lines. Returns the lowest the body text may reach: the top
+// of the rows, or the strip when there are none (or no room for them).
+int TfrmMSNPopUp::layoutButtons()
+{
+    const QRect inner = pnlBorder->contentsRect();
+    const int bottom = inner.bottom() + 1 - StripHeight;
+    for (QToolButton *button : std::as_const(m_buttons))
+        button->hide();
+    const int width = inner.width() - 2 * ButtonMargin;
+    if (m_buttons.isEmpty() || width <= 0)
+        return bottom;
+
+    struct Row
+    {
+        QList<int> buttons;
+        int used = 0;   // natural widths and the gaps between them
+        int height = 0;
+    };
+    // Filled from the last button up, so the lowest rows are the full ones.
+    QList<Row> rows; // bottom row first, turned top to bottom below
+    for (int i = int(m_buttons.size()) - 1; i >= 0; --i) {
+        QToolButton *button = m_buttons.at(i);
+        const QString &text = m_props.buttons.at(i).text;
+        button->setText(text);
+        int natural = naturalWidth(button);
+        if (natural > width) {
+            const int padding = natural - button->fontMetrics().horizontalAdvance(text);
+            button->setText(wrappedCaption(button->fontMetrics(), text, width - padding));
+            natural = naturalWidth(button);
+        }
+        if (!rows.isEmpty() && rows.last().used + ButtonGap + natural <= width) {
+            rows.last().used += ButtonGap + natural;
+        } else {
+            rows.append(Row{});
+            rows.last().used = natural;
+        }
+        rows.last().buttons.prepend(i);
+        rows.last().height = qMax(rows.last().height, button->sizeHint().height());
+    }
+    std::reverse(rows.begin(), rows.end());
+    int top = bottom;
+    for (const Row &row : std::as_const(rows))
+        top -= row.height + ButtonGap;
+    // A window too small for a line of text above the buttons shows none;
+    // its clicks still answer as they always did.
+    const int titleBottom = lblTitle->geometry().bottom() + 1 + TextGap;
+    if (top - titleBottom < QFontMetrics(m_props.font.font).lineSpacing())
+        return bottom;
+
+    int y = top + ButtonGap;
+    for (const Row &row : std::as_const(rows)) {
+        const int count = int(row.buttons.size());
+        const int spare = qMax(0, width - row.used);
+        int x = inner.left() + ButtonMargin;
+        for (int k = 0; k < count; ++k) {
+            QToolButton *button = m_buttons.at(row.buttons.at(k));
+            // The spare width is shared out; the last button takes what rounding left.
+            const int w = k + 1 < count ? naturalWidth(button) + spare / count
+                                        : inner.left() + ButtonMargin + width - x;
+            QRect place(x, y, w, row.height);
+            if (isRightToLeft())
+                place.moveLeft(inner.left() + inner.right() - place.right());
+            button->setGeometry(place);
+            button->show();
+            x += w + ButtonGap;
+        }
+        y += row.height + ButtonGap;
+    }
+    return top;
+}
+
+void TfrmMSNPopUp::buttonClick(const QString &action)
+{
+    deliverClick([this, action] {
+        if (m_popUp)
+            emit m_popUp->OnButtonClick(this, m_props.url, action);
+    });
+}
+
+// While a button's menu is open the window stays where it is.
+void TfrmMSNPopUp::menuShown()
+{
+    m_menuOpen = true;
+    tmrExit->stop();
+    if (tmrScrollDown->isActive()) {
+        tmrScrollDown->stop();
+        m_frame = m_resting;
+        setGeometry(m_frame);
+    }
+}
+
+void TfrmMSNPopUp::menuHidden()
+{
+    m_menuOpen = false;
+    if (!m_delivering && !tmrScroll->isActive())
+        startExitTimer();
 }
 
 void TfrmMSNPopUp::lblTextMouseEnter()
@@ -258,6 +450,8 @@ void TfrmMSNPopUp::tmrScrollTimer()
 void TfrmMSNPopUp::tmrExitTimer()
 {
     tmrExit->stop();
+    if (m_menuOpen)
+        return; // the menu's closing starts the time-out again
     tmrScrollDown->start();
 }
 

@@ -9,12 +9,14 @@
 class QFrame;
 class QLabel;
 class QTimer;
+class QToolButton;
 class TMouseLabel;
 
 // One notification window of a TMSNPopUp: frameless, always on top, never
 // taking the keyboard focus, without a taskbar entry. It slides in from the
 // taskbar side, stays for its time-out, slides back and closes and frees
-// itself. A click raises one of the component's events and closes it.
+// itself. A click raises one of the component's events and closes it. Its
+// buttons, when it has any, never take the focus either.
 class TfrmMSNPopUp final : public QWidget
 {
     Q_OBJECT
@@ -30,6 +32,9 @@ public:
     QString text() const { return m_props.text; }
     QString url() const { return m_props.url; }
     QString title() const { return m_props.title; }
+    QVariant userData() const { return m_props.userData; }
+    // The buttons of the properties, in their order; hidden ones included.
+    QList<QToolButton *> buttons() const { return m_buttons; }
     TaskbarEdge taskbarEdge() const { return m_edge; }
     int savedStackOffset() const { return m_savedStackOffset; }
     // The full-size geometry the window slides toward and rests at.
@@ -57,6 +62,11 @@ private:
     void lblTextMouseEnter();
     void lblTextMouseLeave();
     void otherMouseUp();
+    void buttonClick(const QString &action);
+    void createButtons();
+    int layoutButtons();
+    void menuShown();
+    void menuHidden();
     void LayoutText();
     QString fittedText(int width, int maxHeight);
     void setTextFont(const PopupFont &font);
@@ -78,6 +88,8 @@ private:
     bool m_freeOnClose = true;
     bool m_delivering = false;
     bool m_released = false;
+    bool m_menuOpen = false;
+    int m_textBottom = 0; // the lowest the body text may reach, above the buttons
 
     QFrame *pnlBorder;
     TMouseLabel *imgGradient;
@@ -85,6 +97,7 @@ private:
     TMouseLabel *lblText;
     TMouseLabel *lblTitle;
     QLabel *imgMsn = nullptr;
+    QList<QToolButton *> m_buttons;
     QTimer *tmrExit;
     QTimer *tmrScroll;
     QTimer *tmrScrollDown;

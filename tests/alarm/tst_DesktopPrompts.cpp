@@ -8,6 +8,7 @@
 #include "alarm/AlarmEngine.h"
 #include "alarm/DesktopPrompts.h"
 #include "alarm/PopupSnooze.h"
+#include "alarm/PromptAnswers.h"
 #include "settings/SettingsKeys.h"
 #include "toolkit/DesktopNotifications.h"
 
@@ -179,7 +180,7 @@ private slots:
             return PopupSnooze::Confirmation{confirm == 1, false};
         });
         const qint64 task = f.add(due(snoozeTime));
-        QSignalSpy completions(&f.prompts(), &DesktopPrompts::taskCompleted);
+        QSignalSpy completions(&f.engine->answers(), &PromptAnswers::taskDone);
         QVERIFY(f.settled());
         const uint id = f.promptOnce();
         QVERIFY(id);
@@ -215,6 +216,127 @@ private slots:
         QTest::qWait(100);
         QCOMPARE(f.value(task, u"Completed"_s).toInt(), int(completed));
         QCOMPARE(f.opened, int(opened));
+    }
+
+    // Done on a repeating task finishes this occurrence: the button says
+    // when the task comes back, and the task moves there, still open.
+    void doneOnARepeatingTask()
+    {
+        Fixture f;
+        f.state.Formats = FormatSettings::fromLocale(QLocale::c());
+        TaskSpec daily = due(10, u"Take pills"_s);
+        daily.occurrence = u"Daily"_s;
+        daily.due = at(2026, 12, 10, 8, 30);
+        const qint64 task = f.add(daily);
+        QSignalSpy done(&f.engine->answers(), &PromptAnswers::taskDone);
+        QVERIFY(f.settled());
+        const uint id = f.promptOnce();
+        QVERIFY(id);
+        QCOMPARE(f.service.calls.constFirst().actions.mid(2, 2),
+                 (QStringList{u"done"_s, u"Done \u2014 next Fri 08:00"_s}));
+        f.service.emitActionInvoked(id, u"done"_s);
+        QTRY_COMPARE(done.size(), 1);
+        QCOMPARE(f.value(task, u"Completed"_s).toInt(), 0);
+        QCOMPARE(f.value(task, u"PercentageComplete"_s).toInt(), 0);
+        QCOMPARE(f.alarmOf(task), at(2026, 12, 11, 8, 0));
+        QCOMPARE(DateTime(f.value(task, u"DueDateTime"_s).toDouble()), at(2026, 12, 11, 8, 30));
+    }
+
+    // Done and Snooze act only while the notification's prompt stands: the
+    // task still there, open and with the alarm that was prompted.
+    void answersOnlyWhileThePromptStands_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("change");
+        for (const QString &action : {u"done"_s, u"snooze"_s})
+            for (const QString &change : {u"none"_s, u"completed"_s, u"deleted"_s, u"alarm moved"_s})
+                QTest::addRow("%s, %s", qPrintable(action), qPrintable(change)) << action << change;
+    }
+    void answersOnlyWhileThePromptStands()
+    {
+        QFETCH(QString, action);
+        QFETCH(QString, change);
+        Fixture f;
+        int asked = 0;
+        f.state.SnoozeConfirm = true;
+        f.engine->snooze().setConfirm([&](int) {
+            ++asked;
+            return PopupSnooze::Confirmation{true, false};
+        });
+        const qint64 task = f.add(due(10));
+        QVERIFY(f.settled());
+        const uint id = f.promptOnce();
+        QVERIFY(id);
+        // Changed elsewhere (the grid, an editor, another program) and not yet seen.
+        Query write(f.dm.ADOConnection);
+        if (change == u"completed"_s)
+            write.setSql({u"update Tasks set Completed = True, PercentageComplete = 100 where ID = :ID"_s});
+        else if (change == u"deleted"_s)
+            write.setSql({u"delete from Tasks where ID = :ID"_s});
+        else if (change == u"alarm moved"_s)
+            write.setSql({u"update Tasks set AlarmDateTime = 46367.5 where ID = :ID"_s});
+        if (change != u"none"_s) {
+            write.setParam(u"ID"_s, task);
+            write.execSql();
+        }
+        const QVariant alarmBefore = f.value(task, u"AlarmDateTime"_s);
+        const QVariant completedBefore = f.value(task, u"Completed"_s);
+        QSignalSpy done(&f.engine->answers(), &PromptAnswers::taskDone);
+        QSignalSpy snoozed(&f.engine->snooze(), &PopupSnooze::taskSnoozed);
+
+        f.service.emitActionInvoked(id, action);
+        QTRY_COMPARE(f.prompts().openCount(), 0);
+        QTest::qWait(50);
+        const bool acts = change == u"none"_s;
+        QCOMPARE(done.size(), int(acts && action == u"done"_s));
+        QCOMPARE(snoozed.size(), int(acts && action == u"snooze"_s));
+        // A prompt that no longer stands asks nothing and says nothing.
+        QCOMPARE(asked, int(acts && action == u"snooze"_s));
+        QVERIFY(f.prompter.shown.isEmpty());
+        if (acts) {
+            if (action == u"done"_s)
+                QCOMPARE(f.value(task, u"Completed"_s).toInt(), 1);
+            else
+                QCOMPARE(f.alarmOf(task), at(2026, 12, 10, 9, 10));
+        } else {
+            QCOMPARE(f.value(task, u"AlarmDateTime"_s), alarmBefore);
+            QCOMPARE(f.value(task, u"Completed"_s), completedBefore);
+        }
+    }
+
+    // A notification whose task was completed, deleted or given another
+    // alarm leaves the desktop at the next tick; one still standing stays.
+    void staleNotificationsClose_data()
+    {
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<bool>("closes");
+        QTest::newRow("unchanged") << u"update Tasks set Notes = 'x' where ID = :ID"_s << false;
+        QTest::newRow("completed") << u"update Tasks set Completed = True where ID = :ID"_s << true;
+        QTest::newRow("deleted") << u"delete from Tasks where ID = :ID"_s << true;
+        QTest::newRow("alarm moved") << u"update Tasks set AlarmDateTime = 46367.5 where ID = :ID"_s << true;
+    }
+    void staleNotificationsClose()
+    {
+        QFETCH(QString, sql);
+        QFETCH(bool, closes);
+        Fixture f;
+        const qint64 task = f.add(due());
+        QVERIFY(f.settled());
+        const uint id = f.promptOnce();
+        QVERIFY(id);
+        Query write(f.dm.ADOConnection);
+        write.setSql({sql});
+        write.setParam(u"ID"_s, task);
+        write.execSql();
+        f.engine->tPopupTimer();
+        if (closes) {
+            QTRY_VERIFY(f.service.closed.contains(id));
+            QCOMPARE(f.prompts().openCount(), 0);
+        } else {
+            QTest::qWait(50);
+            QVERIFY(!f.service.closed.contains(id));
+            QCOMPARE(f.prompts().openCount(), 1);
+        }
     }
 
     // Snooze pressed again while the first press's confirmation is still

@@ -41,7 +41,8 @@ class TestPopupSnooze : public QObject
     struct Fixture : AlarmFixture
     {
         int prompts = 0;
-        PopupSnooze snooze{dm, state, clock, dir.filePath(u"Nudgewick.ini"_s), [this] { ++prompts; }};
+        PromptAnswers answers{dm, state, clock};
+        PopupSnooze snooze{state, dir.filePath(u"Nudgewick.ini"_s), [this] { ++prompts; }, answers};
     };
 
 private slots:
@@ -82,7 +83,7 @@ private slots:
         QString asked;
         if (confirm)
             answerConfirmation(ok, dontAskAgain, &asked);
-        f.snooze.MSNPopUpTextClick(QString::number(id));
+        f.snooze.MSNPopUpTextClick({id, alarm});
 
         QCOMPARE(asked, question);
         const DateTime now = f.clock.now();
@@ -99,7 +100,7 @@ private slots:
             int asks = 0;
             f.snooze.setConfirm([&](int) { ++asks; return PopupSnooze::Confirmation{true, false}; });
             f.clock.advanceSeconds(60);
-            f.snooze.MSNPopUpTextClick(QString::number(id));
+            f.snooze.MSNPopUpTextClick({id, f.alarmOf(id)});
             QCOMPARE(asks, 0);
             QCOMPARE(f.alarmOf(id), DateTime::fromParts(now.dayNumber(), now.msecsOfDay() + 60000 + 600000));
         }
@@ -113,7 +114,7 @@ private slots:
         f.state.SnoozeConfirm = true;
         int asks = 0;
         f.snooze.setConfirm([&](int) { ++asks; return PopupSnooze::Confirmation{true, false}; });
-        f.snooze.MSNPopUpTextClick(u"41"_s);
+        f.snooze.MSNPopUpTextClick({41, at(2026, 12, 10, 8, 0)});
         QCOMPARE(asks, 0);
 
         const qint64 id = f.add({.alarm = at(2026, 12, 10, 8, 0)});
@@ -124,7 +125,7 @@ private slots:
             return PopupSnooze::Confirmation{true, false};
         });
         QSignalSpy snoozed(&f.snooze, &PopupSnooze::taskSnoozed);
-        f.snooze.MSNPopUpTextClick(QString::number(id));
+        f.snooze.MSNPopUpTextClick({id, at(2026, 12, 10, 8, 0)});
         QVERIFY(f.value(id, u"ID"_s).isNull());
         QCOMPARE(snoozed.size(), 0);
     }
@@ -149,7 +150,7 @@ private slots:
             QCOMPARE(f.state.PromptedTaskID, 7);
             QCOMPARE(f.prompts, 0);
         }
-        QVERIFY_THROWS_EXCEPTION(Error, f.snooze.MSNPopUpTextClick(u"1x"_s));
+        QVERIFY_THROWS_EXCEPTION(Error, PopupSnooze::taskIdFromUrl(u"1x"_s));
     }
 };
 

@@ -1,6 +1,7 @@
 #include "support/MainWindowFixture.h"
 #include "alarm/AlarmEngine.h"
 #include "alarm/PopupSnooze.h"
+#include "alarm/PromptAnswers.h"
 #include "editor/TfTaskEdit.h"
 #include "store/Statement.h"
 #include "views/TaskGrid.h"
@@ -127,8 +128,11 @@ private slots:
             QVERIFY(f.window->gridModel()->setData(cell, Qt::Checked, Qt::CheckStateRole));
         }) << u"Complete “Call the plumber”"_s;
         QTest::newRow("snooze") << Action([](UndoFrame &f) {
-            f.window->alarmEngine()->snooze().snoozeTask(f.idOf(u"Call the plumber"_s));
+            f.window->alarmEngine()->snooze().snoozeTask({f.idOf(u"Call the plumber"_s), DateTime(46366.25 - 0.01)});
         }) << u"Snooze “Call the plumber”"_s;
+        QTest::newRow("done from a prompt") << Action([](UndoFrame &f) {
+            QVERIFY(f.window->alarmEngine()->answers().done({f.idOf(u"Call the plumber"_s), DateTime(46366.25 - 0.01)}));
+        }) << u"Done “Call the plumber”"_s;
         QTest::newRow("add") << Action([](UndoFrame &f) { f.throughEditor(f.window->aTaskAdd, u"Buy bread"_s); })
                              << u"Add “Buy bread”"_s;
         QTest::newRow("edit") << Action([](UndoFrame &f) {

@@ -1,11 +1,10 @@
 #include "EditorFixture.h"
 
-#include "store/AnchorDays.h"
-
-#include <functional>
-
+#include "alarm/AlarmEngine.h"
+#include "alarm/PromptAnswers.h"
 #include "core/Error.h"
 #include "settings/SettingsKeys.h"
+#include "store/AnchorDays.h"
 #include "store/DataModule.h"
 
 #include <QAction>
@@ -14,6 +13,8 @@
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTest>
+
+#include <functional>
 
 namespace {
 const QString Discard = u"confirm: Discard your changes to this task?"_s;
@@ -715,6 +716,52 @@ private slots:
         f.prompter.answers = {true}; // Discard
         e->close();
         QVERIFY(!e->isVisible());
+    }
+
+    // Done from a prompt while an editor is open on the task: the editor's
+    // save keeps what Done did where the user left those fields as they
+    // were, and keeps what the user changed; the editor then shows it.
+    void promptDoneWhileEditing_data()
+    {
+        QTest::addColumn<QString>("occurrence");
+        QTest::addColumn<bool>("userSnoozes");
+        QTest::newRow("one-off, text edited") << u"Scheduled"_s << false;
+        QTest::newRow("daily, text edited") << u"Daily"_s << false;
+        QTest::newRow("daily, alarm snoozed in the editor") << u"Daily"_s << true;
+        QTest::newRow("one-off, alarm snoozed in the editor") << u"Scheduled"_s << true;
+    }
+    void promptDoneWhileEditing()
+    {
+        QFETCH(QString, occurrence);
+        QFETCH(bool, userSnoozes);
+        EditorFixture f;
+        const int id = f.addTask({{u"Occurrence"_s, occurrence}, {u"AutoSnooze"_s, 0}});
+        f.select(id);
+        auto e = f.editor(TaskEditorMode::Edit);
+        QVERIFY(e);
+        child<QPlainTextEdit>(e.get(), "mTask")->setPlainText(u"Water the plants well"_s);
+        if (userSnoozes)
+            e->snoozeBy(SnoozeUnit::Minutes, 30);
+
+        const QVariantMap loaded = f.row(id);
+        QVERIFY(f.window->alarmEngine()->answers().done({id, DateTime(loaded[u"AlarmDateTime"_s].toDouble())}));
+        const QVariantMap done = f.row(id);
+        QVERIFY(done != loaded);
+
+        QVERIFY(e->sbSaveClick());
+        const QVariantMap saved = f.row(id);
+        QCOMPARE(saved[u"Task"_s].toString(), u"Water the plants well"_s);
+        for (const QString &field : {u"Completed"_s, u"PercentageComplete"_s, u"CompletedDate"_s, u"DueDateTime"_s})
+            QCOMPARE(saved[field], done[field]);
+        if (userSnoozes)
+            QCOMPARE(DateTime(saved[u"AlarmDateTime"_s].toDouble()), snoozedAlarm(SnoozeUnit::Minutes, 30, f.clock.now()));
+        else
+            QCOMPARE(saved[u"AlarmDateTime"_s], done[u"AlarmDateTime"_s]);
+        QCOMPARE(child<QCheckBox>(e.get(), "cbCompleted")->isChecked(), done[u"Completed"_s].toBool());
+
+        // The editor shows what it stored: saving again changes nothing.
+        QVERIFY(e->sbSaveClick());
+        QCOMPARE(f.row(id), saved);
     }
 
     void deleteAsksFirst()

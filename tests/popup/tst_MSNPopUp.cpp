@@ -6,11 +6,15 @@
 #include <QApplication>
 #include <QDialog>
 #include <QEnterEvent>
+#include <QFrame>
 #include <QLabel>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QStyle>
 #include <QTest>
+#include <QMenu>
 #include <QTimer>
+#include <QToolButton>
 
 #include <memory>
 
@@ -21,6 +25,16 @@ namespace {
 const QRect Screen(0, 0, 1280, 1024);
 const QRect BottomWorkArea(0, 0, 1280, 994);
 const QRect TopWorkArea(0, 30, 1280, 994);
+
+// The buttons a due task's popup shows.
+QList<MSNPopUpButton> taskButtons(const QString &done = QStringLiteral("Done \u2014 next Fri 09:00"))
+{
+    return {{QStringLiteral("done"), done, QStringLiteral("Finish this occurrence"), {}},
+            {QStringLiteral("snooze"), QStringLiteral("Snooze 5 min"), QStringLiteral("Snooze for 5 minutes"),
+             {{QStringLiteral("snooze:15"), QStringLiteral("15 minutes")},
+              {QStringLiteral("snooze:60"), QStringLiteral("1 hour")}}},
+            {QStringLiteral("default"), QStringLiteral("Open"), QStringLiteral("Open the task"), {}}};
+}
 
 void processDeferredDeletes()
 {
@@ -591,6 +605,143 @@ private slots:
         QVERIFY(window->testAttribute(Qt::WA_ShowWithoutActivating));
         QCOMPARE(window->windowType(), Qt::ToolTip); // no taskbar entry, placed where asked
         QVERIFY(!window->parent());
+    }
+
+    // Done, Snooze (with its menu) and Open along the bottom of a 150 x 150
+    // window: each inside the window, clear of one another and of the text
+    // above, with its caption whole and a name for assistive tools, never
+    // taking the focus; however long the text or whichever its direction.
+    void buttonsFitTheDefaultWindow_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("done");
+        QTest::newRow("short") << QStringLiteral("[Home] Take pills") << QStringLiteral("Done");
+        QTest::newRow("repeating") << QStringLiteral("[Home] Take pills")
+                                   << QStringLiteral("Done \u2014 next Fri 09:00");
+        QTest::newRow("long") << QStringLiteral("[Work] ") + QStringLiteral("Prepare the quarterly report ").repeated(9)
+                              << QStringLiteral("Done \u2014 next 2026/12/17 09:00");
+        QTest::newRow("right to left") << QStringLiteral("[\u05D1\u05D9\u05EA] \u05DC\u05E7\u05D7\u05EA "
+                                                         "\u05DB\u05D3\u05D5\u05E8\u05D9\u05DD "
+                                                         "\u05DC\u05E4\u05E0\u05D9 \u05D4\u05D0\u05E8\u05D5\u05D7\u05D4")
+                                       << QStringLiteral("Done \u2014 next Fri 09:00");
+        QTest::newRow("long word") << QStringLiteral("x").repeated(300) << QStringLiteral("Done");
+    }
+    void buttonsFitTheDefaultWindow()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, done);
+        QWidget other;
+        other.show();
+        other.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&other));
+
+        popUp().setText(text);
+        popUp().setButtons(taskButtons(done));
+        TfrmMSNPopUp *window = showOne();
+        slideIn(window);
+        QCOMPARE(window->size(), QSize(150, 150));
+        const QRect inside = window->findChild<QFrame *>(QStringLiteral("pnlBorder"))->contentsRect();
+        const QRect body = window->findChild<QLabel *>(QStringLiteral("lblText"))->geometry();
+        const QRect strip = window->findChild<QLabel *>(QStringLiteral("imgMsn"))->geometry();
+        const QList<QToolButton *> buttons = window->buttons();
+        QCOMPARE(buttons.size(), 3);
+        QStringList names;
+        for (int i = 0; i < buttons.size(); ++i) {
+            QToolButton *b = buttons.at(i);
+            QVERIFY(b->isVisible());
+            QVERIFY2(inside.contains(b->geometry()), qPrintable(b->objectName()));
+            QVERIFY(b->geometry().top() > body.bottom());
+            QVERIFY(b->geometry().bottom() < strip.top());
+            for (int j = 0; j < i; ++j)
+                QVERIFY(!b->geometry().intersects(buttons.at(j)->geometry()));
+            // The caption is whole (broken into lines when it is too wide
+            // for a row), and fits its button.
+            QCOMPARE(b->text().replace(QLatin1Char('\n'), QLatin1Char(' ')), popUp().buttons().at(i).text);
+            const int arrow = b->menu() ? b->style()->pixelMetric(QStyle::PM_MenuButtonIndicator, nullptr, b) : 0;
+            for (const QString &line : b->text().split(QLatin1Char('\n')))
+                QVERIFY(b->fontMetrics().horizontalAdvance(line) + 4 + arrow <= b->width());
+            QVERIFY(b->sizeHint().height() <= b->height());
+            QCOMPARE(b->focusPolicy(), Qt::NoFocus);
+            names << b->accessibleName();
+        }
+        QCOMPARE(names, (QStringList{done, QStringLiteral("Snooze 5 min"), QStringLiteral("Open")}));
+        // Snooze and Open share the lowest row.
+        QCOMPARE(buttons.at(1)->y(), buttons.at(2)->y());
+        QVERIFY(buttons.at(1)->menu());
+        QCOMPARE(buttons.at(1)->menu()->actions().size(), 2);
+        QVERIFY(other.isActiveWindow());
+        QVERIFY(!window->isActiveWindow());
+    }
+
+    // A click on a button, or on an item of its menu, reports the button's
+    // action for the window and closes it; it is no click on the body.
+    void buttonClicksReportTheirAction_data()
+    {
+        QTest::addColumn<int>("button");
+        QTest::addColumn<int>("item"); // -1: the button itself
+        QTest::addColumn<QString>("action");
+        QTest::newRow("Done") << 0 << -1 << QStringLiteral("done");
+        QTest::newRow("Snooze") << 1 << -1 << QStringLiteral("snooze");
+        QTest::newRow("Snooze for an hour") << 1 << 1 << QStringLiteral("snooze:60");
+        QTest::newRow("Open") << 2 << -1 << QStringLiteral("default");
+    }
+    void buttonClicksReportTheirAction()
+    {
+        QFETCH(int, button);
+        QFETCH(int, item);
+        QFETCH(QString, action);
+        popUp().setUrl(QStringLiteral("42"));
+        popUp().setButtons(taskButtons());
+        popUp().setUserData(QStringLiteral("the owner's"));
+        TfrmMSNPopUp *window = showOne();
+        slideIn(window);
+        QCOMPARE(window->userData(), QVariant(QStringLiteral("the owner's")));
+        QSignalSpy buttonSpy(&popUp(), &TMSNPopUp::OnButtonClick);
+        QSignalSpy textSpy(&popUp(), &TMSNPopUp::OnTextClick);
+        QSignalSpy urlSpy(&popUp(), &TMSNPopUp::OnURLClick);
+        QPointer<TfrmMSNPopUp> guard(window);
+        QToolButton *b = window->buttons().at(button);
+        if (item < 0)
+            QTest::mouseClick(b, Qt::LeftButton);
+        else
+            b->menu()->actions().at(item)->trigger();
+        QCOMPARE(buttonSpy.size(), 1);
+        QCOMPARE(buttonSpy.first().at(0).value<QObject *>(), static_cast<QObject *>(window));
+        QCOMPARE(buttonSpy.first().at(1).toString(), QStringLiteral("42"));
+        QCOMPARE(buttonSpy.first().at(2).toString(), action);
+        QCOMPARE(textSpy.size(), 0);
+        QCOMPARE(urlSpy.size(), 0);
+        QCOMPARE(popUp().openCount(), 0);
+        processDeferredDeletes();
+        QVERIFY(!guard);
+    }
+
+    // While a button's menu is open the window neither times out nor slides away.
+    void openMenuHoldsTheWindow()
+    {
+        popUp().setButtons(taskButtons());
+        TfrmMSNPopUp *window = showOne();
+        slideIn(window);
+        QVERIFY(window->exitTimer().isActive());
+        QMenu *menu = window->buttons().at(1)->menu();
+        QMetaObject::invokeMethod(menu, "aboutToShow");
+        QVERIFY(!window->exitTimer().isActive());
+        window->tmrExitTimer();
+        QVERIFY(!window->scrollDownTimer().isActive());
+        QMetaObject::invokeMethod(menu, "aboutToHide");
+        QVERIFY(window->exitTimer().isActive());
+    }
+
+    // A window too low for a line of text above the buttons shows none.
+    void noButtonsInATinyWindow()
+    {
+        popUp().setHeight(50);
+        popUp().setButtons(taskButtons());
+        TfrmMSNPopUp *window = showOne();
+        slideIn(window);
+        QCOMPARE(window->buttons().size(), 3);
+        for (QToolButton *b : window->buttons())
+            QVERIFY(!b->isVisible());
     }
 
     void drawsGradientAndBandStrip()

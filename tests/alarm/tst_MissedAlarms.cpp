@@ -75,7 +75,7 @@ private slots:
 
         QList<DueTask> tasks;
         for (int i = 0; i < due; ++i)
-            tasks.append({i, at(2026, 12, 10, 9, i), u"Work"_s, u"Task"_s, late.contains(i), i, at(2026, 12, 10, 9, i)});
+            tasks.append({i, at(2026, 12, 10, 9, i), u"Work"_s, u"Task"_s, late.contains(i), i, DateTime(), at(2026, 12, 10, 9, i)});
         const DigestSplit split = ::splitForDigest(tasks, afterGap, threshold, capacity,
                                                  [&](const DueTask &t) { return listedBefore.contains(int(t.id)); });
         QList<int> listedIds, promptedIds;

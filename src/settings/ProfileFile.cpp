@@ -1,16 +1,15 @@
 #include "settings/ProfileFile.h"
 
+#include "core/CheckedSaveFile.h"
 #include "core/Error.h"
 #include "core/Logging.h"
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QSaveFile>
 #include <QSet>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
-#include <cerrno>
 #include <optional>
 #include <cstring>
 
@@ -426,14 +425,6 @@ void ProfileFile::save()
 {
     if (m_unreadable)
         throw Error(tr("Cannot save %1: it could not be read (%2).").arg(m_path, m_readError));
-    QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw Error(tr("Cannot save %1: %2").arg(m_path, file.errorString()));
-    // Narrowed before any byte is written, so the data is never readable by others.
-    if (m_ownerOnly && !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
-        file.cancelWriting();
-        throw Error(tr("Cannot save %1: %2").arg(m_path, file.errorString()));
-    }
     // Written back in the encoding it was read in.
     QByteArray bytes;
     switch (m_encoding) {
@@ -451,20 +442,12 @@ void ProfileFile::save()
         break;
     }
     }
-    // The data must reach the new file before it replaces the old one: a
-    // failed flush (a full disk) is checked here, since commit() would let
-    // it pass and put a cut-off file in place of the old one.
-    errno = 0;
-    if (file.write(bytes) != bytes.size() || !file.flush()) {
-        // A failed flush leaves no reason in errorString(); the system's is in errno.
-        const int systemError = errno;
-        const QString reason = systemError != 0 ? QString::fromLocal8Bit(std::strerror(systemError))
-                                                : file.errorString();
-        file.cancelWriting();
-        throw Error(tr("Cannot save %1: %2").arg(m_path, reason));
-    }
-    if (!file.commit())
-        throw Error(tr("Cannot save %1: %2").arg(m_path, file.errorString()));
+    // Every write and the commit are checked: a refused one (a full disk)
+    // leaves the old file as it was.
+    const QString failure = saveFileContents(
+        m_path, bytes, m_ownerOnly ? CheckedSaveFile::Access::OwnerOnly : CheckedSaveFile::Access::Default);
+    if (!failure.isEmpty())
+        throw Error(tr("Cannot save %1: %2").arg(m_path, failure));
     m_modified = false;
 }
 

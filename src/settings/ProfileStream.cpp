@@ -6,8 +6,6 @@
 #include <QCoreApplication>
 #include <QFile>
 
-#include <cerrno>
-#include <cstring>
 
 namespace {
 QString tr(const char *text)
@@ -23,10 +21,11 @@ bool hasLineBreak(const QString &text)
 }
 }
 
-ProfileWriter::ProfileWriter(const QString &path) : m_path(path), m_file(path)
+ProfileWriter::ProfileWriter(const QString &path, CheckedSaveFile::Access access)
+    : m_path(path), m_file(path, access)
 {
-    if (!m_file.open(QIODevice::WriteOnly))
-        throw Error(tr("Cannot save %1: %2").arg(m_path, m_file.errorString()));
+    if (const QString failure = m_file.open(); !failure.isEmpty())
+        throw Error(tr("Cannot save %1: %2").arg(m_path, failure));
     m_buffer.reserve(BufferSize + 4096);
 }
 
@@ -60,22 +59,16 @@ void ProfileWriter::flush()
 {
     // A failed write (a full disk) is found here, before commit() could put
     // a cut-off file in place of the old one.
-    errno = 0;
-    if (m_file.write(m_buffer) != m_buffer.size() || !m_file.flush()) {
-        const int systemError = errno;
-        const QString reason = systemError != 0 ? QString::fromLocal8Bit(std::strerror(systemError))
-                                                : m_file.errorString();
-        m_file.cancelWriting();
-        throw Error(tr("Cannot save %1: %2").arg(m_path, reason));
-    }
+    if (const QString failure = m_file.write(m_buffer); !failure.isEmpty())
+        throw Error(tr("Cannot save %1: %2").arg(m_path, failure));
     m_buffer.clear();
 }
 
 void ProfileWriter::commit()
 {
     flush();
-    if (!m_file.commit())
-        throw Error(tr("Cannot save %1: %2").arg(m_path, m_file.errorString()));
+    if (const QString failure = m_file.commit(); !failure.isEmpty())
+        throw Error(tr("Cannot save %1: %2").arg(m_path, failure));
 }
 
 ProfileReader::ProfileReader(const QString &path)

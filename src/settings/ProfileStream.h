@@ -1,8 +1,9 @@
 #pragma once
 
+#include "core/CheckedSaveFile.h"
+
 #include <QByteArray>
 #include <QList>
-#include <QSaveFile>
 #include <QString>
 
 #include <utility>
@@ -20,7 +21,8 @@ class ProfileWriter
 {
 public:
     // Throws Error with the system's reason when the file cannot be created.
-    explicit ProfileWriter(const QString &path);
+    explicit ProfileWriter(const QString &path,
+                           CheckedSaveFile::Access access = CheckedSaveFile::Access::Default);
 
     void beginSection(const QString &name);
     // Writes "key=value" into the current section; a value that would not
@@ -34,7 +36,7 @@ private:
     void flush();
 
     QString m_path;
-    QSaveFile m_file;
+    CheckedSaveFile m_file;
     QByteArray m_buffer;
     bool m_empty = true;
 };

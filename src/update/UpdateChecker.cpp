@@ -1,5 +1,6 @@
 #include "update/UpdateChecker.h"
 
+#include "core/CheckedSaveFile.h"
 #include "toolkit/ErrorReport.h"
 #include "update/Version.h"
 #include "update/WebAddresses.h"
@@ -11,7 +12,6 @@
 #include <QLoggingCategory>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
-#include <QSaveFile>
 
 using namespace Qt::StringLiterals;
 
@@ -102,10 +102,10 @@ void UpdateChecker::replyFinished()
         return finish({}, unreachable ? u"You are not connected to the internet"_s : unreadable);
     }
 
-    // The description is kept in the data folder only while it is read.
-    QSaveFile file(padFilePath());
-    if (!file.open(QIODevice::WriteOnly) || file.write(reply->readAll()) < 0 || !file.commit())
-        return finish({}, tr("Nudgewick could not write %1: %2").arg(padFilePath(), file.errorString()));
+    // The description is kept in the data folder only while it is read; a
+    // refused write (a full disk) leaves no cut-off file to be read.
+    if (const QString failure = saveFileContents(padFilePath(), reply->readAll()); !failure.isEmpty())
+        return finish({}, tr("Nudgewick could not write %1: %2").arg(padFilePath(), failure));
     const QString published = readProgramVersion(padFilePath());
     finish(published, published.isEmpty() ? unreadable : QString());
 }

@@ -42,8 +42,9 @@ public:
     // replaces whatever the file held with the keys set since.
     void reset(const QString &path);
 
-    // The saved file can be read and written by its owner only (for files
-    // that may hold a password). A file that already exists is narrowed too.
+    // The saved file can be read and written by its owner only (the
+    // default: settings tell about the user's tasks, and may hold a
+    // password). A file that already exists is narrowed too.
     void setOwnerOnly(bool ownerOnly) { m_ownerOnly = ownerOnly; }
 
     // Replaces the file with the profile's lines (QSaveFile: a new file is
@@ -133,5 +134,5 @@ private:
     bool m_unreadable = false;
     QString m_readError;
     bool m_modified = false;
-    bool m_ownerOnly = false;
+    bool m_ownerOnly = true;
 };

@@ -16,13 +16,14 @@
 // value that one line cannot hold is refused, not left out, since every
 // value matters to the reader of such a file. The file takes its name
 // only at commit(), replacing any file there at once; until then, and when
-// anything fails, the old file stays as it was.
+// anything fails, the old file stays as it was. Such a file holds records
+// of the user's, so by default only its owner can read it.
 class ProfileWriter
 {
 public:
     // Throws Error with the system's reason when the file cannot be created.
     explicit ProfileWriter(const QString &path,
-                           CheckedSaveFile::Access access = CheckedSaveFile::Access::Default);
+                           CheckedSaveFile::Access access = CheckedSaveFile::Access::OwnerOnly);
 
     void beginSection(const QString &name);
     // Writes "key=value" into the current section; a value that would not

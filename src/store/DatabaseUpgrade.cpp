@@ -296,6 +296,12 @@ void DatabaseUpgrade::copyNewDatabase(const QString &workFile, bool &refused)
     QFile fresh(filePath(newFileName()));
     if (!fresh.copy(workFile))
         throw Error(tr("%1 cannot be copied to %2: %3").arg(newFileName(), workFile, fresh.errorString()));
+    // The copy becomes the live database: for its owner only before any
+    // task goes in.
+    if (!QFile::setPermissions(workFile, QFile::ReadOwner | QFile::WriteOwner)) {
+        removeDatabaseFiles(workFile);
+        throw Error(tr("%1 cannot be made private to you.").arg(workFile));
+    }
     try {
         CheckedDatabase db(workFile);
         Statement tables(db.handle(), QStringLiteral("select count(*) from sqlite_master "

@@ -90,6 +90,6 @@ void GridLayout::write(const QString &path) const
 {
     const QByteArray text = toLines().join(u"\r\n"_s).toUtf8() + "\r\n";
     // A refused write (a full disk) leaves the old layout file as it was.
-    if (const QString failure = saveFileContents(path, text); !failure.isEmpty())
+    if (const QString failure = saveFileContents(path, text, CheckedSaveFile::Access::OwnerOnly); !failure.isEmpty())
         throw Error(u"The grid layout \"%1\" cannot be saved: %2"_s.arg(path, failure));
 }

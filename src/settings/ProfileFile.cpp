@@ -35,18 +35,25 @@ bool hasLineBreak(const QString &text)
     return text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'));
 }
 
-// The name of a section header line ("[name]", or "[name] ; comment"), or
-// nothing when the trimmed line is no header.
+// The name of a section header line, or nothing when the trimmed line is no
+// header. A line that starts with '[' and holds a ']' is a header whatever
+// follows its last ']' ("[Notify] ; comment", "[Notify] # my popup",
+// "[d] x"); the name is what stands between the '[' and that ']'.
 std::optional<QStringView> headerName(QStringView trimmed)
 {
     if (!trimmed.startsWith(QLatin1Char('[')))
         return std::nullopt;
-    if (trimmed.endsWith(QLatin1Char(']')))
-        return trimmed.mid(1, trimmed.size() - 2).trimmed();
-    const qsizetype close = trimmed.indexOf(QLatin1Char(']'));
-    if (close > 0 && trimmed.mid(close + 1).trimmed().startsWith(QLatin1Char(';')))
-        return trimmed.mid(1, close - 1).trimmed();
-    return std::nullopt;
+    const qsizetype close = trimmed.lastIndexOf(QLatin1Char(']'));
+    if (close < 0)
+        return std::nullopt;
+    return trimmed.mid(1, close - 1).trimmed();
+}
+
+// Lines end in LF (or CR LF); a file without any LF but with CRs has the
+// lone CR line ends of old Macintosh files.
+char16_t lineSeparator(QStringView text)
+{
+    return !text.contains(QLatin1Char('\n')) && text.contains(QLatin1Char('\r')) ? u'\r' : u'\n';
 }
 
 // Windows-1252, the code page of files written on Windows: bytes 0x80 to
@@ -80,8 +87,9 @@ QString decodeLines(QByteArrayView bytes)
     QString text;
     text.reserve(bytes.size());
     qsizetype start = 0;
+    const char separator = !bytes.contains('\n') && bytes.contains('\r') ? '\r' : '\n';
     while (start < bytes.size()) {
-        qsizetype end = bytes.indexOf('\n', start);
+        qsizetype end = bytes.indexOf(separator, start);
         end = end < 0 ? bytes.size() : end + 1;
         const QByteArrayView line = bytes.sliced(start, end - start);
         const QString utf8 = QString::fromUtf8(line);
@@ -138,6 +146,7 @@ void ProfileFile::load(const QString &path)
         text = decodeLines(bytes);
     }
     m_crlf = text.contains(QLatin1String("\r\n"));
+    m_cr = lineSeparator(text) == u'\r';
     parse(text);
 }
 
@@ -154,6 +163,7 @@ void ProfileFile::start(const QString &path, bool modified)
     m_sections.clear();
     m_index.clear();
     m_crlf = false;
+    m_cr = false;
     m_encoding = Encoding::Utf8;
     m_unreadable = false;
     m_readError.clear();
@@ -163,7 +173,7 @@ void ProfileFile::start(const QString &path, bool modified)
 void ProfileFile::parse(const QString &text)
 {
     m_sections.append(Section{}); // the lines before the first section
-    QStringList lines = text.split(QLatin1Char('\n'));
+    QStringList lines = text.split(QChar(lineSeparator(text)));
     if (!lines.isEmpty() && lines.last().isEmpty())
         lines.removeLast(); // the end of the last line, not a line of its own
     for (QString &line : lines) {
@@ -332,12 +342,14 @@ QStringList ProfileFile::keys(const QString &section) const
 
 bool ProfileFile::setValue(const QString &section, const QString &key, const QString &value)
 {
-    // What one line cannot hold is left out, so the rest still gets saved.
-    if (hasLineBreak(section) || hasLineBreak(key) || hasLineBreak(value)) {
-        qCWarning(lcSettings).noquote() << "left out of" << m_path << "(cannot be stored):"
-                                        << QLatin1Char('[') + section + QLatin1Char(']') << key;
-        return false;
-    }
+    // What one line cannot hold is left out, so the rest still gets saved:
+    // a line break, or a key whose line would read back as a section header
+    // (the file has no way to mark a '[' as part of a key).
+    if (hasLineBreak(section) || hasLineBreak(key) || hasLineBreak(value))
+        return leaveOut(section, key);
+    if (findLine(m_sections.value(findSection(section)), fold(key)) < 0
+        && readsAsHeader(key.trimmed() + QLatin1Char('=') + encodeValue(value)))
+        return leaveOut(section, key);
 
     qsizetype s = findSection(section);
     if (s < 0) {
@@ -361,6 +373,8 @@ bool ProfileFile::setValue(const QString &section, const QString &key, const QSt
     if (existing >= 0) {
         // The line keeps its key as the file spells it.
         const Line line = keyLine(sec.lines.at(existing).key + QLatin1Char('=') + encoded);
+        if (readsAsHeader(line.text))
+            return leaveOut(section, key);
         if (sec.lines.at(existing).text != line.text) {
             sec.lines[existing] = line;
             m_modified = true;
@@ -379,6 +393,18 @@ bool ProfileFile::setValue(const QString &section, const QString &key, const QSt
     sec.lines.insert(at, line);
     m_modified = true;
     return true;
+}
+
+bool ProfileFile::readsAsHeader(const QString &line)
+{
+    return headerName(QStringView(line).trimmed()).has_value();
+}
+
+bool ProfileFile::leaveOut(const QString &section, const QString &key) const
+{
+    qCWarning(lcSettings).noquote() << "left out of" << m_path << "(cannot be stored):"
+                                    << QLatin1Char('[') + section + QLatin1Char(']') << key;
+    return false;
 }
 
 void ProfileFile::removeKey(const QString &section, const QString &key)
@@ -410,7 +436,7 @@ void ProfileFile::removeSection(const QString &section)
 
 QString ProfileFile::toText() const
 {
-    const QLatin1String eol(m_crlf ? "\r\n" : "\n");
+    const QLatin1String eol(m_cr ? "\r" : m_crlf ? "\r\n" : "\n");
     QString text;
     for (const Section &section : m_sections) {
         if (!section.header.isNull())

@@ -60,6 +60,7 @@ public:
 
 private:
     QString m_text;
+    QChar m_separator = QLatin1Char('\n');
     qsizetype m_position = 0;
     QString m_section;
     QList<std::pair<QString, QString>> m_entries;

@@ -1,6 +1,8 @@
 #include "app/DataFolder.h"
 
 #include "core/Error.h"
+#include "core/Logging.h"
+#include "core/PrivateFiles.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -11,9 +13,23 @@ QString chooseDataFolder(const QString &executableFolder, const QProcessEnvironm
     QString folder = environment.value(QStringLiteral("NUDGEWICK_DIR"));
     if (folder.isEmpty() && QFileInfo::exists(QDir(executableFolder).filePath(QStringLiteral("Nudgewick.mdb"))))
         folder = executableFolder;
-    if (folder.isEmpty())
+    // A folder the user chose keeps the mode he gave it; the per-user one
+    // is the program's own.
+    const bool chosen = !folder.isEmpty();
+    if (!chosen)
         folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    if (!QDir().mkpath(folder))
+    bool created = false;
+    if (!privatefiles::makeFolder(folder, &created))
         throw Error(QStringLiteral("The data folder \"%1\" cannot be created.").arg(folder));
-    return QDir(folder).absolutePath();
+    folder = QDir(folder).absolutePath();
+    if (!created && privatefiles::isOpenToOthers(folder)) {
+        if (chosen) {
+            qCWarning(lcApp).noquote() << "the data folder" << folder
+                                       << "is readable by other users; they may read the tasks and notes in it";
+        } else if (!QFileInfo(folder).isSymLink() && privatefiles::narrowToOwner(folder)) {
+            // Made by an earlier version with the usual mode.
+            qCInfo(lcApp).noquote() << "the data folder" << folder << "is now readable by its owner only";
+        }
+    }
+    return folder;
 }

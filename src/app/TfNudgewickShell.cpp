@@ -79,7 +79,8 @@ void TfNudgewick::setWindowsStartup(bool on)
 {
     // A refused write leaves start at login off, and the setting says so.
     if (!abfAutoRun1->setEnabled(on))
-        qCWarning(lcApp) << "cannot change the autostart entry" << abfAutoRun1->filePath();
+        qCWarning(lcApp).noquote() << "cannot change the autostart entry" << abfAutoRun1->filePath() << "-"
+                                   << abfAutoRun1->errorString();
     m_state.WindowsStartup = abfAutoRun1->isEnabled();
 }
 

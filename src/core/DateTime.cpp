@@ -4,11 +4,27 @@
 
 namespace {
 constexpr qint64 MsPerDayInt = 86400000;
+// The largest day count a value is split into: far past every date (some
+// 137 million years), and small enough that any two day counts give a
+// difference in milliseconds that a 64-bit integer holds.
+constexpr double FarthestDay = 5e10;
 
 // Splits a value into whole days and milliseconds of the day, rounding the
-// time to the nearest millisecond and carrying a full day over.
+// time to the nearest millisecond and carrying a full day over. A value no
+// date can have (NaN, infinite, past FarthestDay, as a damaged file may
+// hold) is never converted as it is, which would be undefined: NaN is day
+// 0, and the others the farthest day on their side.
 void split(double value, qint64 &days, qint64 &ms)
 {
+    if (std::isnan(value)) {
+        days = ms = 0;
+        return;
+    }
+    if (std::fabs(value) > FarthestDay) {
+        days = static_cast<qint64>(std::copysign(FarthestDay, value));
+        ms = 0;
+        return;
+    }
     double whole = std::trunc(value);
     double fraction = std::fabs(value - whole);
     days = static_cast<qint64>(whole);

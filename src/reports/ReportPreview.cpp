@@ -1,17 +1,20 @@
 #include "reports/ReportPreview.h"
 
+#include "core/CheckedSaveFile.h"
 #include "core/Error.h"
 #include "reports/ReportDocument.h"
 #include "toolkit/ErrorReport.h"
 
 #include <QAction>
+#include <QBuffer>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QGuiApplication>
+#include <QPaintEngine>
 #include <QPdfWriter>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
-#include <QSaveFile>
 #include <QScreen>
 #include <QStandardPaths>
 #include <QTimer>
@@ -39,19 +42,47 @@ void WaitCursor::restore()
 
 void saveReportAsPdf(const ReportDocument &document, const QString &fileName)
 {
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        throw Error(QObject::tr("The report could not be saved as %1: %2").arg(QDir::toNativeSeparators(fileName),
-                                                                               file.errorString()));
+    const auto failed = [&](const QString &reason) {
+        return Error(QObject::tr("The report could not be saved as %1: %2")
+                         .arg(QDir::toNativeSeparators(fileName), reason));
+    };
+    // The PDF writer reports no failed write: the report is made in memory
+    // and then written whole through a checked save, so that a refused write
+    // (a full disk) is reported and leaves any file of that name as it was.
+    QByteArray pdf;
     {
-        QPdfWriter writer(&file);
+        QBuffer buffer(&pdf);
+        buffer.open(QIODevice::WriteOnly);
+        QPdfWriter writer(&buffer);
         writer.setTitle(document.title());
         writer.setCreator(QGuiApplication::applicationDisplayName());
         document.print(writer);
     }
-    if (!file.commit())
-        throw Error(QObject::tr("The report could not be saved as %1: %2").arg(QDir::toNativeSeparators(fileName),
-                                                                               file.errorString()));
+    if (!isCompletePdf(pdf))
+        throw failed(QObject::tr("the PDF file was not made completely."));
+    if (const QString failure = saveFileContents(fileName, pdf); !failure.isEmpty())
+        throw failed(failure);
+}
+
+bool isCompletePdf(QByteArrayView pdf)
+{
+    // A PDF file ends with its end-of-file marker, only line ends after it.
+    QByteArrayView tail = pdf.last(std::min<qsizetype>(pdf.size(), 64));
+    while (!tail.isEmpty() && (tail.back() == '\n' || tail.back() == '\r' || tail.back() == ' '))
+        tail.chop(1);
+    return pdf.startsWith("%PDF-") && tail.endsWith("%%EOF");
+}
+
+bool isCompletePdfFile(const QString &fileName)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly) || file.size() < 16)
+        return false;
+    const QByteArray head = file.read(8);
+    if (!file.seek(std::max<qint64>(0, file.size() - 64)))
+        return false;
+    const QByteArray tail = file.readAll();
+    return file.error() == QFileDevice::NoError && isCompletePdf(head + tail);
 }
 
 namespace {
@@ -73,8 +104,20 @@ void previewReport(const ReportDocument &document, QWidget *parent, Prompter &pr
     QPrintPreviewDialog dialog(&printer, parent);
     dialog.setObjectName(u"ReportPreview"_s);
     dialog.setWindowTitle(QObject::tr("Print Preview - %1").arg(document.title()));
-    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
-                     [&](QPrinter *target) { guarded(prompter, [&] { document.print(*target); }); });
+    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [&](QPrinter *target) {
+        guarded(prompter, [&] {
+            document.print(*target);
+            // Printed to a PDF file, the file is written directly and no
+            // failed write is reported: a file cut short (a full disk) is
+            // found by its missing end.
+            const QPaintEngine *engine = target->paintEngine();
+            if (engine && engine->type() == QPaintEngine::Pdf && target->outputFormat() == QPrinter::PdfFormat
+                && !target->outputFileName().isEmpty() && !isCompletePdfFile(target->outputFileName()))
+                throw Error(QObject::tr("The report could not be printed to %1: the file was cut short. "
+                                        "Is the disk full?")
+                                .arg(QDir::toNativeSeparators(target->outputFileName())));
+        });
+    });
 
     auto *savePdf = new QAction(QObject::tr("Save as &PDF..."), &dialog);
     savePdf->setObjectName(u"aSaveAsPdf"_s);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 
 class Prompter;
@@ -30,5 +31,10 @@ void previewReport(const ReportDocument &document, QWidget *parent, Prompter &pr
                    WaitCursor *waitCursor = nullptr);
 
 // Writes the report as a PDF file, replacing the file only when the whole
-// report was written. Throws Error when it cannot.
+// report was written. Throws Error when it cannot (the file is then as it was).
 void saveReportAsPdf(const ReportDocument &document, const QString &fileName);
+
+// Whether PDF data, or a PDF file, is whole: it starts with the PDF header
+// and ends with the end-of-file marker that a PDF writer puts last.
+bool isCompletePdf(QByteArrayView pdf);
+bool isCompletePdfFile(const QString &fileName);

@@ -1,16 +1,15 @@
 #include "settings/ProfileFile.h"
 
+#include "core/CheckedSaveFile.h"
 #include "core/Error.h"
 #include "core/Logging.h"
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QSaveFile>
 #include <QSet>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
-#include <cerrno>
 #include <optional>
 #include <cstring>
 
@@ -36,18 +35,25 @@ bool hasLineBreak(const QString &text)
     return text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'));
 }
 
-// The name of a section header line ("[name]", or "[name] ; comment"), or
-// nothing when the trimmed line is no header.
+// The name of a section header line, or nothing when the trimmed line is no
+// header. A line that starts with '[' and holds a ']' is a header whatever
+// follows its last ']' ("[Notify] ; comment", "[Notify] # my popup",
+// "[d] x"); the name is what stands between the '[' and that ']'.
 std::optional<QStringView> headerName(QStringView trimmed)
 {
     if (!trimmed.startsWith(QLatin1Char('[')))
         return std::nullopt;
-    if (trimmed.endsWith(QLatin1Char(']')))
-        return trimmed.mid(1, trimmed.size() - 2).trimmed();
-    const qsizetype close = trimmed.indexOf(QLatin1Char(']'));
-    if (close > 0 && trimmed.mid(close + 1).trimmed().startsWith(QLatin1Char(';')))
-        return trimmed.mid(1, close - 1).trimmed();
-    return std::nullopt;
+    const qsizetype close = trimmed.lastIndexOf(QLatin1Char(']'));
+    if (close < 0)
+        return std::nullopt;
+    return trimmed.mid(1, close - 1).trimmed();
+}
+
+// Lines end in LF (or CR LF); a file without any LF but with CRs has the
+// lone CR line ends of old Macintosh files.
+char16_t lineSeparator(QStringView text)
+{
+    return !text.contains(QLatin1Char('\n')) && text.contains(QLatin1Char('\r')) ? u'\r' : u'\n';
 }
 
 // Windows-1252, the code page of files written on Windows: bytes 0x80 to
@@ -81,8 +87,9 @@ QString decodeLines(QByteArrayView bytes)
     QString text;
     text.reserve(bytes.size());
     qsizetype start = 0;
+    const char separator = !bytes.contains('\n') && bytes.contains('\r') ? '\r' : '\n';
     while (start < bytes.size()) {
-        qsizetype end = bytes.indexOf('\n', start);
+        qsizetype end = bytes.indexOf(separator, start);
         end = end < 0 ? bytes.size() : end + 1;
         const QByteArrayView line = bytes.sliced(start, end - start);
         const QString utf8 = QString::fromUtf8(line);
@@ -139,6 +146,7 @@ void ProfileFile::load(const QString &path)
         text = decodeLines(bytes);
     }
     m_crlf = text.contains(QLatin1String("\r\n"));
+    m_cr = lineSeparator(text) == u'\r';
     parse(text);
 }
 
@@ -155,6 +163,7 @@ void ProfileFile::start(const QString &path, bool modified)
     m_sections.clear();
     m_index.clear();
     m_crlf = false;
+    m_cr = false;
     m_encoding = Encoding::Utf8;
     m_unreadable = false;
     m_readError.clear();
@@ -164,7 +173,7 @@ void ProfileFile::start(const QString &path, bool modified)
 void ProfileFile::parse(const QString &text)
 {
     m_sections.append(Section{}); // the lines before the first section
-    QStringList lines = text.split(QLatin1Char('\n'));
+    QStringList lines = text.split(QChar(lineSeparator(text)));
     if (!lines.isEmpty() && lines.last().isEmpty())
         lines.removeLast(); // the end of the last line, not a line of its own
     for (QString &line : lines) {
@@ -333,12 +342,14 @@ QStringList ProfileFile::keys(const QString &section) const
 
 bool ProfileFile::setValue(const QString &section, const QString &key, const QString &value)
 {
-    // What one line cannot hold is left out, so the rest still gets saved.
-    if (hasLineBreak(section) || hasLineBreak(key) || hasLineBreak(value)) {
-        qCWarning(lcSettings).noquote() << "left out of" << m_path << "(cannot be stored):"
-                                        << QLatin1Char('[') + section + QLatin1Char(']') << key;
-        return false;
-    }
+    // What one line cannot hold is left out, so the rest still gets saved:
+    // a line break, or a key whose line would read back as a section header
+    // (the file has no way to mark a '[' as part of a key).
+    if (hasLineBreak(section) || hasLineBreak(key) || hasLineBreak(value))
+        return leaveOut(section, key);
+    if (findLine(m_sections.value(findSection(section)), fold(key)) < 0
+        && readsAsHeader(key.trimmed() + QLatin1Char('=') + encodeValue(value)))
+        return leaveOut(section, key);
 
     qsizetype s = findSection(section);
     if (s < 0) {
@@ -362,6 +373,8 @@ bool ProfileFile::setValue(const QString &section, const QString &key, const QSt
     if (existing >= 0) {
         // The line keeps its key as the file spells it.
         const Line line = keyLine(sec.lines.at(existing).key + QLatin1Char('=') + encoded);
+        if (readsAsHeader(line.text))
+            return leaveOut(section, key);
         if (sec.lines.at(existing).text != line.text) {
             sec.lines[existing] = line;
             m_modified = true;
@@ -380,6 +393,18 @@ bool ProfileFile::setValue(const QString &section, const QString &key, const QSt
     sec.lines.insert(at, line);
     m_modified = true;
     return true;
+}
+
+bool ProfileFile::readsAsHeader(const QString &line)
+{
+    return headerName(QStringView(line).trimmed()).has_value();
+}
+
+bool ProfileFile::leaveOut(const QString &section, const QString &key) const
+{
+    qCWarning(lcSettings).noquote() << "left out of" << m_path << "(cannot be stored):"
+                                    << QLatin1Char('[') + section + QLatin1Char(']') << key;
+    return false;
 }
 
 void ProfileFile::removeKey(const QString &section, const QString &key)
@@ -411,7 +436,7 @@ void ProfileFile::removeSection(const QString &section)
 
 QString ProfileFile::toText() const
 {
-    const QLatin1String eol(m_crlf ? "\r\n" : "\n");
+    const QLatin1String eol(m_cr ? "\r" : m_crlf ? "\r\n" : "\n");
     QString text;
     for (const Section &section : m_sections) {
         if (!section.header.isNull())
@@ -426,14 +451,6 @@ void ProfileFile::save()
 {
     if (m_unreadable)
         throw Error(tr("Cannot save %1: it could not be read (%2).").arg(m_path, m_readError));
-    QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw Error(tr("Cannot save %1: %2").arg(m_path, file.errorString()));
-    // Narrowed before any byte is written, so the data is never readable by others.
-    if (m_ownerOnly && !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
-        file.cancelWriting();
-        throw Error(tr("Cannot save %1: %2").arg(m_path, file.errorString()));
-    }
     // Written back in the encoding it was read in.
     QByteArray bytes;
     switch (m_encoding) {
@@ -451,20 +468,12 @@ void ProfileFile::save()
         break;
     }
     }
-    // The data must reach the new file before it replaces the old one: a
-    // failed flush (a full disk) is checked here, since commit() would let
-    // it pass and put a cut-off file in place of the old one.
-    errno = 0;
-    if (file.write(bytes) != bytes.size() || !file.flush()) {
-        // A failed flush leaves no reason in errorString(); the system's is in errno.
-        const int systemError = errno;
-        const QString reason = systemError != 0 ? QString::fromLocal8Bit(std::strerror(systemError))
-                                                : file.errorString();
-        file.cancelWriting();
-        throw Error(tr("Cannot save %1: %2").arg(m_path, reason));
-    }
-    if (!file.commit())
-        throw Error(tr("Cannot save %1: %2").arg(m_path, file.errorString()));
+    // Every write and the commit are checked: a refused one (a full disk)
+    // leaves the old file as it was.
+    const QString failure = saveFileContents(
+        m_path, bytes, m_ownerOnly ? CheckedSaveFile::Access::OwnerOnly : CheckedSaveFile::Access::Default);
+    if (!failure.isEmpty())
+        throw Error(tr("Cannot save %1: %2").arg(m_path, failure));
     m_modified = false;
 }
 

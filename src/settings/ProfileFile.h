@@ -16,6 +16,10 @@
 // section at the end. Lines that are neither (comments, blank lines, junk)
 // are kept as they are.
 //
+// A line whose first non-blank character is '[' and that holds a ']' is a
+// section header, whatever follows the ']'. Lines end in LF or CR LF, or in
+// a lone CR in a file without LF; a save keeps the file's line ends.
+//
 // The file is loaded once into memory; reads and writes work on that copy,
 // and save() replaces the file on disk atomically. So a writer of many keys
 // loads, sets them all and saves once, and a refused save changes nothing.
@@ -42,8 +46,9 @@ public:
     // replaces whatever the file held with the keys set since.
     void reset(const QString &path);
 
-    // The saved file can be read and written by its owner only (for files
-    // that may hold a password). A file that already exists is narrowed too.
+    // The saved file can be read and written by its owner only (the
+    // default: settings tell about the user's tasks, and may hold a
+    // password). A file that already exists is narrowed too.
     void setOwnerOnly(bool ownerOnly) { m_ownerOnly = ownerOnly; }
 
     // Replaces the file with the profile's lines (QSaveFile: a new file is
@@ -73,7 +78,8 @@ public:
     // Sets a value in memory. A value with blanks at either end, or one that
     // is itself enclosed in quotes, is written inside double quotes so that
     // it reads back unchanged. What one line cannot hold (a line break in
-    // the section, key or value) is left out with a warning in the log, and
+    // the section, key or value, or a key line that would read back as a
+    // section header) is left out with a warning in the log, and
     // false returned, so that one such value never stops the rest from being
     // saved.
     bool setValue(const QString &section, const QString &key, const QString &value);
@@ -91,6 +97,8 @@ public:
     static QString encodeValue(const QString &value);
     static QString decodeValue(QStringView written, qsizetype maxLength = MaxValueLength);
     static std::optional<QStringView> sectionName(QStringView trimmedLine);
+    // Whether a line would read back as a section header.
+    static bool readsAsHeader(const QString &line);
     static QString decodeText(QByteArrayView bytes);
 
     // Loads the file, sets one value and saves it; throws Error when the
@@ -118,6 +126,7 @@ private:
     static QString fold(const QString &name) { return name.trimmed().toCaseFolded(); }
     static QString readValue(const Line &line, qsizetype maxLength);
     static qsizetype findLine(const Section &section, const QString &foldedKey);
+    bool leaveOut(const QString &section, const QString &key) const;
     qsizetype findSection(const QString &name) const;
     const Line *findValueLine(const QString &section, const QString &key) const;
     void parse(const QString &text);
@@ -129,9 +138,10 @@ private:
     QHash<QString, qsizetype> m_index; // folded name -> first section of that name
     enum class Encoding { Utf8, Utf8Bom, Utf16LE, Utf16BE };
     bool m_crlf = false;
+    bool m_cr = false; // lone CR line ends
     Encoding m_encoding = Encoding::Utf8;
     bool m_unreadable = false;
     QString m_readError;
     bool m_modified = false;
-    bool m_ownerOnly = false;
+    bool m_ownerOnly = true;
 };

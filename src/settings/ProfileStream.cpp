@@ -6,8 +6,6 @@
 #include <QCoreApplication>
 #include <QFile>
 
-#include <cerrno>
-#include <cstring>
 
 namespace {
 QString tr(const char *text)
@@ -23,10 +21,11 @@ bool hasLineBreak(const QString &text)
 }
 }
 
-ProfileWriter::ProfileWriter(const QString &path) : m_path(path), m_file(path)
+ProfileWriter::ProfileWriter(const QString &path, CheckedSaveFile::Access access)
+    : m_path(path), m_file(path, access)
 {
-    if (!m_file.open(QIODevice::WriteOnly))
-        throw Error(tr("Cannot save %1: %2").arg(m_path, m_file.errorString()));
+    if (const QString failure = m_file.open(); !failure.isEmpty())
+        throw Error(tr("Cannot save %1: %2").arg(m_path, failure));
     m_buffer.reserve(BufferSize + 4096);
 }
 
@@ -47,10 +46,13 @@ void ProfileWriter::writeValue(const QString &key, const QString &value)
 {
     if (hasLineBreak(key) || hasLineBreak(value))
         throw Error(tr("A line break cannot be written to %1 (%2).").arg(m_path, key));
+    const QString line = key.trimmed() + QLatin1Char('=') + ProfileFile::encodeValue(value);
+    if (ProfileFile::readsAsHeader(line))
+        throw Error(tr("The key %2 cannot be written to %1: it would read as a section.").arg(m_path, key));
     // A key beginning with ';' is indented, so the line is no comment.
     if (key.trimmed().startsWith(QLatin1Char(';')))
         m_buffer += ' ';
-    m_buffer += key.trimmed().toUtf8() + '=' + ProfileFile::encodeValue(value).toUtf8() + '\n';
+    m_buffer += line.toUtf8() + '\n';
     m_empty = false;
     if (m_buffer.size() >= BufferSize)
         flush();
@@ -60,22 +62,16 @@ void ProfileWriter::flush()
 {
     // A failed write (a full disk) is found here, before commit() could put
     // a cut-off file in place of the old one.
-    errno = 0;
-    if (m_file.write(m_buffer) != m_buffer.size() || !m_file.flush()) {
-        const int systemError = errno;
-        const QString reason = systemError != 0 ? QString::fromLocal8Bit(std::strerror(systemError))
-                                                : m_file.errorString();
-        m_file.cancelWriting();
-        throw Error(tr("Cannot save %1: %2").arg(m_path, reason));
-    }
+    if (const QString failure = m_file.write(m_buffer); !failure.isEmpty())
+        throw Error(tr("Cannot save %1: %2").arg(m_path, failure));
     m_buffer.clear();
 }
 
 void ProfileWriter::commit()
 {
     flush();
-    if (!m_file.commit())
-        throw Error(tr("Cannot save %1: %2").arg(m_path, m_file.errorString()));
+    if (const QString failure = m_file.commit(); !failure.isEmpty())
+        throw Error(tr("Cannot save %1: %2").arg(m_path, failure));
 }
 
 ProfileReader::ProfileReader(const QString &path)
@@ -91,6 +87,9 @@ ProfileReader::ProfileReader(const QString &path)
     if (bytes.startsWith("\xff\xfe") || bytes.startsWith("\xfe\xff"))
         throw Error(tr("Cannot read %1: it is not UTF-8 text.").arg(path));
     m_text = ProfileFile::decodeText(QByteArrayView(bytes).sliced(bytes.startsWith("\xef\xbb\xbf") ? 3 : 0));
+    // Lines end in LF or CR LF, or in a lone CR in a file without LF.
+    if (!m_text.contains(QLatin1Char('\n')) && m_text.contains(QLatin1Char('\r')))
+        m_separator = QLatin1Char('\r');
 }
 
 bool ProfileReader::nextSection()
@@ -99,7 +98,7 @@ bool ProfileReader::nextSection()
     m_entries.clear();
     bool inSection = false;
     while (m_position < m_text.size()) {
-        qsizetype end = m_text.indexOf(QLatin1Char('\n'), m_position);
+        qsizetype end = m_text.indexOf(m_separator, m_position);
         if (end < 0)
             end = m_text.size();
         QStringView line = QStringView(m_text).mid(m_position, end - m_position);

@@ -1,8 +1,9 @@
 #pragma once
 
+#include "core/CheckedSaveFile.h"
+
 #include <QByteArray>
 #include <QList>
-#include <QSaveFile>
 #include <QString>
 
 #include <utility>
@@ -15,12 +16,14 @@
 // value that one line cannot hold is refused, not left out, since every
 // value matters to the reader of such a file. The file takes its name
 // only at commit(), replacing any file there at once; until then, and when
-// anything fails, the old file stays as it was.
+// anything fails, the old file stays as it was. Such a file holds records
+// of the user's, so by default only its owner can read it.
 class ProfileWriter
 {
 public:
     // Throws Error with the system's reason when the file cannot be created.
-    explicit ProfileWriter(const QString &path);
+    explicit ProfileWriter(const QString &path,
+                           CheckedSaveFile::Access access = CheckedSaveFile::Access::OwnerOnly);
 
     void beginSection(const QString &name);
     // Writes "key=value" into the current section; a value that would not
@@ -34,7 +37,7 @@ private:
     void flush();
 
     QString m_path;
-    QSaveFile m_file;
+    CheckedSaveFile m_file;
     QByteArray m_buffer;
     bool m_empty = true;
 };
@@ -57,6 +60,7 @@ public:
 
 private:
     QString m_text;
+    QChar m_separator = QLatin1Char('\n');
     qsizetype m_position = 0;
     QString m_section;
     QList<std::pair<QString, QString>> m_entries;

@@ -3,6 +3,7 @@
 #include "core/Clock.h"
 #include "core/Error.h"
 #include "core/Logging.h"
+#include "core/PrivateFiles.h"
 #include "store/BackupName.h"
 #include "store/DatabaseCopy.h"
 
@@ -222,7 +223,7 @@ qint64 BackupService::countOf(const QString &file) const
 bool BackupService::makeBackup(DateTime moment, BackupReason reason, const std::function<void()> &snapshotTaken)
 {
     try {
-        if (!QDir().mkpath(m_folder))
+        if (!privatefiles::makeFolder(m_folder))
             throw Error(tr("The backup folder \"%1\" cannot be created.").arg(QDir::toNativeSeparators(m_folder)));
         const QDir dir(m_folder);
         // A copy cut short (the program killed half-way) is never finished.

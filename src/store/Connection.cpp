@@ -2,6 +2,7 @@
 
 #include "core/Error.h"
 #include "core/Logging.h"
+#include "core/PrivateFiles.h"
 #include "store/AnchorDays.h"
 #include "store/Statement.h"
 #include "store/TasksTable.h"
@@ -66,6 +67,16 @@ void Connection::open()
         throw fail(QStringLiteral("it is not a file."));
     if (info.exists() && !info.isReadable())
         throw fail(QStringLiteral("the file cannot be read."));
+    // The tasks are the user's alone: a new database is made for its owner
+    // only (the engine gives its journal files the same mode), and one that
+    // others could read is narrowed.
+    if (!info.exists()) {
+        privatefiles::createEmptyFile(m_file); // when it cannot, the engine says why below
+    } else {
+        for (const char *suffix : {"", "-wal", "-shm", "-journal"})
+            if (QFileInfo::exists(m_file + QLatin1String(suffix)))
+                privatefiles::narrowToOwner(m_file + QLatin1String(suffix));
+    }
 
     QSqlDatabase db = QSqlDatabase::contains(m_name) ? QSqlDatabase::database(m_name, false)
                                                      : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);

@@ -2,6 +2,7 @@
 
 #include "core/Error.h"
 #include "core/Logging.h"
+#include "core/PrivateFiles.h"
 #include "store/BackupName.h"
 #include "store/TasksTable.h"
 
@@ -11,6 +12,8 @@
 
 #include <sqlite3.h>
 
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -167,6 +170,9 @@ qint64 copyDatabase(const QString &source, const QString &target, const CopyHook
     qint64 tasks = 0;
     try {
         Db src(source, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX);
+        // A copy of the tasks is for its owner only, from its first byte.
+        if (!privatefiles::createEmptyFile(partial))
+            throw Error(QString::fromLocal8Bit(std::strerror(errno)));
         {
             Db dest(partial, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX);
             // A read transaction fixes the state of the source; the backup

@@ -296,6 +296,12 @@ void DatabaseUpgrade::copyNewDatabase(const QString &workFile, bool &refused)
     QFile fresh(filePath(newFileName()));
     if (!fresh.copy(workFile))
         throw Error(tr("%1 cannot be copied to %2: %3").arg(newFileName(), workFile, fresh.errorString()));
+    // The copy becomes the live database: for its owner only before any
+    // task goes in.
+    if (!QFile::setPermissions(workFile, QFile::ReadOwner | QFile::WriteOwner)) {
+        removeDatabaseFiles(workFile);
+        throw Error(tr("%1 cannot be made private to you.").arg(workFile));
+    }
     try {
         CheckedDatabase db(workFile);
         Statement tables(db.handle(), QStringLiteral("select count(*) from sqlite_master "
@@ -306,6 +312,24 @@ void DatabaseUpgrade::copyNewDatabase(const QString &workFile, bool &refused)
         removeDatabaseFiles(workFile);
         refused = true;
         throw Error(tr("it is not a task database (%1).").arg(e.text()));
+    }
+    // A release leaves an empty database; one that holds tasks (another
+    // copy's, or a live database renamed) would mix its tasks into the user's.
+    qint64 held = 0;
+    try {
+        CheckedDatabase db(workFile);
+        Statement count(db.handle(), QStringLiteral("select count(*) from Tasks"));
+        held = count.step() ? count.value(0).toLongLong() : 0;
+    } catch (const Error &e) {
+        removeDatabaseFiles(workFile);
+        refused = true;
+        throw Error(tr("its tasks cannot be read (%1).").arg(e.text()));
+    }
+    if (held > 0) {
+        removeDatabaseFiles(workFile);
+        refused = true;
+        throw Error(tr("it already holds %1 tasks, but the database of a new release is empty; "
+                       "its tasks would be added to yours.").arg(held));
     }
 }
 

@@ -52,6 +52,8 @@ void SystemFileOperations::keepAs(const QString &path, const QString &copyPath)
     QFile source(path);
     if (!source.copy(copyPath))
         throw Error(tr("Cannot copy %1 to %2: %3").arg(path, copyPath, source.errorString()));
+    // A copy of the tasks is for its owner only, whatever the original allowed.
+    QFile::setPermissions(copyPath, QFile::ReadOwner | QFile::WriteOwner);
     syncFolderOf(copyPath);
 }
 

@@ -11,8 +11,21 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
+// A stored date-time held within the dates a task can have, 1 January 1 to
+// 31 December 9999: one before or after them (1e300, infinity) is the first
+// or last moment, NaN is 0 (no date); any other is unchanged.
+double boundedToDates(double days)
+{
+    constexpr double FirstDate = -693593.0; // 0001-01-01 00:00
+    constexpr double LastDate = 2958465.0 + 86399999.0 / DateTime::MsPerDay; // 9999-12-31 23:59:59.999
+    if (std::isnan(days))
+        return 0.0;
+    return std::clamp(days, FirstDate, LastDate);
+}
+
 bool isNumeric(const QVariant &v)
 {
     switch (v.typeId()) {
@@ -301,9 +314,16 @@ void Query::open()
     QHash<QString, QString> shared;
     try {
         for (; hasRow; hasRow = statement->step()) {
-            for (int source : sources) {
-                QVariant value = statement->value(source);
-                if (value.typeId() == QMetaType::QString) {
+            for (qsizetype column = 0; column < qsizetype(sources.size()); ++column) {
+                QVariant value = statement->value(sources[size_t(column)]);
+                // A date-time past every date (a damaged or hand-edited file)
+                // is read as the nearest date a task can have.
+                if (value.typeId() == QMetaType::Double && columns.at(column).type == FieldType::DateTime) {
+                    const double days = value.toDouble();
+                    const double bounded = boundedToDates(days);
+                    if (bounded != days)
+                        value = bounded;
+                } else if (value.typeId() == QMetaType::QString) {
                     const QString text = value.toString();
                     if (text.size() <= 20) {
                         auto it = shared.constFind(text);

@@ -1,8 +1,9 @@
 #include "toolkit/AutostartEntry.h"
 
+#include "core/CheckedSaveFile.h"
+
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 
 using namespace Qt::StringLiterals;
 
@@ -127,13 +128,23 @@ bool AutostartEntry::isEnabled() const
 
 bool AutostartEntry::setEnabled(bool on)
 {
-    if (!on)
-        return !QFile::exists(filePath()) || QFile::remove(filePath());
-    if (m_command.isEmpty() || !QDir().mkpath(m_folder))
+    m_error.clear();
+    if (!on) {
+        QFile file(filePath());
+        if (file.exists() && !file.remove()) {
+            m_error = file.errorString();
+            return false;
+        }
+        return true;
+    }
+    if (m_command.isEmpty()) {
+        m_error = u"no command to run"_s;
         return false;
-    QSaveFile file(filePath());
-    if (!file.open(QIODevice::WriteOnly))
+    }
+    if (!QDir().mkpath(m_folder)) {
+        m_error = u"the folder %1 cannot be created"_s.arg(m_folder);
         return false;
+    }
     const QString text = u"[Desktop Entry]\n"
                          u"Type=Application\n"
                          u"Name=Nudgewick\n"
@@ -141,8 +152,10 @@ bool AutostartEntry::setEnabled(bool on)
                          u"Icon=nudgewick\n"
                          u"Exec="_s
                          + execValue(m_command) + u"\nTerminal=false\n"_s;
-    file.write(text.toUtf8());
-    return file.commit();
+    // Rewritten at every start: a refused write (a full disk) must leave the
+    // entry there is as it was, never cut off.
+    m_error = saveFileContents(filePath(), text.toUtf8());
+    return m_error.isEmpty();
 }
 
 QString AutostartEntry::execValue(const QStringList &command)

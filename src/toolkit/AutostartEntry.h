@@ -30,8 +30,9 @@ public:
     // Whether the entry is on: its file exists and does not hide itself.
     bool isEnabled() const;
     // Writes (atomically) or removes the entry. Returns false when that
-    // failed; the entry is then left as it was.
+    // failed; the entry is then left as it was, and errorString() says why.
     bool setEnabled(bool on);
+    QString errorString() const { return m_error; }
 
     // The Exec value of a desktop entry for a command: each argument quoted
     // when it needs to be, '%' doubled, and the string escapes applied.
@@ -44,4 +45,5 @@ private:
     QString m_folder;
     QString m_fileName;
     QStringList m_command;
+    QString m_error;
 };

@@ -1,5 +1,6 @@
 #include "update/UpdateChecker.h"
 
+#include "core/CheckedSaveFile.h"
 #include "toolkit/ErrorReport.h"
 #include "update/Version.h"
 #include "update/WebAddresses.h"
@@ -11,7 +12,6 @@
 #include <QLoggingCategory>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
-#include <QSaveFile>
 
 using namespace Qt::StringLiterals;
 
@@ -19,12 +19,30 @@ Q_LOGGING_CATEGORY(lcUpdate, "nudgewick.update", QtWarningMsg)
 
 namespace {
 constexpr QStringView OpenTag = u"<Program_Version>";
+// A version number is short; a longer text is no version.
+constexpr qsizetype MaxVersionLength = 64;
 
-// Network failures that mean the site could not be reached at all.
+// Failures that mean the site could not be reached at all (a check that ran
+// out of time ends as cancelled). Anything else - a redirect loop, a refused
+// secure connection, an answer that is no description - reached a server
+// whose answer could not be read.
 bool isConnectionFailure(QNetworkReply::NetworkError error)
 {
-    return error >= QNetworkReply::ConnectionRefusedError && error < QNetworkReply::ContentAccessDenied
-           && error != QNetworkReply::OperationCanceledError;
+    switch (error) {
+    case QNetworkReply::ConnectionRefusedError:
+    case QNetworkReply::HostNotFoundError:
+    case QNetworkReply::TimeoutError:
+    case QNetworkReply::OperationCanceledError:
+    case QNetworkReply::TemporaryNetworkFailureError:
+    case QNetworkReply::NetworkSessionFailedError:
+    case QNetworkReply::UnknownNetworkError:
+    case QNetworkReply::ProxyConnectionRefusedError:
+    case QNetworkReply::ProxyNotFoundError:
+    case QNetworkReply::ProxyTimeoutError:
+        return true;
+    default:
+        return false;
+    }
 }
 }
 
@@ -98,14 +116,13 @@ void UpdateChecker::replyFinished()
     if (m_tooLarge)
         return finish({}, unreadable);
     if (reply->error() != QNetworkReply::NoError) {
-        const bool unreachable = isConnectionFailure(reply->error()) || status == 0;
-        return finish({}, unreachable ? u"You are not connected to the internet"_s : unreadable);
+        return finish({}, isConnectionFailure(reply->error()) ? u"You are not connected to the internet"_s : unreadable);
     }
 
-    // The description is kept in the data folder only while it is read.
-    QSaveFile file(padFilePath());
-    if (!file.open(QIODevice::WriteOnly) || file.write(reply->readAll()) < 0 || !file.commit())
-        return finish({}, tr("Nudgewick could not write %1: %2").arg(padFilePath(), file.errorString()));
+    // The description is kept in the data folder only while it is read; a
+    // refused write (a full disk) leaves no cut-off file to be read.
+    if (const QString failure = saveFileContents(padFilePath(), reply->readAll()); !failure.isEmpty())
+        return finish({}, tr("Nudgewick could not write %1: %2").arg(padFilePath(), failure));
     const QString published = readProgramVersion(padFilePath());
     finish(published, published.isEmpty() ? unreadable : QString());
 }
@@ -150,6 +167,8 @@ QString UpdateChecker::readProgramVersion(const QString &padFile)
             const qsizetype end = line.indexOf(u"</"_s, start);
             version = end < 0 ? QString() : line.mid(start, end - start).trimmed();
         }
+        if (version.size() > MaxVersionLength)
+            version.clear();
         file.close();
     }
     QFile::remove(padFile);

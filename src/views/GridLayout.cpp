@@ -1,10 +1,10 @@
 #include "views/GridLayout.h"
 
+#include "core/CheckedSaveFile.h"
 #include "core/Error.h"
 
 #include <QFile>
 #include <QMap>
-#include <QSaveFile>
 
 using namespace Qt::StringLiterals;
 
@@ -88,8 +88,8 @@ bool GridLayout::read(const QString &path, GridLayout &layout, int *columnCount)
 
 void GridLayout::write(const QString &path) const
 {
-    QSaveFile file(path);
-    QByteArray text = toLines().join(u"\r\n"_s).toUtf8() + "\r\n";
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
-        throw Error(u"The grid layout \"%1\" cannot be saved: %2"_s.arg(path, file.errorString()));
+    const QByteArray text = toLines().join(u"\r\n"_s).toUtf8() + "\r\n";
+    // A refused write (a full disk) leaves the old layout file as it was.
+    if (const QString failure = saveFileContents(path, text, CheckedSaveFile::Access::OwnerOnly); !failure.isEmpty())
+        throw Error(u"The grid layout \"%1\" cannot be saved: %2"_s.arg(path, failure));
 }

@@ -14,9 +14,11 @@
 #include "support/FileSizeLimit.h"
 #include "support/MainWindowFixture.h"
 #include "toolkit/ScriptedPrompter.h"
+#include "views/ViewPanel.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -301,6 +303,12 @@ Notes Width=185
         s.state.ExitDialog = false;
         s.state.MinimizeOnClose = false;
         s.state.LastView = u"Category"_s; // a change the save cannot keep
+        // The grid layout of the open tab, saved at exit as well.
+        ViewPanel *panel = s.window->viewPanel();
+        panel->SaveGridLayout();
+        const QString layout = panel->layoutFile(panel->currentIndex());
+        const QByteArray layoutBefore = readFile(layout);
+        QVERIFY(!layoutBefore.isEmpty());
         {
             FileSizeLimit limit(16); // the disk is full
             s.window->close();
@@ -308,8 +316,12 @@ Notes Width=185
         QCOMPARE(s.prompter.shown, QStringList{u"message: There was a problem saving in the SaveSettings procedure!"_s});
         QCOMPARE(s.ended->size(), 1); // the exit goes on
         QCOMPARE(readFile(s.ini()), HandMade);
-        const QStringList leftovers = QDir(s.dir.path()).entryList({u"Nudgewick.ini*"_s}, QDir::Files);
-        QCOMPARE(leftovers, QStringList{u"Nudgewick.ini"_s});
+        QCOMPARE(readFile(layout), layoutBefore);
+        QStringList leftovers = QDir(s.dir.path()).entryList({u"*.ini*"_s}, QDir::Files | QDir::Hidden);
+        QStringList expected{QFileInfo(layout).fileName(), u"Nudgewick.ini"_s};
+        leftovers.sort();
+        expected.sort();
+        QCOMPARE(leftovers, expected);
     }
 };
 

@@ -3,6 +3,9 @@
 
 #include <QTest>
 
+#include <cmath>
+#include <limits>
+
 class TestDateTime : public QObject
 {
     Q_OBJECT
@@ -47,6 +50,46 @@ private slots:
         const DateTime dt = DateTime::fromParts(10, -1000);
         QCOMPARE(dt.dayNumber(), 9);
         QCOMPARE(dt.msecsOfDay(), 86399000);
+    }
+
+    // Values no date can have (a damaged or hand-edited database, a value
+    // past what a day count holds) give a day count at a far bound, never
+    // an undefined conversion: the day count has the value's sign, and NaN
+    // is day 0. Large values that are still day counts stay as they are.
+    void valuesPastEveryDateStayDefined_data()
+    {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<int>("sign"); // of the day count
+        QTest::newRow("1e300") << 1e300 << 1;
+        QTest::newRow("-1e300") << -1e300 << -1;
+        QTest::newRow("infinity") << std::numeric_limits<double>::infinity() << 1;
+        QTest::newRow("minus infinity") << -std::numeric_limits<double>::infinity() << -1;
+        QTest::newRow("9.3e18, just past the 64-bit integers") << 9.3e18 << 1;
+        QTest::newRow("NaN") << std::numeric_limits<double>::quiet_NaN() << 0;
+    }
+    void valuesPastEveryDateStayDefined()
+    {
+        QFETCH(double, value);
+        QFETCH(int, sign);
+        const DateTime dt(value);
+        const qint64 days = dt.dayNumber();
+        QCOMPARE((days > 0) - (days < 0), sign);
+        QVERIFY(dt.msecsOfDay() >= 0 && dt.msecsOfDay() < 86400000);
+        // Whatever a far date is made of, asking for it is safe.
+        (void)dt.date();
+        (void)dt.time();
+        (void)dt.dayOfWeek();
+        (void)dt.datePart();
+        // The value itself is kept: only what is made of it is bounded.
+        if (!std::isnan(value))
+            QCOMPARE(dt.toDouble(), value);
+    }
+
+    void largeDayCountsAreKept()
+    {
+        QCOMPARE(DateTime(1e7).dayNumber(), qint64(10000000));
+        QCOMPARE(DateTime(1e7 + 0.5).msecsOfDay(), 43200000);
+        QCOMPARE(DateTime(-1e7).dayNumber(), qint64(-10000000));
     }
 
     void fixedClockAdvances()

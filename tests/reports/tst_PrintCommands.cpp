@@ -2,6 +2,7 @@
 
 #include "core/DateFormat.h"
 #include "store/DataModule.h"
+#include "support/FileSizeLimit.h"
 #include "support/MainWindowFixture.h"
 
 #include <QAction>
@@ -17,6 +18,8 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
+
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -258,6 +261,21 @@ private slots:
         QCOMPARE(f.prompter.shown.size(), 1);
         QVERIFY(f.prompter.shown.first().startsWith(u"error: "_s));
         QVERIFY(!QGuiApplication::overrideCursor());
+    }
+
+    // Printed to a PDF file on a full disk, the file is cut short: that is
+    // reported, never passed over as a success.
+    void printingToAFullDiskIsReported()
+    {
+        Frame f;
+        std::optional<FileSizeLimit> full;
+        const Preview p = preview([&] { f.window->PrintDescriptionNotes1Click(); },
+                                  [&](QPrintPreviewDialog *) { full.emplace(512); });
+        full.reset();
+        QVERIFY(p.opened);
+        QCOMPARE(f.prompter.shown.size(), 1);
+        QVERIFY2(f.prompter.shown.first().startsWith(u"error: "_s) && f.prompter.shown.first().contains(u"cut short"_s),
+                 qPrintable(f.prompter.shown.first()));
     }
 
     // The preview saves the report as a PDF file.

@@ -243,6 +243,27 @@ private slots:
         QVERIFY(text.contains(u"Task Description"_s) && text.contains(u"Nudgewick"_s));
     }
 
+    // A whole PDF file is told from one cut short.
+    void cutOffPdfIsNotComplete()
+    {
+        const QString file = pdf(document(TQuickReport0(), rows(3)), u"whole"_s);
+        QVERIFY(isCompletePdfFile(file));
+        QFile whole(file);
+        QVERIFY(whole.open(QIODevice::ReadOnly));
+        const QByteArray bytes = whole.readAll();
+        QVERIFY(isCompletePdf(bytes));
+        QVERIFY(!isCompletePdf(bytes.first(bytes.size() / 2)));
+        QVERIFY(!isCompletePdf(bytes.first(bytes.size() - 8)));
+        QVERIFY(!isCompletePdf(QByteArray()));
+        const QString cut = m_dir.filePath(u"cut.pdf"_s);
+        QFile half(cut);
+        QVERIFY(half.open(QIODevice::WriteOnly));
+        half.write(bytes.first(bytes.size() / 2));
+        half.close();
+        QVERIFY(!isCompletePdfFile(cut));
+        QVERIFY(!isCompletePdfFile(m_dir.filePath(u"none.pdf"_s)));
+    }
+
     // A refused write leaves no file behind and says why.
     void savingToAFolderThatIsNotThere()
     {

@@ -89,7 +89,27 @@ private slots:
         row("header ending in a comment keeps the key to its section", "[a]\nk=0\n[b];x\nk=1\n", "a", "k",
             QStringLiteral("0"));
         row("indented ; key", "[A]\n ;k=1\n", "A", ";k", QStringLiteral("1"));
-        row("bracketed key", "[A]\n[k]=1\n", "A", "[k]", QStringLiteral("1"));
+        // A line whose first non-blank character is '[' and that holds a ']'
+        // opens a section, whatever follows the last ']'.
+        row("header followed by a # comment", "[a]\nk=0\n[Notify] # my popup\nk=1\n", "Notify", "k",
+            QStringLiteral("1"));
+        row("header followed by a # comment keeps the key from the section above",
+            "[a]\nk=0\n[Notify] # my popup\nk=1\n", "a", "k", QStringLiteral("0"));
+        row("header followed by a tab and a comment", "[b]\n[c]\t# h\nk=1\n", "c", "k", QStringLiteral("1"));
+        row("header followed by other text", "[b]\n[d] x\nk=1\n", "d", "k", QStringLiteral("1"));
+        row("header followed by other text, key not above", "[b]\n[d] x\nk=1\n", "b", "k", dflt);
+        row("indented header followed by text", "[b]\n \t[e] x\nk=1\n", "e", "k", QStringLiteral("1"));
+        row("name up to the last ]", "[a]b] x\nk=1\n", "a]b", "k", QStringLiteral("1"));
+        row("bracketed key is a header", "[A]\n[k]=1\n", "A", "[k]", dflt);
+        row("bracketed key opens its section", "[A]\n[k]=1\nj=2\n", "k", "j", QStringLiteral("2"));
+        row("[ without ] is a key", "[A]\n[k=1\n", "A", "[k", QStringLiteral("1"));
+        row("] before the [ is a key", "[A]\nk]=[1\n", "A", "k]", QStringLiteral("[1"));
+        // Line ends of the old Mac OS: one CR.
+        row("CR line ends", "[A]\rk=v\r[B]\rj=w\r", "A", "k", QStringLiteral("v"));
+        row("CR line ends, second section", "[A]\rk=v\r[B]\rj=w\r", "B", "j", QStringLiteral("w"));
+        row("CR line ends, no line end at the end", "[A]\rk=v\r[B]\rj=w", "B", "j", QStringLiteral("w"));
+        row("CR line ends, Windows-1252 line", "[A]\rj=\x80\rk=Gr\xc3\xbc\xc3\x9f" "e\r", "A", "k",
+            QStringLiteral(u"Grüße"));
         row("2047 characters at most", "[A]\nk=" + QByteArray(3000, 'x') + "\n", "A", "k",
             QString(2047, QLatin1Char('x')));
     }
@@ -224,7 +244,9 @@ private slots:
         QTest::newRow("plain") << "Home";
         QTest::newRow("beginning with ;") << ";Home";
         QTest::newRow("beginning with ; after a blank") << " ;Home";
-        QTest::newRow("bracketed") << "[Home]";
+        QTest::newRow("opening bracket only") << "[Home";
+        QTest::newRow("closing bracket only") << "Home]";
+        QTest::newRow("bracket inside") << "Ho[me]";
         QTest::newRow("holding ;") << "Home ;x";
         QTest::newRow("non-ASCII") << QStringLiteral(u"Küche €");
     }
@@ -256,6 +278,104 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(Error, ProfileFile::writeValue(path, QStringLiteral("A"), QStringLiteral("k"),
                                                                  QStringLiteral("one\ntwo")));
         QCOMPARE(ProfileFile(path).value(QStringLiteral("A"), QStringLiteral("k")), QStringLiteral("v"));
+    }
+
+    // A key whose line would read back as a section header is left out and
+    // logged, as a line break is: no escape in the file's lines could make
+    // it read back as a key. The rest is saved.
+    void keysThatWouldReadAsHeadersAreLeftOut_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("value");
+        QTest::newRow("category with a comment") << "[Old] ; archived" << "Checked";
+        QTest::newRow("bracketed") << "[Home]" << "Checked";
+        QTest::newRow("bracketed after a blank") << " [Home]" << "Checked";
+        QTest::newRow("followed by text") << "[a]b" << "Checked";
+        QTest::newRow("the ] in the value") << "[x" << "y]";
+    }
+    void keysThatWouldReadAsHeadersAreLeftOut()
+    {
+        QFETCH(QString, key);
+        QFETCH(QString, value);
+        const QString path = fixture("[Categories]\nWork=Checked\n");
+        ProfileFile profile(path);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("left out.*\\[Categories\\]")));
+        QVERIFY(!profile.setValue(QStringLiteral("Categories"), key, value));
+        QVERIFY(profile.setValue(QStringLiteral("Categories"), QStringLiteral("Home"), QStringLiteral("Checked")));
+        profile.save();
+        QCOMPARE(readAll(path), QByteArray("[Categories]\nWork=Checked\nHome=Checked\n"));
+        const ProfileFile reread(path);
+        QCOMPARE(reread.sections(), QStringList{QStringLiteral("Categories")});
+        QCOMPARE(reread.keys(QStringLiteral("Categories")), (QStringList{QStringLiteral("Work"), QStringLiteral("Home")}));
+    }
+
+    // A key already in the file keeps its spelling when its value changes;
+    // a value that would make its line a header is left out as well.
+    void changedValueThatWouldMakeAHeaderIsLeftOut()
+    {
+        const QString path = fixture("[A]\n[k=1\n");
+        ProfileFile profile(path);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("left out")));
+        QVERIFY(!profile.setValue(QStringLiteral("A"), QStringLiteral("[k"), QStringLiteral("2]")));
+        QVERIFY(!profile.isModified());
+        QVERIFY(profile.setValue(QStringLiteral("A"), QStringLiteral("[k"), QStringLiteral("2")));
+        profile.save();
+        QCOMPARE(readAll(path), QByteArray("[A]\n[k=2\n"));
+    }
+
+    // Sections a person added by hand, with a comment or other text after
+    // the header, keep their keys when the save rewrites the section above.
+    void handEditedSectionsSurviveASave()
+    {
+        const QByteArray tail = "[Notify] # my popup\nWidth=150\n"
+                                "[c]\t# h\nk=1\n"
+                                "[d] x\nj=2\n";
+        const QString path = fixture("[Categories]\nWork=Checked\n" + tail);
+        ProfileFile profile(path);
+        profile.removeSection(QStringLiteral("Categories"));
+        profile.setValue(QStringLiteral("Categories"), QStringLiteral("Home"), QStringLiteral("Checked"));
+        profile.save();
+        QCOMPARE(readAll(path), tail + "\n[Categories]\nHome=Checked\n");
+        const ProfileFile reread(path);
+        QCOMPARE(reread.value(QStringLiteral("Notify"), QStringLiteral("Width")), QStringLiteral("150"));
+        QCOMPARE(reread.value(QStringLiteral("c"), QStringLiteral("k")), QStringLiteral("1"));
+        QCOMPARE(reread.value(QStringLiteral("d"), QStringLiteral("j")), QStringLiteral("2"));
+    }
+
+    // A file with CR line ends is read line by line and written back with
+    // them: a key is changed where it stands, not appended in a second section.
+    void writingKeepsCrLineEnds()
+    {
+        const QString path = fixture("[Settings]\rExit Dialog=0\r\r[Tasks]\rAll=1\r");
+        ProfileFile profile(path);
+        profile.setValue(QStringLiteral("Settings"), QStringLiteral("Exit Dialog"), QStringLiteral("1"));
+        profile.setValue(QStringLiteral("Tasks"), QStringLiteral("Completed"), QStringLiteral("0"));
+        profile.save();
+        QCOMPARE(readAll(path), QByteArray("[Settings]\rExit Dialog=1\r\r[Tasks]\rAll=1\rCompleted=0\r"));
+    }
+
+    // A save that changes nothing writes the file back byte for byte.
+    void unchangedFilesAreWrittenBackAsTheyWere_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::newRow("LF") << QByteArray("; note\n[Settings]\nExit Dialog=0\njunk\n\n[Tasks] ; c\nAll=1\n");
+        QTest::newRow("CRLF") << QByteArray("[Settings]\r\nExit Dialog=0\r\n[b] x\r\nk=1\r\n");
+        QTest::newRow("CR") << QByteArray("[Settings]\rExit Dialog=0\r[b] x\rk=1\r");
+        QTest::newRow("no line end at the end") << QByteArray("[Settings]\nExit Dialog=0\n[d] x\nk=1");
+        QTest::newRow("hand-edited headers") << QByteArray("[Settings]\nExit Dialog=0\n[Notify] # my popup\n"
+                                                           "Width=150\n[c]\t# h\n[d] x\n");
+    }
+    void unchangedFilesAreWrittenBackAsTheyWere()
+    {
+        QFETCH(QByteArray, file);
+        const QString path = fixture(file);
+        ProfileFile profile(path);
+        profile.setValue(QStringLiteral("Settings"), QStringLiteral("Exit Dialog"), QStringLiteral("0"));
+        profile.save();
+        QByteArray expected = file;
+        if (!expected.endsWith('\n') && !expected.endsWith('\r'))
+            expected += '\n'; // the last line gets its line end
+        QCOMPARE(readAll(path), expected);
     }
 
     // A write keeps the file's encoding and byte order mark, and the text

@@ -66,18 +66,60 @@ private slots:
         QVERIFY(!ProfileReader(m_dir.filePath(u"missing.ini"_s)).nextSection());
     }
 
-    // A refused write leaves the file that was there.
+    // Headers follow ProfileFile's rule, whatever follows their "]", and a
+    // file with CR line ends is read line by line.
+    void readerFindsTheSameSections_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::newRow("header comments and text") << QByteArray("[1] # one\nA=a\n[2]\t# h\nB=b\n[3] x\nC=c\n");
+        QTest::newRow("CR line ends") << QByteArray("[1]\rA=a\r[2]\rB=b\r[3]\rC=c\r");
+        QTest::newRow("bracketed key is a header") << QByteArray("[1]\nA=a\n[2]=x\nB=b\n[3] ; c\nC=c\n");
+    }
+    void readerFindsTheSameSections()
+    {
+        QFETCH(QByteArray, text);
+        const QString path = m_dir.filePath(u"sections.ini"_s);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(text);
+        file.close();
+
+        ProfileReader reader(path);
+        const ProfileFile profile(path);
+        QStringList sections;
+        while (reader.nextSection()) {
+            sections << reader.section();
+            QCOMPARE(reader.entries().size(), 1);
+            QCOMPARE(reader.entries(), profile.entries(reader.section()));
+        }
+        QCOMPARE(sections, (QStringList{u"1"_s, u"2"_s, u"3"_s}));
+        QCOMPARE(profile.sections(), sections);
+    }
+
+    // A refused write leaves the file that was there: a line break, or a
+    // key whose line would read back as a section header.
+    void aRefusedValueLeavesTheOldFile_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("value");
+        QTest::newRow("line break") << u"Key"_s << u"two\nlines"_s;
+        QTest::newRow("key that reads as a header") << u"[Old] ; archived"_s << u"x"_s;
+        QTest::newRow("] in the value of a [ key") << u"[Key"_s << u"x]"_s;
+    }
     void aRefusedValueLeavesTheOldFile()
     {
+        QFETCH(QString, key);
+        QFETCH(QString, value);
         const QString path = m_dir.filePath(u"kept.ini"_s);
         ProfileFile::writeValue(path, u"S"_s, u"Key"_s, u"old"_s);
         try {
             ProfileWriter writer(path);
             writer.beginSection(u"S"_s);
-            writer.writeValue(u"Key"_s, u"two\nlines"_s);
+            writer.writeValue(key, value);
             writer.commit();
-            QFAIL("a line break was written");
-        } catch (const Error &) {
+            QFAIL("the value was written");
+        } catch (const Error &e) {
+            QVERIFY2(e.text().contains(path), qPrintable(e.text()));
         }
         QCOMPARE(ProfileFile(path).value(u"S"_s, u"Key"_s), u"old"_s);
     }

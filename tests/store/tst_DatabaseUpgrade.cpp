@@ -172,6 +172,7 @@ private slots:
         QTest::newRow("New.mdb is not a database") << u"not a database"_s << u"file is not a database"_s;
         QTest::newRow("New.mdb has no Tasks table") << u"no Tasks"_s << u"it has no Tasks table"_s;
         QTest::newRow("New.mdb is the Windows version's") << u"jet"_s << u"Import Tasks from a Windows Database"_s;
+        QTest::newRow("New.mdb already holds tasks") << u"holds tasks"_s << u"already holds 2 tasks"_s;
         QTest::newRow("import fails part-way") << u"constraint"_s << u"CHECK constraint failed"_s;
         QTest::newRow("a trigger changes a value on its way") << u"trigger"_s << u"did not arrive unchanged"_s;
         QTest::newRow("the rename fails") << u"rename"_s << u"Operation not permitted"_s;
@@ -201,6 +202,12 @@ private slots:
             // The second task's category does not fit the new column.
             f.exec(f.fresh(), u"create table Tasks (ID integer primary key autoincrement, Task text, "
                               "Category text check (length(Category) <= 4))"_s);
+        } else if (failure == u"holds tasks"_s) {
+            // Another copy's database, or a live one renamed: its tasks
+            // would be added to the user's.
+            f.createStandard(f.fresh());
+            f.insert(f.fresh(), {u"Task"_s}, {u"Someone else's task"_s});
+            f.insert(f.fresh(), {u"Task"_s}, {u"And another"_s});
         } else if (failure == u"trigger"_s) {
             f.createStandard(f.fresh());
             f.exec(f.fresh(), u"create trigger Shout after insert on Tasks begin "

@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
@@ -194,6 +195,38 @@ private slots:
         q.deleteRow();
         q.requery();
         QCOMPARE(q.recordCount(), 1);
+    }
+
+    // A date-time past every date in the file (damaged, or edited by hand)
+    // is read as the nearest date a task can have; ordinary dates are read
+    // as stored.
+    void dateTimesPastEveryDateAreBounded_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<double>("read");
+        QTest::newRow("a date") << u"46000.75"_s << 46000.75;
+        const double lastDate = DateTime::fromDateAndTime(QDate(9999, 12, 31), QTime(23, 59, 59, 999)).toDouble();
+        const double firstDate = DateTime::fromDate(QDate(1, 1, 1)).toDouble();
+        QTest::newRow("1e300") << u"1e300"_s << lastDate;
+        QTest::newRow("-1e300") << u"-1e300"_s << firstDate;
+        QTest::newRow("infinity") << u"9e999"_s << lastDate;
+    }
+    void dateTimesPastEveryDateAreBounded()
+    {
+        QFETCH(QString, stored);
+        QFETCH(double, read);
+        Connection c;
+        c.setDatabaseFile(path(u"bounded.mdb"_s));
+        QSqlQuery sql(c.database());
+        QVERIFY(sql.exec(u"delete from Tasks"_s));
+        QVERIFY2(sql.exec(u"insert into Tasks (Task, DueDateTime, AlarmDateTime) values ('x', %1, %1)"_s.arg(stored)),
+                 qPrintable(sql.lastError().text()));
+        sql.finish();
+        Query q(c);
+        q.setSql({u"select *"_s, u"from Tasks"_s});
+        q.open();
+        QCOMPARE(q.fieldByName(u"DueDateTime"_s).asDateTime().toDouble(), read);
+        QCOMPARE(q.fieldByName(u"AlarmDateTime"_s).asDateTime().toDouble(), read);
     }
 
     void engineRefusesOversizedValues_data()

@@ -117,6 +117,17 @@ private slots:
         QTest::newRow("HTTP 404") << u"3.1.0.7"_s << reply(404, "<html>Not found</html>") << false << QString()
                                   << Unreadable;
         QTest::newRow("connection refused") << u"3.1.0.7"_s << QByteArray() << true << QString() << NotConnected;
+        // A server that answers, but not with a description, is reached.
+        QTest::newRow("redirect loop") << u"3.1.0.7"_s
+                                       << QByteArray("HTTP/1.1 302 Found\r\nLocation: /padfile.xml\r\n"
+                                                     "Content-Length: 0\r\nConnection: close\r\n\r\n")
+                                       << false << QString() << Unreadable;
+        QTest::newRow("not HTTP") << u"3.1.0.7"_s << QByteArray("SSH-2.0-OpenSSH\r\n\r\n") << false << QString()
+                                  << Unreadable;
+        // 800 KB of digits is no version, and no newer one.
+        QTest::newRow("version too long") << u"3.1.0.7"_s
+                                          << ok("<Program_Version>" + QByteArray(800 * 1024, '9') + "</Program_Version>")
+                                          << false << QString() << Unreadable;
         QTest::newRow("time-out") << u"3.1.0.7"_s << QByteArray() << false << QString() << NotConnected;
         const QByteArray huge = padFile("<Program_Version>9.0.0.0</Program_Version>")
                                 + QByteArray(UpdateChecker::SizeLimit, ' ');
@@ -203,6 +214,10 @@ private slots:
         QTest::newRow("after another element") << QByteArray("<a>x</a><Program_Version>4.0</Program_Version>")
                                                << u"4.0"_s;
         QTest::newRow("no closing tag") << QByteArray("<Program_Version>4.0\n") << QString();
+        QTest::newRow("64 characters") << "<Program_Version>" + QByteArray(64, '1') + "</Program_Version>\n"
+                                       << QString(64, u'1');
+        QTest::newRow("65 characters") << "<Program_Version>" + QByteArray(65, '1') + "</Program_Version>\n"
+                                       << QString();
         QTest::newRow("none") << QByteArray("<Program_Name>x</Program_Name>\n") << QString();
     }
     void readProgramVersion()

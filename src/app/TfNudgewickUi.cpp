@@ -109,7 +109,7 @@ void TfNudgewick::createActions()
     aImportWindowsTasks = makeAction(this, u"aImportWindowsTasks"_s, u"Import Tasks from a Windows Database…"_s,
                                      u"Add the tasks of a database of the Windows version"_s);
     connect(aImportWindowsTasks, &QAction::triggered, this, [this] { guard([this] { aImportWindowsTasksExecute(); }); });
-    aDisablePopups = makeAction(this, u"aDisablePopups"_s, u"Disable Popups"_s, {});
+    aDisablePopups = makeAction(this, u"aDisablePopups"_s, tr("Disable popups"), {});
     aDisablePopups->setCheckable(true);
     aRefresh = makeAction(this, u"aRefresh"_s, u"&Refresh"_s, u"Read the task list again"_s, QKeySequence(Qt::Key_F5));
     connect(aRefresh, &QAction::triggered, this, [this] {

@@ -59,7 +59,7 @@ private slots:
         QStringList captions;
         for (QAction *item : menu->actions())
             captions << (item->isSeparator() ? u"-"_s : item->text());
-        QCOMPARE(captions, (QStringList{u"Add a Task"_s, u"Quick Add…"_s, u"Disable Popups"_s, u"-"_s, u"Show"_s,
+        QCOMPARE(captions, (QStringList{u"Add a Task"_s, u"Quick Add…"_s, u"Disable popups"_s, u"-"_s, u"Show"_s,
                                         u"Minimize"_s, u"Exit"_s}));
         const QList<QAction *> items = menu->actions();
         QCOMPARE(items.at(1), f.window->aQuickAdd);

@@ -16,11 +16,14 @@ TEST_PACKAGES += dunst   # desktop notification tests: a real notification daemo
 TEST_PACKAGES += dbus   # resume-from-suspend test: a private message bus with a stand-in login manager
 TEST_PACKAGES += appstream   # the software-centre description is checked with appstreamcli
 TEST_PACKAGES += python3-icalendar python3-dateutil   # repeat rules written to iCalendar files are expanded by a separate reader
+# What `make package` needs besides: CPack computes the Debian package's
+# dependencies with dpkg-shlibdeps (dpkg-dev), which needs file.
+PACKAGE_PACKAGES := dpkg-dev file
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 JOBS ?= $(shell nproc)
 WERROR := $(if $(CI),ON,OFF)
 
-.PHONY: deps test-deps run build test bench clean
+.PHONY: deps test-deps run build test bench package clean
 
 # Installs the packages in WANT that are missing.
 WANT ?= $(PACKAGES)
@@ -48,6 +51,13 @@ test: test-deps
 	cmake -S . -B build/test -DCMAKE_BUILD_TYPE=Debug -DNW_SANITIZE=ON -DNW_WERROR=$(WERROR)
 	cmake --build build/test -j $(JOBS)
 	cd build/test && ctest --output-on-failure -j $(JOBS)
+
+# A Debian package of what `cmake --install` installs, in build/release.
+package:
+	@$(MAKE) --no-print-directory deps WANT="$(PACKAGES) $(PACKAGE_PACKAGES)"
+	cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DNW_WERROR=$(WERROR)
+	cmake --build build/release -j $(JOBS) --target nudgewick
+	cd build/release && cpack -G DEB
 
 bench: deps
 	cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF

@@ -44,8 +44,8 @@ void TfMissedAlarms::setTasks(const QList<DueTask> &tasks, const FormatSettings 
         addOpenButton(row, task.id);
     }
     ui->lSummary->setText(tasks.size() == 1 ? tr("This reminder came due while you were away.")
-                                            : tr("These %n reminders came due while you were away.", nullptr,
-                                                 int(tasks.size())));
+                                            : tr("These %1 reminders came due while you were away.")
+                                                  .arg(tasks.size()));
     if (!tasks.isEmpty())
         ui->lvMissed->setCurrentCell(0, TaskColumn);
 }

@@ -32,6 +32,7 @@ class TaskGrid;
 class TaskGridModel;
 class ViewPanel;
 enum class TaskListReport;
+struct ReportPaper;
 class UpdateChecker;
 class UrlOpener;
 struct AppState;
@@ -231,6 +232,7 @@ private:
     // Printing (TfNudgewickPrint.cpp).
     void printTaskList(TaskListReport kind);
     ViewTitleSources viewTitleSources() const;
+    ReportPaper reportPaper() const;
     void createShell();
     void applyAutostart();
     void announceNewerVersion(const QString &published, bool silent);

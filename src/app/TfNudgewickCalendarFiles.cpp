@@ -32,7 +32,9 @@ void TfNudgewick::aExportCalendarExecute()
     for (int row = 0; idColumn >= 0 && row < m_dm.qTasks.recordCount(); ++row)
         listed << m_dm.qTasks.valueAt(row, idColumn).toLongLong();
     const bool onlyListed = !listed.isEmpty()
-        && m_prompter.confirmChoice(tr("Export the %n task(s) listed now, or every task?", nullptr, int(listed.size())),
+        && m_prompter.confirmChoice(listed.size() == 1
+                                        ? tr("Export the task listed now, or every task?")
+                                        : tr("Export the %1 tasks listed now, or every task?").arg(listed.size()),
                                     tr("Listed Tasks"), tr("Every Task"));
     const QString file = QFileDialog::getSaveFileName(this, tr("Export Tasks to iCalendar"),
                                                       QDir(m_dataFolder).filePath(u"Nudgewick.ics"_s),
@@ -63,13 +65,17 @@ void TfNudgewick::aImportCalendarExecute()
     m_dm.RequeryTaskList();
     m_state.ScanPending = true;
     emit tasksChanged();
-    const QString done = tr("%1 task(s) added, %2 updated.").arg(summary.added).arg(summary.updated);
+    const QString done = (summary.added == 1 ? tr("1 task added") : tr("%1 tasks added").arg(summary.added))
+                         + u", "_s + tr("%1 updated.").arg(summary.updated);
     if (summary.warnings.isEmpty())
         m_prompter.message(done);
     else
         m_prompter.messageWithDetails(done + u"\n\n"_s
-                                          + tr("%n task(s) could not be kept exactly as the file has them; "
-                                               "\"Show Details\" says how.",
-                                               nullptr, int(summary.warnings.size())),
+                                          + (summary.warnings.size() == 1
+                                                 ? tr("1 task could not be kept exactly as the file has it; "
+                                                      "\"Show Details\" says how.")
+                                                 : tr("%1 tasks could not be kept exactly as the file has them; "
+                                                      "\"Show Details\" says how.")
+                                                       .arg(summary.warnings.size())),
                                       summary.warnings.join(u'\n'));
 }

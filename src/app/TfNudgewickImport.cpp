@@ -114,9 +114,10 @@ void TfNudgewick::ImportWindowsDatabase()
     runWithProgress(this, tr("Importing the tasks of the Windows version…"), [&](const taskimport::Progress &progress) {
         outcome = windowsimport::replaceWithImport(live, now, files, progress);
     });
-    m_prompter.message(tr("%n task(s) were imported. The Windows database is kept as \"%1\".", nullptr,
-                          int(outcome.summary.added))
-                           .arg(QDir::toNativeSeparators(outcome.keptAs)));
+    const int added = int(outcome.summary.added);
+    m_prompter.message((added == 1 ? tr("1 task was imported.") : tr("%1 tasks were imported.").arg(added))
+                       + u" "_s
+                       + tr("The Windows database is kept as \"%1\".").arg(QDir::toNativeSeparators(outcome.keptAs)));
 }
 
 void TfNudgewick::aImportWindowsTasksExecute()
@@ -151,7 +152,9 @@ void TfNudgewick::ImportTasksFrom(const QString &file)
     m_dm.RequeryTaskList();
     m_state.ScanPending = true;
     emit tasksChanged();
-    m_prompter.message(tr("%1 task(s) added, %2 skipped because they were already in the list.")
-                           .arg(summary.added)
-                           .arg(summary.skipped));
+    const int added = int(summary.added);
+    const int skipped = int(summary.skipped);
+    m_prompter.message((added == 1 ? tr("1 task added") : tr("%1 tasks added").arg(added)) + u", "_s
+                       + (skipped == 1 ? tr("1 skipped because it was already in the list.")
+                                       : tr("%1 skipped because they were already in the list.").arg(skipped)));
 }

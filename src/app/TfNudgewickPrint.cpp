@@ -9,6 +9,7 @@
 #include "reports/ReportPreview.h"
 #include "reports/TaskReports.h"
 #include "store/DataModule.h"
+#include "update/WebAddresses.h"
 #include "views/ViewPanel.h"
 
 #include <QCalendarWidget>
@@ -48,7 +49,7 @@ void TfNudgewick::PrintTask(int taskId, QWidget *over)
     guard([&] {
         WaitCursor wait;
         const ReportDocument report = selectedTaskReport(m_dm.qPrintSelected, taskId, m_state.Formats,
-                                                         dateTimeText(m_clock.now(), m_state.Formats));
+                                                         dateTimeText(m_clock.now(), m_state.Formats), reportPaper());
         previewReport(report, over ? over : this, m_prompter, &wait);
     });
 }
@@ -59,9 +60,16 @@ void TfNudgewick::printTaskList(TaskListReport kind)
         WaitCursor wait;
         const ReportDocument report = taskListReport(kind, m_dm.qTasks, m_state.Formats,
                                                      ViewReportTitle(viewTitleSources()),
-                                                     dateTimeText(m_clock.now(), m_state.Formats));
+                                                     dateTimeText(m_clock.now(), m_state.Formats), reportPaper());
         previewReport(report, this, m_prompter, &wait);
     });
+}
+
+// The paper of the user's locale, and the program's web site when the build
+// names one.
+ReportPaper TfNudgewick::reportPaper() const
+{
+    return {systemPageSize(), WebAddresses::homePage().host()};
 }
 
 // The parts of the title of a list report, read from the view panel: the

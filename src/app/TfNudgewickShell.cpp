@@ -54,6 +54,10 @@ void TfNudgewick::createShell()
     CheckforUpdate1->setObjectName(u"CheckforUpdate1"_s);
     CheckforUpdate1->setVisible(!WebAddresses::updateDescriptor().isEmpty());
     OnlineSupport1->setObjectName(u"OnlineSupport1"_s);
+    // The pages of the program's own web site show only when the build
+    // names one (-DNW_HOME_URL=...).
+    OnlineSupport1->setVisible(!WebAddresses::supportPage().isEmpty());
+    sbDonate->setVisible(!WebAddresses::productPage().isEmpty());
     About1->setObjectName(u"About1"_s);
     // F1 works wherever the focus is in the window.
     addAction(OnlineHelp1);
@@ -130,7 +134,7 @@ void TfNudgewick::startHidden()
 
 void TfNudgewick::TrayIconBalloonClick()
 {
-    if (!m_balloonOffersUpdate)
+    if (!m_balloonOffersUpdate || WebAddresses::homePage().isEmpty())
         return;
     m_urlOpener->open(WebAddresses::homePage());
 }
@@ -153,8 +157,10 @@ void TfNudgewick::announceNewerVersion(const QString &published, bool silent)
 {
     const QString text = u"A newer version of Nudgewick ("_s + published + u") has been released."_s;
     if (TrayIcon->available() && QSystemTrayIcon::supportsMessages()) {
-        m_balloonOffersUpdate = true;
-        TrayIcon->showBalloon(u"Nudgewick"_s, text + u" Click here to download it?"_s, BalloonMs);
+        // Without a home page to go to, the balloon only tells.
+        m_balloonOffersUpdate = !WebAddresses::homePage().isEmpty();
+        TrayIcon->showBalloon(u"Nudgewick"_s, m_balloonOffersUpdate ? text + u" Click here to download it?"_s : text,
+                              BalloonMs);
     } else if (!silent) { // a balloon nobody can see would leave the user's question unanswered
         guard([&] { m_prompter.message(text); });
     }
@@ -173,6 +179,11 @@ void TfNudgewick::About1Click()
 void TfNudgewick::OnlineHelp1Click()
 {
     const QUrl page = helpPageAddress(QCoreApplication::applicationDirPath());
+    if (page.isEmpty()) {
+        m_prompter.message(tr("The help page is not installed. It comes with the program as "
+                              "share/nudgewick/help.html; installing Nudgewick again brings it back."));
+        return;
+    }
     if (!page.isLocalFile()) {
         m_urlOpener->open(page);
         return;

@@ -4,6 +4,8 @@
 
 #include "core/AppState.h"
 #include "store/DataModule.h"
+#include "toolkit/FlowLayout.h"
+#include "toolkit/FocusFrame.h"
 #include "views/TaskGrid.h"
 #include "views/TaskGridModel.h"
 #include "views/ViewPanel.h"
@@ -73,6 +75,10 @@ QWidget *makeMemo(QWidget *parent, const QString &name, const QString &header, Q
     *memo = new QPlainTextEdit(box);
     (*memo)->setObjectName(name);
     (*memo)->setReadOnly(true);
+    // Read-only, yet the keyboard moves through it and selects, with the
+    // caret and a frame showing where the focus is.
+    (*memo)->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    FocusFrame::attach(*memo);
     // Read-only panes in the colour of tool tips.
     QPalette palette = (*memo)->palette();
     palette.setColor(QPalette::Base, QToolTip::palette().color(QPalette::ToolTipBase));
@@ -115,7 +121,7 @@ void TfNudgewick::createActions()
     aImportCalendar = makeAction(this, u"aImportCalendar"_s, tr("&Import Tasks from iCalendar…"),
                                  tr("Add or update the to-dos of an .ics file"));
     connect(aImportCalendar, &QAction::triggered, this, [this] { guard([this] { aImportCalendarExecute(); }); });
-    aDisablePopups = makeAction(this, u"aDisablePopups"_s, u"Disable Popups"_s, {});
+    aDisablePopups = makeAction(this, u"aDisablePopups"_s, tr("Disable popups"), {});
     aDisablePopups->setCheckable(true);
     aRefresh = makeAction(this, u"aRefresh"_s, u"&Refresh"_s, u"Read the task list again"_s, QKeySequence(Qt::Key_F5));
     connect(aRefresh, &QAction::triggered, this, [this] {
@@ -243,8 +249,11 @@ void TfNudgewick::createWidgets()
     middleLayout->setContentsMargins(0, 0, 0, 0);
     pButtons = new QWidget(middle);
     pButtons->setObjectName(u"pButtons"_s);
-    auto *buttons = new QHBoxLayout(pButtons);
+    // The buttons carry on in a second row where the width does not hold
+    // them (twice the scale on a small screen), the search at the right.
+    auto *buttons = new FlowLayout(pButtons);
     buttons->setContentsMargins(0, 0, 0, 0);
+    buttons->setLastItemRight(true);
     sbAdd = makeButton(pButtons, u"sbAdd"_s, u"&Add"_s, aTaskAdd);
     sbQuickAdd = makeButton(pButtons, u"sbQuickAdd"_s, tr("&Quick Add"), aQuickAdd);
     sbEdit = makeButton(pButtons, u"sbEdit"_s, u"&Edit"_s, aTaskEdit);
@@ -252,10 +261,13 @@ void TfNudgewick::createWidgets()
     sbDelete = makeButton(pButtons, u"sbDelete"_s, u"&Delete"_s, aTaskDelete);
     for (QToolButton *b : {sbAdd, sbQuickAdd, sbEdit, SpeedButton1, sbDelete})
         buttons->addWidget(b);
-    buttons->addStretch(1);
+    auto *search = new QWidget(pButtons);
+    search->setObjectName(u"pSearch"_s);
+    auto *searchRow = new QHBoxLayout(search);
+    searchRow->setContentsMargins(0, 0, 0, 0);
     // Alt+H belongs to the Help menu.
-    auto *searchLabel = new QLabel(u"Sea&rch"_s, pButtons);
-    eTaskSearch = new QLineEdit(pButtons);
+    auto *searchLabel = new QLabel(u"Sea&rch"_s, search);
+    eTaskSearch = new QLineEdit(search);
     eTaskSearch->setObjectName(u"eTaskSearch"_s);
     eTaskSearch->setToolTip(u"Search Task for a word"_s);
     eTaskSearch->setToolTipDuration(HintDisplayMs);
@@ -263,16 +275,18 @@ void TfNudgewick::createWidgets()
     eTaskSearch->setMinimumWidth(100);
     eTaskSearch->setClearButtonEnabled(true);
     searchLabel->setBuddy(eTaskSearch);
-    sbTaskSearch = makeButton(pButtons, u"sbTaskSearch"_s, u"Go"_s, nullptr);
+    sbTaskSearch = makeButton(search, u"sbTaskSearch"_s, u"Go"_s, nullptr);
     sbTaskSearch->setToolTip(u"Search Task for a word"_s);
-    buttons->addWidget(searchLabel);
-    buttons->addWidget(eTaskSearch);
-    buttons->addWidget(sbTaskSearch);
+    searchRow->addWidget(searchLabel);
+    searchRow->addWidget(eTaskSearch);
+    searchRow->addWidget(sbTaskSearch);
+    buttons->addWidget(search);
     middleLayout->addWidget(pButtons);
 
     dbgTasks = new TaskGrid(middle);
     dbgTasks->setObjectName(u"dbgTasks"_s);
-    dbgTasks->setEmptyText(tr("No tasks to list — Ctrl+N adds one"));
+    // The view panel keeps this text fitting the view (ViewPanel::emptyGridText).
+    dbgTasks->setEmptyText(tr("No tasks yet — Ctrl+N adds one"));
     dbgTasks->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(dbgTasks, &QWidget::customContextMenuRequested, this,
             [this](const QPoint &pos) { pmTasks->popup(dbgTasks->viewport()->mapToGlobal(pos)); });
@@ -346,6 +360,12 @@ void TfNudgewick::bindTaskList()
     m_gridModel = new TaskGridModel(m_dm.qTasks, m_state.Formats, this);
     m_gridModel->setErrorReport(m_prompter);
     dbgTasks->setTaskModel(m_gridModel);
+    // Until a tab keeps a layout of its own, the grid shows the columns a
+    // task list is read by, so the task, due and alarm columns are in view;
+    // Tasks › Show Fields brings back the others.
+    for (const QString &field : {u"TaskCreated"_s, u"Occurrence"_s, u"Frequency"_s, u"PercentageComplete"_s,
+                                 u"CompletedDate"_s})
+        dbgTasks->setFieldVisible(field, false);
 
     // The grid and the result set share one current row.
     connect(dbgTasks->selectionModel(), &QItemSelectionModel::currentRowChanged, this,

@@ -27,6 +27,8 @@ constexpr qreal TextPaddingMm = 0.6;
 constexpr qreal MinimumSpaceUnderMm = 1.2;
 // A little less than a hair, so rounding never pushes a band to the next page.
 constexpr qreal Epsilon = 1e-6;
+// The texts of a completed task: grey, as dimmed text on paper.
+const QColor DimmedText(128, 128, 128);
 
 // Line breaks of any platform become line separators, which QTextLayout
 // honours; tabs are printed as a blank.
@@ -262,7 +264,8 @@ void ReportDocument::paintBand(QPainter &painter, const ReportBand &band, const 
         painter.drawLine(QLineF(l.line.p1() * U, l.line.p2() * U));
     }
 
-    painter.setPen(Qt::black);
+    const bool done = row >= 0 && m_layout.dimCompleted && &band == &m_layout.detail && m_data.completed(row);
+    painter.setPen(done ? DimmedText : QColor(Qt::black));
     for (qsizetype i = 0; i < band.fields.size(); ++i) {
         const ReportField &f = band.fields.at(i);
         if (!f.visible)
@@ -278,14 +281,16 @@ void ReportDocument::paintBand(QPainter &painter, const ReportBand &band, const 
         const qreal boxLeft = (f.rect.left() + TextPaddingMm) * U;
         if (boxTop >= to * U || boxBottom <= from * U)
             continue;
-        painter.setFont(font.font);
+        QFont paintFont = font.font;
+        paintFont.setStrikeOut(done);
+        painter.setFont(paintFont);
         // One line that fits is drawn as it stands, without a layout.
         const qreal advance = text.contains(QChar::LineSeparator) ? boxWidth + 1 : font.metrics.horizontalAdvance(text);
         if (advance <= boxWidth) {
             painter.drawText(QPointF(boxLeft + alignedX(f.alignment, boxWidth, advance), boxTop + font.ascent), text);
             continue;
         }
-        QTextLayout layout(text, font.font);
+        QTextLayout layout(text, paintFont);
         const int lines = wrapText(layout, boxWidth, font.lineSpacing, f.alignment);
         for (int n = 0; n < lines; ++n) {
             const qreal lineTop = boxTop + n * font.lineSpacing;
@@ -322,10 +327,21 @@ void ReportDocument::paintPage(QPainter &painter, int page) const
     painter.restore();
 }
 
+void placeOnPage(ReportLayout &layout, QPageSize::PageSizeId size)
+{
+    const qreal width = layout.bandWidth();
+    const QSizeF paper = QPageSize(size).size(QPageSize::Millimeter);
+    layout.pageSize = size;
+    layout.pageWidth = paper.width();
+    layout.pageHeight = paper.height();
+    layout.sideMargin = (layout.pageWidth - width) / 2;
+}
+
 void ReportDocument::print(QPagedPaintDevice &device) const
 {
     const qreal m = m_layout.margin;
-    device.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(m, m, m, m),
+    const qreal side = m_layout.sideMargin;
+    device.setPageLayout(QPageLayout(QPageSize(m_layout.pageSize), QPageLayout::Portrait, QMarginsF(side, m, side, m),
                                      QPageLayout::Millimeter));
     QPainter painter;
     if (!painter.begin(&device))

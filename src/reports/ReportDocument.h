@@ -35,8 +35,8 @@ public:
     // the top-left corner of the area inside the page margins.
     void paintPage(QPainter &painter, int page) const;
 
-    // Sets A4 with the report's margins on the device and prints every
-    // page. Throws Error when the device cannot be painted on.
+    // Sets the layout's paper size and margins on the device and prints
+    // every page. Throws Error when the device cannot be painted on.
     void print(QPagedPaintDevice &device) const;
 
     // Verdana when it is installed, otherwise its stand-in.

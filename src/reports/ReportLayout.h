@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QLineF>
 #include <QList>
+#include <QPageSize>
 #include <QRectF>
 #include <QString>
 
@@ -64,18 +65,28 @@ struct ReportBand
 
 // Page header (on every page, the first included), column header under it
 // on every page, one detail band per row, and the page footer at the foot of
-// every page (the last included). A4 portrait with equal margins.
+// every page (the last included). Portrait, A4 unless placed on another
+// paper size (placeOnPage), the bands centred between the sides.
 struct ReportLayout
 {
     QString title;
+    QPageSize::PageSizeId pageSize = QPageSize::A4;
     qreal pageWidth = 210;
     qreal pageHeight = 297;
-    qreal margin = 12.7;
+    qreal margin = 12.7;     // top and bottom
+    qreal sideMargin = 12.7; // left and right
     ReportBand pageHeader;
     ReportBand columnHeader;
     ReportBand detail;
     ReportBand pageFooter;
+    // A list of tasks: the detail band of a completed task prints its texts
+    // struck through and in grey, as the grid shows them.
+    bool dimCompleted = false;
 
-    qreal bandWidth() const { return pageWidth - 2 * margin; }
+    qreal bandWidth() const { return pageWidth - 2 * sideMargin; }
     qreal bodyHeight() const { return pageHeight - 2 * margin; }
 };
+
+// Puts the layout on paper of that size: the bands keep their width, centred
+// between the sides, and the pages hold as many rows as fit their height.
+void placeOnPage(ReportLayout &layout, QPageSize::PageSizeId size);

@@ -2,13 +2,16 @@
 
 #include "store/Query.h"
 
+#include <algorithm>
+#include <iterator>
+
 using namespace Qt::StringLiterals;
 
 namespace {
 const QColor Navy(0, 0, 128);
 constexpr qreal Width = 210 - 2 * 12.7;
-// The address printed at the right of every page footer.
-const QString WebAddress = u"www.example.com"_s;
+// The field at the right of every page footer that holds the web address.
+const QString WebAddressField = u"qrlWebAddress"_s;
 
 // The height of one line of text in a font of that size, with some room.
 qreal lineHeight(qreal pointSize)
@@ -69,15 +72,17 @@ ReportBand pageHeader(qreal labelSize, qreal titleSize)
     return band;
 }
 
-// Navy frame; the product at the left, the web address at the right.
+// Navy frame; the product at the left, the web address (when the report
+// is given one, applyPaper) at the right.
 ReportBand pageFooter(qreal size)
 {
     ReportBand band;
     band.name = u"PageFooterBand1"_s;
     band.height = lineHeight(size) + 2;
     band.frameColor = Navy;
-    band.fields << label(u"Nudgewick"_s, 2, 1, 60, size, true)
-                << label(WebAddress, Width - 92, 1, 90, size, true, Qt::AlignRight);
+    ReportField address = label(QString(), Width - 92, 1, 90, size, true, Qt::AlignRight);
+    address.name = WebAddressField;
+    band.fields << label(u"Nudgewick"_s, 2, 1, 60, size, true) << address;
     return band;
 }
 
@@ -139,6 +144,7 @@ ReportLayout TQuickReport0()
                   << dataField(u"Task"_s, 32.7, y, 122.7, 7)
                   << dataField(u"DueDateTime"_s, 156.4, sameBaseline(y, 7, 6), 27.5, 6);
     detail.beforePrint = DetailBand1BeforePrint;
+    layout.dimCompleted = true;
     return layout;
 }
 
@@ -169,6 +175,7 @@ ReportLayout TQuickReport2(bool withNotes)
     notes.stretch = true;
     notes.visible = withNotes;
     detail.fields << notes;
+    layout.dimCompleted = true;
     return layout;
 }
 
@@ -211,11 +218,43 @@ QString ViewReportTitle(const ViewTitleSources &s)
     return u"Tasks"_s;
 }
 
+QPageSize::PageSizeId localePageSize(const QLocale &locale)
+{
+    // The territories whose C library locales print on Letter.
+    using T = QLocale::Territory;
+    static const T letter[] = {T::UnitedStates, T::Canada,   T::Mexico,     T::Philippines, T::Chile,
+                               T::Colombia,     T::CostaRica, T::Guatemala, T::Nicaragua,   T::Panama,
+                               T::PuertoRico,   T::ElSalvador, T::Venezuela, T::Bolivia};
+    return std::find(std::begin(letter), std::end(letter), locale.territory()) != std::end(letter)
+               ? QPageSize::Letter
+               : QPageSize::A4;
+}
+
+QPageSize::PageSizeId systemPageSize()
+{
+    for (const char *variable : {"LC_ALL", "LC_PAPER", "LANG"}) {
+        // "en_US.UTF-8@euro" names the locale en_US.
+        const QString name = qEnvironmentVariable(variable).section(u'.', 0, 0).section(u'@', 0, 0);
+        if (!name.isEmpty())
+            return localePageSize(QLocale(name));
+    }
+    return localePageSize(QLocale::system());
+}
+
+void applyPaper(ReportLayout &layout, const ReportPaper &paper)
+{
+    placeOnPage(layout, paper.size);
+    for (ReportField &f : layout.pageFooter.fields)
+        if (f.name == WebAddressField)
+            f.text = paper.webAddress;
+}
+
 ReportDocument taskListReport(TaskListReport kind, const Query &tasks, const FormatSettings &formats,
-                              const QString &title, const QString &printedAt)
+                              const QString &title, const QString &printedAt, const ReportPaper &paper)
 {
     const bool withNotes = kind == TaskListReport::DescriptionAndNotes;
     ReportLayout layout = kind == TaskListReport::SingleLine ? TQuickReport0() : TQuickReport2(withNotes);
+    applyPaper(layout, paper);
     if (!title.isEmpty())
         layout.title = title;
     return ReportDocument(std::move(layout), ReportData::fromQuery(tasks, reportFields(withNotes), formats),
@@ -223,11 +262,13 @@ ReportDocument taskListReport(TaskListReport kind, const Query &tasks, const For
 }
 
 ReportDocument selectedTaskReport(Query &printSelected, qint64 taskId, const FormatSettings &formats,
-                                  const QString &printedAt)
+                                  const QString &printedAt, const ReportPaper &paper)
 {
     printSelected.close();
     printSelected.setParam(u"ID"_s, taskId);
     printSelected.open();
-    return ReportDocument(TQuickReport1(), ReportData::fromQuery(printSelected, reportFields(true), formats),
+    ReportLayout layout = TQuickReport1();
+    applyPaper(layout, paper);
+    return ReportDocument(std::move(layout), ReportData::fromQuery(printSelected, reportFields(true), formats),
                           printedAt);
 }

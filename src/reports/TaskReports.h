@@ -4,6 +4,8 @@
 #include "reports/ReportLayout.h"
 
 #include <QColor>
+#include <QLocale>
+#include <QPageSize>
 #include <QString>
 
 class Query;
@@ -42,13 +44,31 @@ struct ViewTitleSources
 // view it does not know.
 QString ViewReportTitle(const ViewTitleSources &sources);
 
+// The paper a locale's users print on: Letter where it is the custom (the
+// United States, Canada, Mexico, the Philippines and several more countries
+// of the Americas), A4 everywhere else.
+QPageSize::PageSizeId localePageSize(const QLocale &locale);
+// The paper of the user's locale, read as the C library reads it: LC_ALL,
+// else LC_PAPER, else LANG; the system locale when none is set.
+QPageSize::PageSizeId systemPageSize();
+
+// What every page of a report carries besides the tasks: its paper, and
+// the web address at the right of its footer (none when empty).
+struct ReportPaper
+{
+    QPageSize::PageSizeId size = QPageSize::A4;
+    QString webAddress;
+};
+// Puts a layout on that paper with that address.
+void applyPaper(ReportLayout &layout, const ReportPaper &paper);
+
 // A list report of the rows of the task list as they stand: its rows, its
 // order, its display formats.
 ReportDocument taskListReport(TaskListReport kind, const Query &tasks, const FormatSettings &formats,
-                              const QString &title, const QString &printedAt);
+                              const QString &title, const QString &printedAt, const ReportPaper &paper = {});
 
 // The one-task report of the task with that ID as the database holds it,
 // read through the single-task query (which stays open). No such task
 // gives a page without a task.
 ReportDocument selectedTaskReport(Query &printSelected, qint64 taskId, const FormatSettings &formats,
-                                  const QString &printedAt);
+                                  const QString &printedAt, const ReportPaper &paper = {});

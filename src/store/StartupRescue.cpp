@@ -81,9 +81,11 @@ RescueOutcome rescueDatabase(const QString &databaseFile, const QString &backupF
     if (!health.details.isEmpty())
         qCWarning(lcStore).noquote() << "task database check at start-up:" << health.details;
     const QString question = what + QStringLiteral("\n\n")
-                             + QObject::tr("Restore the newest good backup, made %1 with %n task(s)?", nullptr,
-                                           int(backup->tasks))
-                                   .arg(madeText(backup->made));
+                             + (backup->tasks == 1
+                                    ? QObject::tr("Restore the newest good backup, made %1 with 1 task?")
+                                          .arg(madeText(backup->made))
+                                    : QObject::tr("Restore the newest good backup, made %1 with %2 tasks?")
+                                          .arg(madeText(backup->made), QString::number(backup->tasks)));
     if (!offer(question, health.details))
         return outcome;
 

@@ -38,7 +38,9 @@ QList<QRect> availableScreenAreas()
 
 QSize firstWindowSize(const QSize &available)
 {
-    constexpr QSize Least(1000, 650);
+    // 1200 wide: at 1280 by 800 the grid's task, due and alarm columns are
+    // in view beside the view panel and the notes.
+    constexpr QSize Least(1200, 650);
     const QSize share(available.width() * 7 / 10, available.height() * 7 / 10);
     return share.expandedTo(Least).boundedTo(available);
 }

@@ -14,5 +14,5 @@ QRect fitOntoScreens(const QRect &window, const QList<QRect> &availableAreas);
 QList<QRect> availableScreenAreas();
 
 // The main window's size on a first start: 70 % of the screen's available
-// area, at least 1000 by 650 where the area allows, never larger than it.
+// area, at least 1200 by 650 where the area allows, never larger than it.
 QSize firstWindowSize(const QSize &available);

@@ -2,6 +2,8 @@
 
 #include "views/TaskGridModel.h"
 
+#include "toolkit/FocusFrame.h"
+
 #include <QApplication>
 #include <QHeaderView>
 #include <QHelpEvent>
@@ -186,6 +188,7 @@ TaskGrid::TaskGrid(QWidget *parent) : QTableView(parent)
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->setFixedWidth(12);
     horizontalHeader()->setMinimumSectionSize(8);
+    FocusFrame::attach(this);
     connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this](int logical) {
         if (!m_fitting && m_model && m_model->columnFields().value(logical) != u"Task"_s)
             fitTaskColumn();
@@ -453,11 +456,40 @@ void TaskGrid::setEmptyText(const QString &text)
 void TaskGrid::paintEvent(QPaintEvent *event)
 {
     QTableView::paintEvent(event);
+    QPainter painter(viewport());
+    // With the keyboard focus here, the current row is framed in the text
+    // colour, so it stands out of a selection of several rows (the grid's
+    // own frame shows the focus: FocusFrame).
+    const QModelIndex current = currentIndex();
+    if (hasFocus() && current.isValid()) {
+        const int row = current.row();
+        const int width = std::min(viewport()->width(), horizontalHeader()->length() - horizontalHeader()->offset());
+        painter.setPen(QPen(palette().color(QPalette::Text), 1, Qt::DotLine));
+        painter.drawRect(QRect(0, rowViewportPosition(row), width, rowHeight(row)).adjusted(0, 0, -1, -1));
+    }
     if (m_emptyText.isEmpty() || !model() || model()->rowCount() > 0)
         return;
-    QPainter painter(viewport());
     painter.setPen(palette().color(QPalette::PlaceholderText));
     painter.drawText(viewport()->rect().adjusted(8, 8, -8, -8), Qt::AlignCenter | Qt::TextWordWrap, m_emptyText);
+}
+
+void TaskGrid::focusInEvent(QFocusEvent *event)
+{
+    QTableView::focusInEvent(event);
+    viewport()->update();
+}
+
+void TaskGrid::focusOutEvent(QFocusEvent *event)
+{
+    QTableView::focusOutEvent(event);
+    viewport()->update();
+}
+
+void TaskGrid::currentChanged(const QModelIndex &current, const QModelIndex &previous)
+{
+    QTableView::currentChanged(current, previous);
+    // The frame of the current row moves with it.
+    viewport()->update();
 }
 
 void TaskGrid::keyPressEvent(QKeyEvent *event)

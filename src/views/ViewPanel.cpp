@@ -67,6 +67,8 @@ void ViewPanel::attach(TaskGrid *grid, QLineEdit *searchBox)
 {
     m_grid = grid;
     m_searchBox = searchBox;
+    // A task added or removed anywhere may empty the list, or fill it.
+    connect(&m_dm, &TDM::taskListRequeried, this, [this] { handle([this] { updateEmptyText(); }); });
     if (m_searchBox) {
         m_searchBox->installEventFilter(this);
         connect(m_searchBox, &QLineEdit::returnPressed, this, [this] {
@@ -380,7 +382,40 @@ void ViewPanel::runView(const FilterSql &sql, const QString &lastView)
     if (!id.isNull())
         tasks.locate(u"ID"_s, id);
     m_state.LastView = lastView;
+    updateEmptyText();
     emit searchChanged(lastView.startsWith(u"Search "_s) ? lastView.mid(7) : QString());
+}
+
+QString ViewPanel::emptyGridText() const
+{
+    if (m_dm.ADOConnection.isOpen()) {
+        Query any(m_dm.ADOConnection);
+        any.setSql({u"select ID from Tasks limit 1"_s});
+        any.open();
+        if (any.recordCount() == 0)
+            return tr("No tasks yet — Ctrl+N adds one");
+    }
+    const QString &view = m_state.LastView;
+    if (view.startsWith(u"Search "_s))
+        return tr("No task holds “%1” — Clear, below, lists the view again").arg(view.mid(7));
+    const auto nothingTicked = [this](ValueList list) { return checkedItems(listView(list)).isEmpty(); };
+    if (view == u"Priority"_s && nothingTicked(ValueList::Priority))
+        return tr("Tick a priority on the left to list its tasks");
+    if (view == u"Occurrence"_s && nothingTicked(ValueList::Occurrence))
+        return tr("Tick an occurrence on the left to list its tasks");
+    if (view == u"Category"_s && nothingTicked(ValueList::Category))
+        return tr("Tick a category on the left to list its tasks");
+    if (view == u"Calendar"_s)
+        return tr("No tasks on this day — Ctrl+N adds one");
+    if (view == u"Date"_s)
+        return tr("No tasks in this period — Ctrl+N adds one");
+    return tr("No tasks to list here — Ctrl+N adds one");
+}
+
+void ViewPanel::updateEmptyText()
+{
+    if (m_grid)
+        m_grid->setEmptyText(emptyGridText());
 }
 
 void ViewPanel::FilterAll()

@@ -71,6 +71,10 @@ public:
     void clearSearch();
     void SetDateRangeBounds();
 
+    // What the grid says while it lists no task: how to add one, or on a
+    // value list tab with nothing ticked, to tick a value.
+    QString emptyGridText() const;
+
     // As narrow as its controls allow; the grid takes the rest of the width.
     QSize sizeHint() const override;
 
@@ -120,6 +124,7 @@ private:
 
     void handle(const std::function<void()> &handler);
     void runView(const FilterSql &sql, const QString &lastView);
+    void updateEmptyText();
     QString gridOrder() const;
     void refreshList(ValueList list);
     QTreeWidget *listView(ValueList list) const;

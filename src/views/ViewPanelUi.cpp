@@ -91,7 +91,8 @@ QWidget *ViewPanel::createAllTab()
         layout->addWidget(rb);
     }
     layout->addSpacing(8);
-    layout->addWidget(header(page, u"Apply View State to"_s));
+    QLabel *applyTo = header(page, u"Apply View State to"_s);
+    layout->addWidget(applyTo);
     cbAllPriorities = named(new QCheckBox(u"Priorities"_s, page), u"cbAllPriorities"_s);
     cbAllOccurrences = named(new QCheckBox(u"Occurrences"_s, page), u"cbAllOccurrences"_s);
     cbAllCategories = named(new QCheckBox(u"Categories"_s, page), u"cbAllCategories"_s);
@@ -99,15 +100,15 @@ QWidget *ViewPanel::createAllTab()
         cb->setChecked(true);
         layout->addWidget(cb);
     }
-    auto *explanation = new QLabel(
+    // What the boxes do is said in their tooltips, so the panel stays as
+    // short as its controls.
+    const QString explanation =
         u"If you check the Priorities checkbox then only the Priorities for the above selected view state will be "
         "shown in the Priority tab on the left. If it is un-checked then all Priorities will be shown by default. "
-        "The same applies to Occurrences & Categories. "_s,
-        page);
-    explanation->setWordWrap(true);
-    explanation->setForegroundRole(QPalette::PlaceholderText);
-    layout->addSpacing(8);
-    layout->addWidget(explanation);
+        "The same applies to Occurrences & Categories."_s;
+    applyTo->setToolTip(explanation);
+    for (QCheckBox *cb : {cbAllPriorities, cbAllOccurrences, cbAllCategories})
+        cb->setToolTip(explanation);
     layout->addStretch(1);
     return page;
 }

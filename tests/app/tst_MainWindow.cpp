@@ -1,4 +1,5 @@
 #include "support/MainWindowFixture.h"
+#include "support/TabWalk.h"
 #include "app/TfNudgewick.h"
 #include "core/AppState.h"
 #include "core/Clock.h"
@@ -8,6 +9,7 @@
 #include "toolkit/ScriptedPrompter.h"
 #include "views/TaskGrid.h"
 #include "views/TaskGridModel.h"
+#include "views/ViewPanel.h"
 
 #include <QAction>
 #include <QDir>
@@ -23,6 +25,7 @@
 #include <QSqlQuery>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QTreeWidget>
 #include <QToolButton>
 #include <QTest>
 
@@ -357,6 +360,71 @@ private slots:
         QVERIFY(box->text().isEmpty());
         QCOMPARE(f.window->gridModel()->rowCount(), 2);
         QVERIFY(!clear->isVisible());
+    }
+
+    // An empty grid says what to do: add a task while there is none, tick a
+    // value on a value list tab with nothing ticked.
+    void emptyGridSaysWhatToDo()
+    {
+        Frame f;
+        auto *grid = f.window->grid();
+        QCOMPARE(f.window->gridModel()->rowCount(), 0);
+        QCOMPARE(grid->emptyText(), u"No tasks yet — Ctrl+N adds one"_s);
+
+        f.dm.tImport.open();
+        f.dm.tImport.append();
+        f.dm.tImport.setFieldValue(u"Task"_s, u"Pay the rent"_s);
+        f.dm.tImport.setFieldValue(u"Priority"_s, 3);
+        f.dm.tImport.post();
+        f.window->FormActivate();
+        QCOMPARE(f.window->gridModel()->rowCount(), 1);
+
+        ViewPanel *panel = f.window->viewPanel();
+        panel->refreshValueLists();
+        panel->setCurrentIndex(ViewPanel::TabPriority);
+        QCOMPARE(f.window->gridModel()->rowCount(), 0);
+        QCOMPARE(grid->emptyText(), u"Tick a priority on the left to list its tasks"_s);
+        panel->lvPriorities->topLevelItem(0)->setCheckState(0, Qt::Checked);
+        QTRY_COMPARE(f.window->gridModel()->rowCount(), 1);
+        QVERIFY(!grid->emptyText().startsWith(u"Tick"_s));
+
+        panel->setCurrentIndex(ViewPanel::TabCategory);
+        QCOMPARE(grid->emptyText(), u"Tick a category on the left to list its tasks"_s);
+
+        // The text is painted only over an empty grid.
+        panel->setCurrentIndex(ViewPanel::TabAll);
+        auto *box = f.window->findChild<QLineEdit *>(u"eTaskSearch"_s);
+        box->setText(u"nowhere"_s);
+        f.window->findChild<QAction *>(u"Search1"_s)->trigger();
+        QCOMPARE(f.window->gridModel()->rowCount(), 0);
+        QVERIFY2(grid->emptyText().contains(u"nowhere"_s), qPrintable(grid->emptyText()));
+    }
+
+    // Tab alone reaches every control of the main window, on each tab of
+    // the view panel.
+    void tabReachesEveryControl()
+    {
+        Frame f;
+        f.dm.tImport.open();
+        f.dm.tImport.append();
+        f.dm.tImport.setFieldValue(u"Task"_s, u"Pay the rent"_s);
+        f.dm.tImport.post();
+        f.window->FormActivate();
+        f.window->viewPanel()->refreshValueLists();
+        f.window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+        ViewPanel *panel = f.window->viewPanel();
+        for (int tab = 0; tab < panel->count(); ++tab) {
+            panel->setCurrentIndex(tab);
+            f.window->grid()->setFocus();
+            QCoreApplication::processEvents();
+            const QSet<QWidget *> reached = TabWalk::walk(f.window.get());
+            const QStringList missed = TabWalk::missed(f.window.get(), reached);
+            // Not a walk over nothing.
+            QVERIFY(TabWalk::controls(f.window.get()).size() >= 5);
+            QVERIFY2(missed.isEmpty(), qPrintable(u"%1 tab: %2"_s.arg(panel->tabText(tab), missed.join(u", "_s))));
+        }
+        QVERIFY(f.prompter.shown.isEmpty());
     }
 
     void windowMenuListsOpenEditors()

@@ -6,11 +6,13 @@
 #include "settings/SettingsKeys.h"
 #include "store/AnchorDays.h"
 #include "store/DataModule.h"
+#include "support/TabWalk.h"
 
 #include <QAction>
 #include <QClipboard>
 #include <QMenu>
 #include <QSignalSpy>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 
@@ -888,6 +890,31 @@ private slots:
                                      u"dtpAlarmDate"_s, u"meAlarmTime"_s, u"sbSnooze"_s, u"sbSnoozeDropDown"_s,
                                      u"sePercentageComplete"_s, u"cbCompleted"_s, u"sbPrint0"_s, u"sbDelete0"_s,
                                      u"bbOK"_s, u"bbCancel"_s, u"pcTaskEdit"_s, u"qt_tabwidget_tabbar"_s}));
+    }
+
+    // Tab alone reaches every control of each page; Ctrl+Tab goes to the
+    // next page.
+    void tabReachesEveryControl()
+    {
+        EditorFixture f;
+        f.select(f.addTask());
+        auto e = f.editor(TaskEditorMode::Edit);
+        e->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(e.get()));
+        auto *pages = child<QTabWidget>(e.get(), "pcTaskEdit");
+        QCOMPARE(pages->currentIndex(), 0);
+        for (int page = 0; page < pages->count(); ++page) {
+            if (page > 0)
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ControlModifier);
+            QCOMPARE(pages->currentIndex(), page);
+            if (!QApplication::focusWidget() || QApplication::focusWidget()->window() != e.get())
+                pages->tabBar()->setFocus();
+            const QSet<QWidget *> reached = TabWalk::walk(e.get());
+            const QStringList missed = TabWalk::missed(e.get(), reached);
+            // Not a walk over nothing.
+            QVERIFY(TabWalk::controls(e.get()).size() >= 5);
+            QVERIFY2(missed.isEmpty(), qPrintable(u"page %1: %2"_s.arg(page).arg(missed.join(u", "_s))));
+        }
     }
 
     void printAsksForTheTask()

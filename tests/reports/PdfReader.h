@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QProcess>
+#include <QSizeF>
 #include <QStandardPaths>
 #include <QString>
 #include <QTemporaryDir>
@@ -38,6 +39,20 @@ inline int pageCount(const QString &pdf)
         if (line.startsWith(QLatin1String("Pages:")))
             return line.mid(6).trimmed().toInt();
     return -1;
+}
+
+// The size of the first page in points, as pdfinfo says ("612 x 792 pts").
+inline QSizeF pageSize(const QString &pdf)
+{
+    const QString info = run(QStringLiteral("pdfinfo"), {pdf});
+    for (const QString &line : info.split(QLatin1Char('\n'))) {
+        if (!line.startsWith(QLatin1String("Page size:")))
+            continue;
+        const QStringList words = line.mid(10).simplified().split(QLatin1Char(' '));
+        if (words.size() >= 3)
+            return {words.at(0).toDouble(), words.at(2).toDouble()};
+    }
+    return {};
 }
 
 // One page (counted from 1) as an image at that resolution.

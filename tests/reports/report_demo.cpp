@@ -26,7 +26,8 @@ int main(int argc, char **argv)
                     "whole width of the band when it is long enough to need more than one line of print."_s.arg(i);
         data.appendRow({QString::number(i % 10 + 1), categories.at(i % categories.size()), task,
                         u"2026/12/%1 09:30"_s.arg(i % 28 + 1, 2, 10, QLatin1Char('0')),
-                        u"2026/12/%1 09:15"_s.arg(i % 28 + 1, 2, 10, QLatin1Char('0')), notes});
+                        u"2026/12/%1 09:15"_s.arg(i % 28 + 1, 2, 10, QLatin1Char('0')), notes},
+                       i % 5 == 0); // every fifth task completed
     }
     ReportData one({u"Priority"_s, u"Category"_s, u"Task"_s, u"DueDateTime"_s, u"AlarmDateTime"_s, u"Notes"_s});
     one.appendRow({u"10"_s, u"Finance"_s, u"Renew the car insurance before the end of the year"_s,
@@ -41,5 +42,8 @@ int main(int argc, char **argv)
     saveReportAsPdf(ReportDocument(titled(TQuickReport2(false)), data, printed), folder.filePath(u"double.pdf"_s));
     saveReportAsPdf(ReportDocument(titled(TQuickReport2(true)), data, printed), folder.filePath(u"notes.pdf"_s));
     saveReportAsPdf(ReportDocument(TQuickReport1(), one, printed), folder.filePath(u"selected.pdf"_s));
+    ReportLayout letter = titled(TQuickReport0());
+    applyPaper(letter, {QPageSize::Letter, u"nudgewick.example.org"_s});
+    saveReportAsPdf(ReportDocument(letter, data, printed), folder.filePath(u"single-letter.pdf"_s));
     return 0;
 }

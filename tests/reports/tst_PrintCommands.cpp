@@ -14,6 +14,7 @@
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
+#include <QScopeGuard>
 #include <QSqlQuery>
 #include <QTabWidget>
 #include <QTest>
@@ -56,6 +57,7 @@ struct Preview
     bool waitCursorGone = false;
     QString text; // of the report, printed from the preview to a PDF file
     int pdfPages = 0;
+    QSizeF pageSize; // of that file, in points
 };
 
 // Runs a print command; when its preview is on screen, prints it from
@@ -89,6 +91,7 @@ Preview preview(const std::function<void()> &command, const std::function<void(Q
     if (seen.opened) {
         seen.text = PdfReader::text(file);
         seen.pdfPages = PdfReader::pageCount(file);
+        seen.pageSize = PdfReader::pageSize(file);
     }
     return seen;
 }
@@ -143,6 +146,32 @@ private slots:
         QCOMPARE(p.text.contains(u"Before the end of the year"_s), notes);
         QVERIFY(p.text.contains(dateTimeText(DateTime(46366.375), f.state.Formats).left(10)));
         QVERIFY(f.prompter.shown.isEmpty());
+    }
+
+    // The paper follows the user's locale: Letter in the United States, A4
+    // in Germany.
+    void paperFollowsTheLocale_data()
+    {
+        QTest::addColumn<QByteArray>("locale");
+        QTest::addColumn<QSizeF>("points");
+        QTest::newRow("en_US") << QByteArray("en_US.UTF-8") << QSizeF(612, 792);
+        QTest::newRow("de_DE") << QByteArray("de_DE.UTF-8") << QSizeF(595.3, 841.9);
+    }
+    void paperFollowsTheLocale()
+    {
+        QFETCH(QByteArray, locale);
+        QFETCH(QSizeF, points);
+        // Read when a report is made; LC_ALL stands before LC_PAPER and LANG.
+        const QByteArray saved = qgetenv("LC_ALL");
+        const auto restore = qScopeGuard([&] { saved.isNull() ? qunsetenv("LC_ALL") : qputenv("LC_ALL", saved); });
+        qputenv("LC_ALL", locale);
+        Frame f;
+        for (const QString &command : {u"PrintDescriptionSingleLine1"_s, u"PrintSelectedTaskOnly1"_s}) {
+            const Preview p = preview([&] { f.action(command)->trigger(); });
+            QVERIFY(p.opened);
+            QVERIFY2(qAbs(p.pageSize.width() - points.width()) < 1 && qAbs(p.pageSize.height() - points.height()) < 1,
+                     qPrintable(u"%1: %2 x %3"_s.arg(command).arg(p.pageSize.width()).arg(p.pageSize.height())));
+        }
     }
 
     // The title follows the view that ran last.

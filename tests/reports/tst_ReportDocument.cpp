@@ -5,6 +5,7 @@
 #include "reports/TaskReports.h"
 
 #include <QFile>
+#include <QScopeGuard>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -120,7 +121,8 @@ private slots:
             const QString &page = pages.at(p);
             QVERIFY2(page.contains(u"Printed on :"_s) && page.contains(u"2026/12/10 08:00"_s), qPrintable(page));
             QVERIFY(page.contains(u"Task Description"_s) && page.contains(u"Due Date&Time"_s));
-            QVERIFY(page.contains(u"Nudgewick"_s) && page.contains(u"www.example.com"_s));
+            // No web address unless the report is given one.
+            QVERIFY(page.contains(u"Nudgewick"_s) && !page.contains(u"www."_s) && !page.contains(u"example"_s));
             // The page number stands at the right of the header, under "Page".
             const QStringList head = page.split(QLatin1Char('\n')).mid(0, 4);
             QVERIFY(head.first().trimmed().endsWith(u"Page"_s));
@@ -230,6 +232,159 @@ private slots:
         for (int dy = -2; dy <= 2; ++dy)
             black = black || qGray(page2.pixel(x, px(firstBand + l2.detail.height) + dy)) < 80;
         QVERIFY2(black, "black rule over the second task");
+    }
+
+    // A completed task reads as done in the list layouts: its texts are
+    // grey and struck through; an open task's texts stay black.
+    void completedTasksAreStruckThroughAndGrey_data()
+    {
+        QTest::addColumn<int>("layout");
+        QTest::newRow("single line") << 0;
+        QTest::newRow("double line") << 2;
+    }
+    void completedTasksAreStruckThroughAndGrey()
+    {
+        QFETCH(int, layout);
+        const int dpi = 300;
+        const auto px = [dpi](qreal mm) { return int(mm / 25.4 * dpi); };
+        ReportData data({u"Priority"_s, u"Category"_s, u"Task"_s, u"DueDateTime"_s, u"AlarmDateTime"_s, u"Notes"_s});
+        const QString task = u"MMMMMMMMMMMMMMMMMMMM"_s;
+        data.appendRow({u"3"_s, u"Work"_s, task, u"2026/12/10 09:00"_s, u"2026/12/10 08:45"_s, {}}, true);
+        data.appendRow({u"3"_s, u"Work"_s, task, u"2026/12/10 09:00"_s, u"2026/12/10 08:45"_s, {}}, false);
+        const ReportDocument report = document(layout == 0 ? TQuickReport0() : TQuickReport2(false), data);
+        const QImage page = PdfReader::page(pdf(report, u"completed%1"_s.arg(layout)), 1, dpi);
+        QVERIFY(!page.isNull());
+        const ReportLayout &l = report.layout();
+        QVERIFY(l.dimCompleted);
+        const ReportField *text = nullptr;
+        for (const ReportField &f : l.detail.fields)
+            if (f.text == u"Task"_s)
+                text = &f;
+        QVERIFY(text);
+        const qreal detailTop = l.margin + l.pageHeader.height + l.columnHeader.height;
+        // The task text's box on the page, a little inside it at the left.
+        const int left = px(l.margin + text->rect.left() + 1.5);
+        const int right = px(l.margin + text->rect.left() + 20);
+        const auto box = [&](int row) {
+            const int top = px(detailTop + row * l.detail.height + text->rect.top());
+            return QRect(QPoint(left, top), QPoint(right, top + px(text->rect.height()) - 1));
+        };
+        const auto darkest = [&](const QRect &r) {
+            int dark = 255;
+            for (int y = r.top(); y <= r.bottom(); ++y)
+                for (int x = r.left(); x <= r.right(); ++x)
+                    dark = std::min(dark, qGray(page.pixel(x, y)));
+            return dark;
+        };
+        // A line through the whole width of the text, darker than the
+        // band's background (white, or the light grey of the banding).
+        const auto struck = [&](const QRect &r) {
+            for (int y = r.top(); y <= r.bottom(); ++y) {
+                bool whole = true;
+                for (int x = r.left(); x <= r.right() && whole; ++x)
+                    whole = qGray(page.pixel(x, y)) < 205;
+                if (whole)
+                    return true;
+            }
+            return false;
+        };
+        const int doneInk = darkest(box(0));
+        const int openInk = darkest(box(1));
+        QVERIFY2(doneInk > 90 && doneInk < 170, qPrintable(u"completed text %1"_s.arg(doneInk)));
+        QVERIFY2(openInk < 60, qPrintable(u"open text %1"_s.arg(openInk)));
+        QVERIFY(struck(box(0)));
+        QVERIFY(!struck(box(1)));
+        // pdftotext still reads the text.
+        QCOMPARE(PdfReader::text(pdf(report, u"completed-text"_s)).count(task), 2);
+    }
+
+    // A web address given to the report stands at the right of every footer.
+    void footerAddress()
+    {
+        ReportLayout layout = TQuickReport2(false);
+        applyPaper(layout, {QPageSize::A4, u"nudgewick.example.org"_s});
+        const ReportDocument report = document(layout, rows(60));
+        QVERIFY(report.pageCount() > 1);
+        const QStringList pages = PdfReader::text(pdf(report, u"address"_s)).split(QLatin1Char('\f'), Qt::SkipEmptyParts);
+        QCOMPARE(pages.size(), report.pageCount());
+        for (const QString &page : pages) {
+            const QStringList lines = page.trimmed().split(QLatin1Char('\n'));
+            QVERIFY2(lines.last().contains(u"Nudgewick"_s) && lines.last().trimmed().endsWith(u"nudgewick.example.org"_s),
+                     qPrintable(lines.last()));
+        }
+    }
+
+    // The paper follows the locale: Letter where that is the custom.
+    void paperOfTheLocale_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<int>("size");
+        QTest::newRow("en_US") << u"en_US"_s << int(QPageSize::Letter);
+        QTest::newRow("en_CA") << u"en_CA"_s << int(QPageSize::Letter);
+        QTest::newRow("fr_CA") << u"fr_CA"_s << int(QPageSize::Letter);
+        QTest::newRow("es_MX") << u"es_MX"_s << int(QPageSize::Letter);
+        QTest::newRow("en_PH") << u"en_PH"_s << int(QPageSize::Letter);
+        QTest::newRow("en_GB") << u"en_GB"_s << int(QPageSize::A4);
+        QTest::newRow("de_DE") << u"de_DE"_s << int(QPageSize::A4);
+        QTest::newRow("ja_JP") << u"ja_JP"_s << int(QPageSize::A4);
+        QTest::newRow("es_ES") << u"es_ES"_s << int(QPageSize::A4);
+        QTest::newRow("C") << u"C"_s << int(QPageSize::A4);
+    }
+    void paperOfTheLocale()
+    {
+        QFETCH(QString, locale);
+        QFETCH(int, size);
+        QCOMPARE(int(localePageSize(QLocale(locale))), size);
+    }
+
+    // LC_ALL before LC_PAPER before LANG, as the C library reads them.
+    void paperOfTheEnvironment()
+    {
+        const QByteArray saved[] = {qgetenv("LC_ALL"), qgetenv("LC_PAPER"), qgetenv("LANG")};
+        const auto restore = qScopeGuard([&] {
+            const char *names[] = {"LC_ALL", "LC_PAPER", "LANG"};
+            for (int i = 0; i < 3; ++i)
+                saved[i].isNull() ? qunsetenv(names[i]) : qputenv(names[i], saved[i]);
+        });
+        qunsetenv("LC_ALL");
+        qputenv("LC_PAPER", "en_US.UTF-8");
+        qputenv("LANG", "de_DE.UTF-8");
+        QCOMPARE(systemPageSize(), QPageSize::Letter);
+        qunsetenv("LC_PAPER");
+        QCOMPARE(systemPageSize(), QPageSize::A4);
+        qputenv("LC_ALL", "en_CA.UTF-8");
+        QCOMPARE(systemPageSize(), QPageSize::Letter);
+    }
+
+    // On Letter the bands keep their width, centred on the wider and
+    // shorter paper, and a page holds the rows that fit its height.
+    void letterPaper()
+    {
+        ReportLayout layout = TQuickReport0();
+        const qreal width = layout.bandWidth();
+        placeOnPage(layout, QPageSize::Letter);
+        QCOMPARE(layout.bandWidth(), width);
+        QVERIFY(qAbs(layout.sideMargin - (215.9 - width) / 2) < 0.01);
+        QVERIFY(qAbs(layout.bodyHeight() - (279.4 - 2 * layout.margin)) < 0.01);
+        const ReportDocument report = document(layout, rows(130));
+        const ReportLayout &l = report.layout();
+        const int perPage = int((l.bodyHeight() - l.pageHeader.height - l.columnHeader.height - l.pageFooter.height)
+                                / l.detail.height);
+        QCOMPARE(report.rowsOnPage(0).size(), perPage);
+        const QString file = pdf(report, u"letter"_s);
+        const QSizeF points = PdfReader::pageSize(file);
+        QVERIFY2(qAbs(points.width() - 612) < 1 && qAbs(points.height() - 792) < 1,
+                 qPrintable(u"%1 x %2"_s.arg(points.width()).arg(points.height())));
+        // The header's frame starts at the side margin.
+        const int dpi = 100;
+        const QImage page = PdfReader::page(file, 1, dpi);
+        const auto px = [dpi](qreal mm) { return int(mm / 25.4 * dpi); };
+        const int y = px(l.margin + l.pageHeader.height / 2);
+        int first = -1;
+        for (int x = 0; x < page.width() && first < 0; ++x)
+            if (qGray(page.pixel(x, y)) < 160)
+                first = x;
+        QVERIFY2(qAbs(first - px(l.sideMargin)) <= 2, qPrintable(u"frame at %1 px"_s.arg(first)));
     }
 
     void emptyReportPrintsOnePage()

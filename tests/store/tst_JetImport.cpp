@@ -246,10 +246,10 @@ void TestJetImport::menuImportTwiceAddsNothingNew()
     f.create();
     f.window->ImportTasksFrom(Fixture);
     QCOMPARE(f.dm.qTasks.recordCount(), 5);
-    QVERIFY2(f.prompter.shown.last().contains(u"5 task(s) added, 0 skipped"_s), qPrintable(f.prompter.shown.last()));
+    QVERIFY2(f.prompter.shown.last().contains(u"5 tasks added, 0 skipped"_s), qPrintable(f.prompter.shown.last()));
     f.window->ImportTasksFrom(Fixture);
     QCOMPARE(f.dm.qTasks.recordCount(), 5);
-    QVERIFY2(f.prompter.shown.last().contains(u"0 task(s) added, 5 skipped"_s), qPrintable(f.prompter.shown.last()));
+    QVERIFY2(f.prompter.shown.last().contains(u"0 tasks added, 5 skipped"_s), qPrintable(f.prompter.shown.last()));
 }
 
 void TestJetImport::refusedFiles_data()

@@ -37,7 +37,8 @@ private slots:
         QTest::addColumn<QSize>("available");
         QTest::addColumn<QSize>("expected");
         QTest::newRow("1920x1080 with a panel") << QSize(1920, 1040) << QSize(1344, 728);
-        QTest::newRow("1280x800: the least size") << QSize(1280, 770) << QSize(1000, 650);
+        QTest::newRow("1280x800: the least size") << QSize(1280, 770) << QSize(1200, 650);
+        QTest::newRow("1024x768: the whole width") << QSize(1024, 740) << QSize(1024, 650);
         QTest::newRow("1280x800 at 2x scale") << QSize(640, 385) << QSize(640, 385);
         QTest::newRow("4K") << QSize(3840, 2100) << QSize(2688, 1470);
     }

@@ -16,6 +16,11 @@
 
 using namespace Qt::StringLiterals;
 
+namespace {
+const QUrl Home(u"https://nudgewick.example.org/"_s);
+const QUrl Support(u"https://nudgewick.example.org/support/"_s);
+}
+
 class TestAbout : public QObject
 {
     Q_OBJECT
@@ -32,15 +37,16 @@ private slots:
         QCOMPARE(about.windowTitle(), u"Splash Screen"_s);
     }
 
+    // With the pages a build names, the labels open them.
     void labelsOpenTheirPages_data()
     {
         QTest::addColumn<QString>("label");
         QTest::addColumn<QUrl>("page");
         QTest::addColumn<QString>("hint");
-        QTest::newRow("message") << u"lMessage"_s << WebAddresses::homePage()
+        QTest::newRow("message") << u"lMessage"_s << Home
                                  << u"Click to join the Halvorin Mailing List via e-mail"_s;
-        QTest::newRow("web site") << u"lWebSite"_s << WebAddresses::homePage() << u"Click to visit our website"_s;
-        QTest::newRow("author") << u"lMail"_s << WebAddresses::supportPage() << QString();
+        QTest::newRow("web site") << u"lWebSite"_s << Home << u"Click to visit our website"_s;
+        QTest::newRow("author") << u"lMail"_s << Support << QString();
     }
     void labelsOpenTheirPages()
     {
@@ -48,15 +54,40 @@ private slots:
         QFETCH(QUrl, page);
         QFETCH(QString, hint);
         RecordingUrlOpener opener;
-        TfAbout about(opener);
+        TfAbout about(opener, Home, Support);
         about.show();
         auto *link = about.findChild<QLabel *>(label);
         QVERIFY(link);
+        QVERIFY(link->isVisible());
         QCOMPARE(link->cursor().shape(), Qt::PointingHandCursor);
         if (!hint.isEmpty())
             QCOMPARE(link->toolTip(), hint);
         QTest::mouseClick(link, Qt::LeftButton);
         QCOMPARE(opener.opened, QList<QUrl>{page});
+        QCOMPARE(about.findChild<QLabel *>(u"lWebSite"_s)->text(), u"nudgewick.example.org"_s);
+    }
+
+    // A build that names no page shows no address and no link: the web
+    // site's label is hidden, the others are plain text that opens nothing.
+    void noAddressWithoutPages()
+    {
+        RecordingUrlOpener opener;
+        TfAbout about(opener, QUrl(), QUrl());
+        about.show();
+        QVERIFY(!about.findChild<QLabel *>(u"lWebSite"_s)->isVisible());
+        for (const QString &name : {u"lMessage"_s, u"lMail"_s}) {
+            auto *label = about.findChild<QLabel *>(name);
+            QVERIFY(label->isVisible());
+            QCOMPARE(label->cursor().shape(), Qt::ArrowCursor);
+            QVERIFY(label->toolTip().isEmpty());
+            QTest::mouseClick(label, Qt::LeftButton);
+        }
+        QVERIFY(opener.opened.isEmpty());
+        for (QLabel *label : about.findChildren<QLabel *>())
+            QVERIFY2(!label->isVisible() || !label->text().contains(u"example"_s), qPrintable(label->text()));
+        // The build at hand names pages of its own or none.
+        const TfAbout built(opener);
+        QCOMPARE(built.findChild<QLabel *>(u"lWebSite"_s)->isVisibleTo(&built), !WebAddresses::homePage().isEmpty());
     }
 
     // The help page shows in the program's own window: links between local

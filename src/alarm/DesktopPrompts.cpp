@@ -80,10 +80,10 @@ QSet<qint64> DesktopPrompts::openTaskIds() const
 {
     QSet<qint64> ids;
     for (const Open &open : m_open)
-        ids.insert(open.taskId);
+        ids.insert(open.key.id);
     for (const Pending &p : m_pending)
         if (!p.cancelled)
-            ids.insert(p.taskId);
+            ids.insert(p.key.id);
     return ids;
 }
 

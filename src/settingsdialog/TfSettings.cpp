@@ -12,6 +12,7 @@
 #include "settings/SettingsKeys.h"
 #include "settingsdialog/SettingsHost.h"
 #include "toolkit/ErrorReport.h"
+#include "toolkit/FocusFrame.h"
 #include "toolkit/Prompter.h"
 #include "toolkit/SpinEdit.h"
 
@@ -77,6 +78,11 @@ TfSettings::TfSettings(AppState &state, TMSNPopUp &mainPopup, HotKeyManager *hot
 
     for (QLineEdit *field : {ui->eHotKeyShowNudgewick, ui->eHotkeyDisablePopups, ui->eHotkeyQuickAdd})
         field->installEventFilter(this);
+    // Read-only fields (the format examples, the captured hotkeys) show the
+    // keyboard focus plainly; styles barely mark it there.
+    for (QLineEdit *field : findChildren<QLineEdit *>())
+        if (field->isReadOnly())
+            FocusFrame::attach(field);
     connectHandlers();
 }
 

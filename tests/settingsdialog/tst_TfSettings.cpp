@@ -9,6 +9,7 @@
 #include "settings/ProfileFile.h"
 #include "settingsdialog/SettingsHost.h"
 #include "settingsdialog/TfSettings.h"
+#include "toolkit/FocusFrame.h"
 #include "support/FakeHotKeyBackend.h"
 #include "support/FileSizeLimit.h"
 #include "toolkit/ColorPickerButton.h"
@@ -129,6 +130,29 @@ private slots:
     {
         QFile::remove(m_dir.filePath(u"Nudgewick.ini"_s));
         QFile::remove(m_dir.filePath(u"Keys.Ini"_s));
+    }
+
+    // Every read-only field shows the keyboard focus with a frame of its
+    // own, which is seen while the field has the focus.
+    void readOnlyFieldsShowFocus()
+    {
+        Setup s(m_dir);
+        s.open();
+        QLineEdit *example = s.find<QLineEdit>("eShortExample");
+        int readOnly = 0;
+        for (QLineEdit *field : s.dialog->findChildren<QLineEdit *>()) {
+            if (!field->isReadOnly())
+                continue;
+            ++readOnly;
+            QVERIFY2(field->findChild<FocusFrame *>(), qPrintable(field->objectName()));
+        }
+        QVERIFY(readOnly >= 3);
+        // The example sits on a page of its own: bring that page up first.
+        for (QWidget *w = example; w; w = w->parentWidget())
+            if (auto *tabs = qobject_cast<QTabWidget *>(w->parentWidget() ? w->parentWidget()->parentWidget() : nullptr))
+                tabs->setCurrentWidget(w);
+        example->setFocus();
+        QTRY_VERIFY(example->findChild<FocusFrame *>()->isVisible());
     }
 
     // Opening and cancelling leaves the file, formats, popup and sound as

@@ -108,9 +108,16 @@ void benchPass(const QString &root)
     std::printf("scan pass, 100000 tasks, 100 due (%d windows shown): CPU median %.2f ms, slowest %.2f ms\n",
                 windows, cpu[cpu.size() / 2], cpu.back());
 
-    // The quarter-minute gate on a tick that has nothing to do.
+    // The quarter-minute gate on a tick that has nothing to do: the due
+    // tasks are answered first (ticked done), since windows for tasks still
+    // due would rightly be shown again by the next tick.
+    Query answer(dm.ADOConnection);
+    answer.setSql({u"update Tasks set Completed = True where Completed = False and AlarmDateTime <= :Now"_s});
+    answer.setParam(u"Now"_s, clock.now());
+    answer.execSql();
     state.ScanPending = false;
     std::vector<double> gate;
+    scan.tPopupTimer();
     scan.tPopupTimer();
     for (int i = 0; i < 1001; ++i) {
         const double start = threadCpuMs();

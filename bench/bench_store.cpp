@@ -35,6 +35,17 @@ long residentKb(qint64 pid)
     return -1;
 }
 
+// The machine's load average over 1, 5 and 15 minutes, printed beside the
+// figures: the machine may be shared with other work.
+QByteArray loadAverage()
+{
+    QFile file(u"/proc/loadavg"_s);
+    if (!file.open(QIODevice::ReadOnly))
+        return "?";
+    const QList<QByteArray> parts = file.readAll().split(' ');
+    return parts.size() >= 3 ? parts.mid(0, 3).join(' ') : QByteArray("?");
+}
+
 struct StartUp
 {
     double ms = -1;
@@ -105,8 +116,8 @@ int main(int argc, char *argv[])
             over.push_back(u"%1: %2 (limit %3)"_s.arg(what).arg(value, 0, 'f', 2).arg(max, 0, 'f', 2));
     };
 
-    std::printf("%8s %12s %10s %12s %12s %10s %10s %10s\n", "tasks", "open list ms", "scan ms", "start-up ms",
-                "bare ms", "ratio", "RSS MB", "ratio");
+    std::printf("%8s %12s %10s %12s %12s %10s %10s %10s   %s\n", "tasks", "open list ms", "scan ms", "start-up ms",
+                "bare ms", "ratio", "RSS MB", "ratio", "load average");
     for (int count : {0, 10000, 100000}) {
         const QString folder = QDir(dataRoot).filePath(QString::number(count));
         makeTaskDatabase(folder, count);
@@ -144,8 +155,8 @@ int main(int argc, char *argv[])
         const StartUp reference = medianStartUp(bare, folder);
         const double timeRatio = ours.ms / reference.ms;
         const double memoryRatio = double(ours.rssKb) / double(reference.rssKb);
-        std::printf("%8d %12.1f %10.3f %12.0f %12.0f %10.2f %10.1f %10.2f\n", count, openMs, scanMs, ours.ms,
-                    reference.ms, timeRatio, ours.rssKb / 1024.0, memoryRatio);
+        std::printf("%8d %12.1f %10.3f %12.0f %12.0f %10.2f %10.1f %10.2f   %s\n", count, openMs, scanMs, ours.ms,
+                    reference.ms, timeRatio, ours.rssKb / 1024.0, memoryRatio, loadAverage().constData());
         std::fflush(stdout);
         const double maxRatio = count >= 100000 ? 0.5 : 1.0;
         limit(u"start-up at %1 tasks, ratio to the bare table"_s.arg(count), timeRatio, maxRatio);

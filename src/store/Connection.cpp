@@ -115,8 +115,10 @@ void Connection::open()
         }
         QSqlQuery wal(db);
         wal.exec(QStringLiteral("PRAGMA journal_mode = WAL")); // best effort: a read-only file keeps its mode
-        // The task list is read whole and sorted on every view: a page cache
-        // that holds a large list and sorting in memory keep that quick.
+        // Every view reads the keys and order columns of all its tasks in
+        // one pass (sorted in memory), then the rows the grid shows a page
+        // at a time by key: a page cache that holds a large list keeps both
+        // reads off the disk from one view to the next.
         exec(QStringLiteral("PRAGMA cache_size = -32768"));
         exec(QStringLiteral("PRAGMA temp_store = MEMORY"));
         prepareJournal();

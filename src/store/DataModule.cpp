@@ -53,6 +53,9 @@ TDM::TDM(const Clock &clock, AppState &state, QObject *parent)
     qTasks.setSql(lines({"select *", "from Tasks"}));
     qTasks.setFieldDefs(taskFieldDefs(TasksTable::fields().size(), true));
     qTasks.setUpdateTable(QStringLiteral("Tasks"));
+    // The grid shows a screenful of a list that may hold 100,000 tasks: the
+    // list reads its order and count whole, and its rows as they are shown.
+    qTasks.setLazyRows(true);
 
     const QStringList oneTask = lines({"select *", "from Tasks", "where ID = :ID"});
     qPrompt.setSql(oneTask);

@@ -35,7 +35,7 @@ public:
     TDM(const Clock &clock, AppState &state, QObject *parent = nullptr);
 
     Connection ADOConnection;
-    Query qTasks;          // the task list behind the grid; every view replaces its text
+    Query qTasks;          // the task list behind the grid, read lazily; every view replaces its text
     DataSource dsTasks;
     Query qPrompt;         // one task by ID
     Query qPrintSelected;  // one task by ID, the first thirteen fields

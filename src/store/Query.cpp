@@ -12,6 +12,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <numeric>
+#include <string>
+#include <utility>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 // A stored date-time held within the dates a task can have, 1 January 1 to
@@ -99,6 +105,191 @@ int compareKeys(const CellKey &a, const CellKey &b)
     return 0;
 }
 
+// Orders the positions stably by their cells, one vector of cells per key,
+// indexed by the position's value.
+void sortByCells(std::vector<int> &order, const std::vector<std::vector<CellKey>> &cells,
+                 const std::vector<bool> &descending)
+{
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        for (size_t k = 0; k < cells.size(); ++k) {
+            const int c = compareKeys(cells[k][size_t(a)], cells[k][size_t(b)]);
+            if (c != 0)
+                return descending[k] ? c > 0 : c < 0;
+        }
+        return false;
+    });
+}
+
+// One value of an order column in a lazy read, compared as CellKey
+// compares: nulls, then numbers, then text without regard to case, then
+// anything else. Text stays the engine's UTF-8, gathered in one buffer, and
+// carries its first 24 characters folded to lower case (when they are
+// ASCII): neighbours in a long sorted list often share their first words.
+struct KeyCell
+{
+    quint64 prefix[3] = {};
+    double number = 0;
+    quint32 offset = 0;
+    quint32 size = 0;
+    quint8 rank = 0;
+    bool asciiPrefix = false;
+    quint8 asciiLead = 0; // leading characters (of the first 24) that are ASCII
+};
+
+KeyCell keyCell(const Statement &statement, int column, std::string &text)
+{
+    KeyCell cell;
+    switch (statement.kind(column)) {
+    case Statement::Kind::Null:
+        return cell;
+    case Statement::Kind::Integer:
+        cell.rank = 1;
+        cell.number = double(statement.integer(column));
+        return cell;
+    case Statement::Kind::Real:
+        cell.rank = 1;
+        cell.number = statement.real(column);
+        return cell;
+    case Statement::Kind::Blob:
+        cell.rank = 3;
+        return cell;
+    case Statement::Kind::Text:
+        break;
+    }
+    const QByteArrayView bytes = statement.utf8(column);
+    cell.rank = 2;
+    cell.offset = quint32(text.size());
+    cell.size = quint32(bytes.size());
+    text.append(bytes.data(), size_t(bytes.size()));
+    cell.asciiPrefix = true;
+    for (qsizetype i = 0; i < 24; ++i) {
+        quint64 c = 0;
+        if (i < bytes.size()) {
+            const uchar u = uchar(bytes[i]);
+            if (u >= 0x80 || u == 0) {
+                cell.asciiPrefix = false;
+                break;
+            }
+            c = u >= 'A' && u <= 'Z' ? u + ('a' - 'A') : u;
+        }
+        cell.prefix[i / 8] |= c << (8 * (7 - i % 8));
+        cell.asciiLead = quint8(i + 1);
+    }
+    return cell;
+}
+
+int compareCells(const KeyCell &a, const KeyCell &b, const char *text)
+{
+    if (a.rank != b.rank)
+        return a.rank < b.rank ? -1 : 1;
+    if (a.rank == 1)
+        return a.number < b.number ? -1 : (a.number > b.number ? 1 : 0);
+    if (a.rank == 2) {
+        if (a.asciiPrefix && b.asciiPrefix) {
+            for (int i = 0; i < 3; ++i)
+                if (a.prefix[i] != b.prefix[i])
+                    return a.prefix[i] < b.prefix[i] ? -1 : 1;
+        }
+        // Equal texts (the many rows of one category) need no folding.
+        if (a.size == b.size && std::memcmp(text + a.offset, text + b.offset, a.size) == 0)
+            return 0;
+        return compareUtf8NoCase(text + a.offset, int(a.size), text + b.offset, int(b.size));
+    }
+    return 0;
+}
+
+// A cell as a 64-bit number in the cells' order, as far as it goes: a
+// number that is smaller (or greater) only when the cell is. The rank takes
+// the top two bits; numbers follow their value, texts their first eight
+// characters folded (seven bits each). False for a text that does not start
+// with eight ASCII characters (or end before), whose place no number holds.
+bool majorKey(const KeyCell &cell, quint64 &major)
+{
+    switch (cell.rank) {
+    case 1: {
+        const double value = cell.number == 0 ? 0.0 : cell.number; // -0 equals 0
+        quint64 bits;
+        std::memcpy(&bits, &value, sizeof bits);
+        bits = bits >> 63 ? ~bits : bits | (quint64(1) << 63);
+        major = (quint64(1) << 62) | (bits >> 2);
+        return true;
+    }
+    case 2: {
+        if (cell.asciiLead < std::min<quint32>(cell.size, 8))
+            return false;
+        quint64 chars = 0;
+        for (int i = 0; i < 8; ++i)
+            chars = (chars << 7) | ((cell.prefix[0] >> (8 * (7 - i))) & 0x7F);
+        major = (quint64(2) << 62) | chars;
+        return true;
+    }
+    default:
+        major = quint64(cell.rank) << 62;
+        return true;
+    }
+}
+
+// Orders the positions stably by their cells, one vector of cells per key
+// indexed by the position's value. When the first key's cells all have a
+// major key (above), the positions are first put in that key's order by a
+// radix sort, and only runs that tie on it are compared cell by cell.
+void sortByKeyCells(std::vector<int> &order, const std::vector<std::vector<KeyCell>> &cells,
+                    const std::vector<bool> &descending, const char *text)
+{
+    const auto before = [&](int a, int b) {
+        for (size_t k = 0; k < cells.size(); ++k) {
+            const int c = compareCells(cells[k][size_t(a)], cells[k][size_t(b)], text);
+            if (c != 0)
+                return descending[k] ? c > 0 : c < 0;
+        }
+        return false;
+    };
+    struct Item
+    {
+        quint64 major;
+        int position;
+    };
+    std::vector<Item> items(order.size());
+    for (size_t i = 0; i < order.size(); ++i) {
+        quint64 major = 0;
+        if (!majorKey(cells[0][size_t(order[i])], major)) {
+            std::stable_sort(order.begin(), order.end(), before);
+            return;
+        }
+        items[i] = {descending[0] ? ~major : major, order[i]};
+    }
+    // Least significant byte first; a byte all items share is skipped.
+    std::vector<Item> spare(items.size());
+    for (int shift = 0; shift < 64; shift += 8) {
+        size_t counts[256] = {};
+        for (const Item &item : items)
+            ++counts[(item.major >> shift) & 0xFF];
+        if (counts[(items.front().major >> shift) & 0xFF] == items.size())
+            continue;
+        size_t start = 0;
+        for (size_t &count : counts)
+            start += std::exchange(count, start);
+        for (const Item &item : items)
+            spare[counts[(item.major >> shift) & 0xFF]++] = item;
+        items.swap(spare);
+    }
+    for (size_t i = 0; i < items.size(); ++i)
+        order[i] = items[i].position;
+    for (size_t start = 0; start < items.size();) {
+        size_t end = start + 1;
+        while (end < items.size() && items[end].major == items[start].major)
+            ++end;
+        if (end - start > 1 && !std::is_sorted(order.begin() + qsizetype(start), order.begin() + qsizetype(end), before))
+            std::stable_sort(order.begin() + qsizetype(start), order.begin() + qsizetype(end), before);
+        start = end;
+    }
+}
+
+QString quotedName(const QString &name)
+{
+    return u'"' + QString(name).replace(u'"', u"\"\""_s) + u'"';
+}
+
 bool valuesEqual(const QVariant &a, const QVariant &b)
 {
     if (a.isNull() || b.isNull())
@@ -112,6 +303,13 @@ bool valuesEqual(const QVariant &a, const QVariant &b)
     return a.toString() == b.toString();
 }
 }
+
+struct Query::KeyList
+{
+    std::vector<qint64> keys;
+    std::vector<std::vector<KeyCell>> cells; // per column, per row
+    std::string text;                        // the UTF-8 of text cells
+};
 
 // ---------------------------------------------------------------- Field
 
@@ -252,10 +450,43 @@ std::unique_ptr<Statement> Query::prepareText(const QString &sql) const
     return statement;
 }
 
+// Declared fields are the result set's fields, in their order; without
+// declarations every column of the statement is a field.
+void Query::describeColumns(const Statement &statement, QList<FieldInfo> &columns, std::vector<int> &sources) const
+{
+    const auto describe = [](const QString &name, const QString &label) {
+        FieldInfo info{name, label, FieldType::Unknown};
+        if (const FieldInfo *known = TasksTable::find(name))
+            info.type = known->type;
+        return info;
+    };
+    if (m_defs.isEmpty()) {
+        for (int i = 0; i < statement.columnCount(); ++i) {
+            columns << describe(statement.columnName(i), QString());
+            sources.push_back(i);
+        }
+    } else {
+        for (const FieldDef &def : m_defs) {
+            const int source = statement.columnIndex(def.name);
+            if (source < 0)
+                throw Error(QStringLiteral("Field '%1' not found.").arg(def.name));
+            columns << describe(statement.columnName(source), def.label);
+            sources.push_back(source);
+        }
+    }
+}
+
 void Query::open()
 {
     if (isOpen())
         return;
+    if (m_lazyWanted && openLazy())
+        return;
+    openWhole();
+}
+
+void Query::openWhole()
+{
     // A final "order by" over columns of the result is done here, after the
     // rows are read: sorting row numbers in memory is several times quicker
     // than the engine sorting whole rows, and gives the same order.
@@ -276,30 +507,9 @@ void Query::open()
         statement = prepare();
     bool hasRow = statement->step();
 
-    // Declared fields are the result set's fields, in their order; without
-    // declarations every column of the statement is a field.
     QList<FieldInfo> columns;
     std::vector<int> sources;
-    const auto describe = [](const QString &name, const QString &label) {
-        FieldInfo info{name, label, FieldType::Unknown};
-        if (const FieldInfo *known = TasksTable::find(name))
-            info.type = known->type;
-        return info;
-    };
-    if (m_defs.isEmpty()) {
-        for (int i = 0; i < statement->columnCount(); ++i) {
-            columns << describe(statement->columnName(i), QString());
-            sources.push_back(i);
-        }
-    } else {
-        for (const FieldDef &def : m_defs) {
-            const int source = statement->columnIndex(def.name);
-            if (source < 0)
-                throw Error(QStringLiteral("Field '%1' not found.").arg(def.name));
-            columns << describe(statement->columnName(source), def.label);
-            sources.push_back(source);
-        }
-    }
+    describeColumns(*statement, columns, sources);
 
     // Read every row. Short texts (categories, occurrence words, masks)
     // repeat from row to row, so equal ones share one string. The snapshot
@@ -307,10 +517,7 @@ void Query::open()
     // reuses it instead of asking the system for fresh pages.
     emit aboutToChangeRows();
     m_columns = columns;
-    m_cells.clear();
-    m_order.clear();
-    m_buffer.clear();
-    m_modified.clear();
+    clearRows();
     QHash<QString, QString> shared;
     try {
         for (; hasRow; hasRow = statement->step()) {
@@ -362,16 +569,342 @@ void Query::open()
     emit currentRowChanged();
 }
 
+// The lazy read. The statement "select * from <table> [where ...]" is read
+// once for the key, an unindexed column and the order's columns of every
+// row; the rows are ordered in memory as a whole read orders them. The
+// unindexed column keeps the engine's plan that of the whole read: with only
+// indexed columns asked for, the engine may walk an index that holds them
+// instead of the table, and rows that tie in the order would then come in
+// that index's order instead of the table's.
+bool Query::openLazy()
+{
+    if (m_updateTable.isEmpty())
+        return false;
+    QString head = sqlText();
+    QList<std::pair<QString, bool>> order;
+    if (const std::optional<TrailingOrder> trailing = splitTrailingOrder(head)) {
+        head = trailing->head;
+        order = trailing->keys;
+    }
+    head = head.trimmed();
+    if (head.endsWith(u';'))
+        head.chop(1);
+    static const QRegularExpression shape(uR"(^select\s+\*\s+(from\s+(\w+)(\s+where\s.*)?)$)"_s,
+                                          QRegularExpression::CaseInsensitiveOption
+                                              | QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression orderBy(uR"(\border\s+by\b)"_s, QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = shape.match(head);
+    if (!match.hasMatch() || match.captured(2).compare(m_updateTable, Qt::CaseInsensitive) != 0
+        || match.captured(3).contains(orderBy))
+        return false;
+
+    // The fields, and the parameters checked, as a whole read would.
+    const std::unique_ptr<Statement> statement = prepareText(head);
+    QList<FieldInfo> columns;
+    std::vector<int> sources;
+    describeColumns(*statement, columns, sources);
+    int keyColumn = -1;
+    for (int c = 0; c < columns.size(); ++c)
+        if (columns.at(c).name.compare(m_keyField, Qt::CaseInsensitive) == 0)
+            keyColumn = c;
+    if (keyColumn < 0)
+        return false;
+    QStringList orderColumns;
+    std::vector<bool> descending;
+    for (const auto &[name, desc] : order) {
+        if (statement->columnIndex(name) < 0)
+            return false; // the engine orders by it, in a whole read
+        for (const FieldInfo &info : columns) {
+            if (info.name.compare(name, Qt::CaseInsensitive) == 0) {
+                orderColumns << info.name;
+                descending.push_back(desc);
+                break;
+            }
+        }
+    }
+    m_lazyHead = match.captured(1);
+    // An order column no index holds keeps the engine on the table itself.
+    const QStringList unindexed = unindexedColumns();
+    m_lazyAnchor.clear();
+    if (std::none_of(orderColumns.begin(), orderColumns.end(), [&](const QString &c) {
+            return unindexed.contains(c, Qt::CaseInsensitive);
+        })) {
+        if (unindexed.isEmpty())
+            return false;
+        m_lazyAnchor = unindexed.first();
+    }
+    KeyList list;
+    if (!readKeyList(orderColumns, true, list))
+        return false;
+
+    emit aboutToChangeRows();
+    m_columns = columns;
+    clearRows();
+    std::vector<QVariant>().swap(m_cells);
+    m_lazy = true;
+    m_keyColumn = keyColumn;
+    m_keys = std::move(list.keys);
+    m_keyCountHint = m_keys.size();
+    m_order.resize(m_keys.size());
+    std::iota(m_order.begin(), m_order.end(), 0);
+    m_slotOf.assign(m_keys.size(), -1);
+    if (!orderColumns.isEmpty() && m_order.size() > 1)
+        sortByKeyCells(m_order, list.cells, descending, list.text.data());
+    m_state = State::Browse;
+    m_current = m_order.empty() ? -1 : 0;
+    m_eof = m_order.empty();
+    qCDebug(lcStore) << "opened the keys of" << m_order.size() << "rows of" << sqlText().simplified();
+    emit rowsChanged();
+    emit currentRowChanged();
+    return true;
+}
+
+// The columns of the update table that no index holds or names (in a
+// condition or an expression), numbers first: asking for one of them makes
+// the engine read the table's rows.
+QStringList Query::unindexedColumns() const
+{
+    sqlite3 *db = m_connection.handle();
+    Statement indexes(db, u"select group_concat(coalesce(sql, ''), ' ') from sqlite_master "
+                          "where type = 'index' and tbl_name = ? collate nocase"_s);
+    indexes.bind(m_updateTable);
+    const QString indexText = indexes.step() ? indexes.value(0).toString() : QString();
+    Statement columns(db, u"select c.name, upper(c.type) in ('REAL', 'INTEGER', 'NUMERIC') as number "
+                          "from pragma_table_info(?1) as c where c.pk = 0 and not exists ("
+                          "select 1 from pragma_index_list(?1) as il, pragma_index_info(il.name) as ii "
+                          "where ii.name = c.name collate nocase) order by number desc, c.cid"_s);
+    columns.bind(m_updateTable);
+    QStringList out;
+    while (columns.step()) {
+        const QString name = columns.value(0).toString();
+        const QRegularExpression word(u"\\b"_s + QRegularExpression::escape(name) + u"\\b"_s,
+                                      QRegularExpression::CaseInsensitiveOption);
+        if (!indexText.contains(word))
+            out << name;
+    }
+    return out;
+}
+
+bool Query::readKeyList(const QStringList &columns, bool anchored, KeyList &list) const
+{
+    QStringList select{quotedName(m_keyField)};
+    if (anchored && !m_lazyAnchor.isEmpty())
+        select << quotedName(m_lazyAnchor);
+    const int first = int(select.size());
+    for (const QString &column : columns)
+        select << quotedName(column);
+    const std::unique_ptr<Statement> statement
+        = prepareText(u"select "_s + select.join(u", "_s) + u" "_s + m_lazyHead);
+    list.cells.resize(size_t(columns.size()));
+    // The previous read's size is a good guess at this one's.
+    list.keys.reserve(m_keyCountHint);
+    for (std::vector<KeyCell> &cells : list.cells)
+        cells.reserve(m_keyCountHint);
+    while (statement->step()) {
+        if (statement->kind(0) != Statement::Kind::Integer)
+            return false;
+        list.keys.push_back(statement->integer(0));
+        for (qsizetype k = 0; k < columns.size(); ++k)
+            list.cells[size_t(k)].push_back(keyCell(*statement, first + int(k), list.text));
+    }
+    return true;
+}
+
+// Orders the listed rows by the keys, as sortRows does for a whole read,
+// with each row's values of the key columns read afresh (in any order the
+// engine likes: they are matched to the rows by key).
+void Query::sortLazy(const std::vector<SortKey> &keys)
+{
+    if (keys.empty() || m_order.size() < 2)
+        return;
+    QStringList names;
+    std::vector<bool> descending;
+    for (const SortKey &key : keys) {
+        names << m_columns.at(key.column).name;
+        descending.push_back(key.descending);
+    }
+    KeyList fresh;
+    if (!readKeyList(names, false, fresh))
+        throw Error(u"The keys of \"%1\" are not whole numbers."_s.arg(m_updateTable));
+    // Where each listed row's values are in what was read; a row no longer
+    // there sorts as nulls.
+    std::vector<int> at(m_keys.size(), -1);
+    const auto [low, high] = std::minmax_element(fresh.keys.begin(), fresh.keys.end());
+    if (!fresh.keys.empty() && quint64(*high - *low) < 4 * quint64(fresh.keys.size()) + 1024) {
+        std::vector<int> byKey(size_t(*high - *low) + 1, -1);
+        for (size_t i = 0; i < fresh.keys.size(); ++i)
+            byKey[size_t(fresh.keys[i] - *low)] = int(i);
+        for (size_t storage = 0; storage < m_keys.size(); ++storage) {
+            const qint64 key = m_keys[storage];
+            if (key != NoKey && key >= *low && key <= *high)
+                at[storage] = byKey[size_t(key - *low)];
+        }
+    } else {
+        QHash<qint64, int> index;
+        index.reserve(qsizetype(fresh.keys.size()));
+        for (size_t i = 0; i < fresh.keys.size(); ++i)
+            index.insert(fresh.keys[i], int(i));
+        for (size_t storage = 0; storage < m_keys.size(); ++storage)
+            at[storage] = index.value(m_keys[storage], -1);
+    }
+    std::vector<std::vector<KeyCell>> cells(keys.size());
+    for (size_t k = 0; k < keys.size(); ++k) {
+        cells[k].resize(m_keys.size());
+        for (size_t storage = 0; storage < m_keys.size(); ++storage)
+            if (at[storage] >= 0)
+                cells[k][storage] = fresh.cells[k][size_t(at[storage])];
+    }
+    sortByKeyCells(m_order, cells, descending, fresh.text.data());
+}
+
+void Query::clearRows()
+{
+    m_cells.clear();
+    m_order.clear();
+    m_buffer.clear();
+    m_modified.clear();
+    m_lazy = false;
+    m_keyColumn = -1;
+    std::vector<qint64>().swap(m_keys);
+    std::vector<int>().swap(m_slotOf);
+    m_slotRow.clear();
+    m_slotCells.clear();
+    m_slotMissing.clear();
+    m_nextSlot = 0;
+    m_fetchEnd = -1;
+    m_readAhead = PageRows;
+    m_reads = {};
+}
+
+const QVariant *Query::rowCells(int storage, int position) const
+{
+    const size_t columns = size_t(m_columns.size());
+    if (!m_lazy)
+        return m_cells.data() + size_t(storage) * columns;
+    if (m_slotOf[size_t(storage)] < 0)
+        fetchPage(position);
+    const int slot = m_slotOf[size_t(storage)];
+    return slot < 0 ? nullptr : m_slotCells.data() + size_t(slot) * columns;
+}
+
+QVariant *Query::cacheRow(int storage) const
+{
+    int slot = m_slotOf[size_t(storage)];
+    if (slot < 0) {
+        slot = takeSlot(storage);
+        m_slotMissing[size_t(slot)] = false;
+    }
+    return m_slotCells.data() + size_t(slot) * size_t(m_columns.size());
+}
+
+// The next cache slot, in turn: the row read longest ago leaves the cache.
+int Query::takeSlot(int storage, bool clear) const
+{
+    const size_t columns = size_t(m_columns.size());
+    if (m_slotRow.empty()) {
+        m_slotRow.assign(CachedRows, -1);
+        m_slotCells.resize(size_t(CachedRows) * columns);
+        m_slotMissing.assign(CachedRows, false);
+    }
+    const int slot = m_nextSlot;
+    m_nextSlot = (m_nextSlot + 1) % CachedRows;
+    if (const int previous = m_slotRow[size_t(slot)]; previous >= 0)
+        m_slotOf[size_t(previous)] = -1;
+    m_slotRow[size_t(slot)] = storage;
+    m_slotOf[size_t(storage)] = slot;
+    if (clear)
+        std::fill_n(m_slotCells.begin() + qsizetype(size_t(slot) * columns), columns, QVariant());
+    return slot;
+}
+
+// Reads the rows of the page that holds a position, those not cached yet,
+// by their keys. A failure leaves them unread (they read as nulls and are
+// asked for again); it is logged, not thrown, as rows are read while the
+// grid paints.
+void Query::fetchPage(int position) const
+{
+    // Pages asked for one after another (a report reading every row) are
+    // read in longer runs, up to half the cache at a time.
+    int start = position - position % PageRows;
+    if (position == m_fetchEnd) {
+        m_readAhead = std::min(m_readAhead * 2, CachedRows / 2);
+        start = position;
+    } else {
+        m_readAhead = PageRows;
+    }
+    const int end = std::min(start + m_readAhead, recordCount());
+    m_fetchEnd = end;
+    std::vector<std::pair<qint64, int>> wanted; // key, snapshot row
+    for (int row = start; row < end; ++row) {
+        const int storage = storageRow(row);
+        if (m_slotOf[size_t(storage)] < 0 && m_keys[size_t(storage)] != NoKey)
+            wanted.push_back({m_keys[size_t(storage)], storage});
+    }
+    // A closed connection is not opened again by painting.
+    if (wanted.empty() || !m_connection.isOpen())
+        return;
+    QStringList select;
+    for (const FieldInfo &info : m_columns)
+        select << quotedName(info.name);
+    try {
+        Statement statement(m_connection.handle(),
+                            u"select %1 from %2 where %3 in (%4)"_s.arg(
+                                select.join(u", "_s), quotedName(m_updateTable), quotedName(m_keyField),
+                                QStringList(qsizetype(wanted.size()), u"?"_s).join(u',')));
+        for (const auto &[key, storage] : wanted)
+            statement.bind(key);
+        std::sort(wanted.begin(), wanted.end());
+        std::vector<bool> found(wanted.size(), false);
+        const size_t columns = size_t(m_columns.size());
+        while (statement.step()) {
+            const qint64 key = statement.value(m_keyColumn).toLongLong();
+            auto it = std::lower_bound(wanted.begin(), wanted.end(), std::pair{key, std::numeric_limits<int>::min()});
+            for (; it != wanted.end() && it->first == key; ++it) {
+                const int slot = takeSlot(it->second, false);
+                QVariant *cells = m_slotCells.data() + size_t(slot) * columns;
+                for (size_t c = 0; c < columns; ++c) {
+                    // As in a whole read: a date-time past every date is the nearest one.
+                    QVariant value = statement.value(int(c));
+                    if (value.typeId() == QMetaType::Double && m_columns.at(qsizetype(c)).type == FieldType::DateTime)
+                        value = boundedToDates(value.toDouble());
+                    cells[c] = std::move(value);
+                }
+                m_slotMissing[size_t(slot)] = false;
+                found[size_t(it - wanted.begin())] = true;
+            }
+        }
+        // Rows deleted since the keys were read: nulls and their key.
+        for (size_t i = 0; i < wanted.size(); ++i) {
+            if (found[i])
+                continue;
+            const int slot = takeSlot(wanted[i].second);
+            m_slotCells[size_t(slot) * columns + size_t(m_keyColumn)] = wanted[i].first;
+            m_slotMissing[size_t(slot)] = true;
+        }
+        ++m_reads.pages;
+        m_reads.rows += int(wanted.size());
+    } catch (const Error &e) {
+        qCWarning(lcStore) << "cannot read rows of the task list:" << e.text();
+    }
+}
+
+bool Query::rowMissing(int row) const
+{
+    if (!m_lazy || row < 0 || row >= recordCount() || (row == m_current && !m_buffer.empty()))
+        return false;
+    const int storage = storageRow(row);
+    if (m_keys[size_t(storage)] == NoKey || !rowCells(storage, row))
+        return false;
+    return m_slotMissing[size_t(m_slotOf[size_t(storage)])];
+}
+
 void Query::close()
 {
     if (!isOpen())
         return;
     emit aboutToChangeRows();
     m_state = State::Inactive;
-    m_cells.clear();
-    m_order.clear();
-    m_buffer.clear();
-    m_modified.clear();
+    clearRows();
     m_current = -1;
     m_eof = true;
     emit rowsChanged();
@@ -448,7 +981,11 @@ QVariant Query::valueAt(int row, int column) const
         return {};
     if (row == m_current && !m_buffer.empty())
         return m_buffer[size_t(column)];
-    return m_cells[size_t(storageRow(row)) * m_columns.size() + size_t(column)];
+    const int storage = storageRow(row);
+    if (m_lazy && column == m_keyColumn && m_keys[size_t(storage)] != NoKey)
+        return m_keys[size_t(storage)];
+    const QVariant *cells = rowCells(storage, row);
+    return cells ? cells[column] : QVariant();
 }
 
 QVariant Query::currentValue(int column) const
@@ -461,6 +998,20 @@ QVariant Query::currentValue(int column) const
 bool Query::locate(const QString &fieldName, const QVariant &value)
 {
     const int column = fieldByName(fieldName).index();
+    // A lazy read finds a key without reading rows.
+    if (m_lazy && column == m_keyColumn && isNumeric(value)) {
+        const double wanted = value.toDouble();
+        for (int row = 0; row < recordCount(); ++row) {
+            const qint64 key = m_keys[size_t(storageRow(row))];
+            const bool match = row == m_current && !m_buffer.empty() ? valuesEqual(m_buffer[size_t(column)], value)
+                                                                      : key != NoKey && double(key) == wanted;
+            if (match) {
+                moveTo(row);
+                return true;
+            }
+        }
+        return false;
+    }
     for (int row = 0; row < recordCount(); ++row) {
         if (valuesEqual(valueAt(row, column), value)) {
             moveTo(row);
@@ -484,7 +1035,15 @@ void Query::sortBy(const QString &fieldList)
         post();
     const int currentStorage = m_current >= 0 ? storageRow(m_current) : -1;
     emit aboutToChangeRows();
-    sortRows(keys);
+    try {
+        if (m_lazy)
+            sortLazy(keys);
+        else
+            sortRows(keys);
+    } catch (const Error &) {
+        emit rowsChanged();
+        throw;
+    }
     if (currentStorage >= 0)
         m_current = int(std::find(m_order.begin(), m_order.end(), currentStorage) - m_order.begin());
     emit rowsChanged();
@@ -526,7 +1085,18 @@ bool Query::reorder(const QStringList &lines)
     // Back to the order the rows were read in, so rows that tie keep the
     // order a fresh read gives them.
     std::sort(m_order.begin(), m_order.end());
-    sortRows(wanted->second);
+    try {
+        if (m_lazy)
+            sortLazy(wanted->second);
+        else
+            sortRows(wanted->second);
+    } catch (const Error &) {
+        if (currentStorage >= 0)
+            m_current = int(std::find(m_order.begin(), m_order.end(), currentStorage) - m_order.begin());
+        emit rowsChanged();
+        emit currentRowChanged();
+        throw;
+    }
     if (currentStorage >= 0)
         m_current = int(std::find(m_order.begin(), m_order.end(), currentStorage) - m_order.begin());
     emit rowsChanged();
@@ -548,14 +1118,10 @@ void Query::sortRows(const std::vector<SortKey> &keys)
         for (size_t row = 0; row < rows; ++row)
             cells[k][row] = cellKey(m_cells[row * columns + size_t(keys[k].column)]);
     }
-    std::stable_sort(m_order.begin(), m_order.end(), [&](int a, int b) {
-        for (size_t k = 0; k < keys.size(); ++k) {
-            const int c = compareKeys(cells[k][size_t(a)], cells[k][size_t(b)]);
-            if (c != 0)
-                return keys[k].descending ? c > 0 : c < 0;
-        }
-        return false;
-    });
+    std::vector<bool> descending;
+    for (const SortKey &key : keys)
+        descending.push_back(key.descending);
+    sortByCells(m_order, cells, descending);
 }
 
 void Query::setDisplayFormat(const QString &fieldName, const QString &pattern)

@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <limits>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -58,6 +59,18 @@ private:
 // requery. Rows can be edited, inserted and deleted when the query has an
 // update table; such changes go to the database as they are posted.
 // Engine errors throw Error with the engine's text.
+//
+// A result set that reads lazily (setLazyRows) reads, when it opens, only
+// the key of every row and the columns of a final "order by", and orders
+// the keys as a whole read would order the rows; the other columns of a row
+// are read when the row is first asked for, a page of rows (in the current
+// order) at a time, and kept in a cache of a few pages. Which rows are
+// listed, and in what order, is then the snapshot; a row's values are those
+// the database held when its page was read (or that were posted through the
+// result set). A listed row that is no longer in the database when its page
+// is read reads as nulls apart from its key (rowMissing). Only statements
+// of the form "select * from <update table> [where ...] [order by ...]"
+// read lazily; any other statement is read whole.
 class Query : public QObject
 {
     Q_OBJECT
@@ -87,6 +100,25 @@ public:
     // Declared fields (labels, ranges) and where edited rows are written.
     void setFieldDefs(const QList<FieldDef> &defs);
     void setUpdateTable(const QString &table, const QString &keyField = QStringLiteral("ID"));
+
+    // Whether the next open reads the rows lazily (see above) when the
+    // statement allows it; off by default.
+    void setLazyRows(bool lazy) { m_lazyWanted = lazy; }
+    bool readsLazily() const { return m_lazy; }
+    // A lazy read fetches rows a page at a time and keeps this many rows;
+    // pages read one after another grow to half the cache.
+    static constexpr int PageRows = 128;
+    static constexpr int CachedRows = 2048;
+    // Pages of rows, and rows, a lazy result set has read since it opened.
+    struct ReadCounts
+    {
+        int pages = 0;
+        int rows = 0;
+    };
+    ReadCounts readCounts() const { return m_reads; }
+    // Whether a listed row was gone from the database when its values were
+    // read (always false for a result set read whole).
+    bool rowMissing(int row) const;
 
     // Result set.
     void open();
@@ -153,6 +185,28 @@ private:
         bool descending;
     };
     void sortRows(const std::vector<SortKey> &keys);
+    void describeColumns(const Statement &statement, QList<FieldInfo> &columns, std::vector<int> &sources) const;
+    void openWhole();
+    bool openLazy();
+    // The key and the values of the named columns of every row the
+    // statement lists; with `anchored`, in the order a whole read lists
+    // them. False when a key is not an integer.
+    struct KeyList;
+    bool readKeyList(const QStringList &columns, bool anchored, KeyList &list) const;
+    // Orders m_order stably by the keys' values read afresh, per row.
+    void sortLazy(const std::vector<SortKey> &keys);
+    // The columns of the update table that no index holds or names.
+    QStringList unindexedColumns() const;
+    // The values of a row by its snapshot row; for a lazy read the row's
+    // page (around the row's position) is read first when it is not cached.
+    // Null when the row cannot be read.
+    const QVariant *rowCells(int storage, int position) const;
+    // Lazy read: the cache entry of a row, taken without reading it.
+    QVariant *cacheRow(int storage) const;
+    void fetchPage(int position) const;
+    // A cache slot for a row, in turn; cleared unless the caller fills it.
+    int takeSlot(int storage, bool clear = true) const;
+    void clearRows();
     // The statement without its final order and that order's keys as result
     // columns; nothing when the rows are not read in the statement's order.
     std::optional<std::pair<QString, std::vector<SortKey>>> readPlan(const QString &sql) const;
@@ -176,6 +230,25 @@ private:
     std::vector<int> m_order;      // row position -> snapshot row
     int m_current = -1;
     bool m_eof = true;
+
+    // A lazy read: the key of each snapshot row (NoKey for a row being
+    // inserted), the statement it reads them with, and the cache of rows.
+    static constexpr qint64 NoKey = std::numeric_limits<qint64>::min();
+    bool m_lazyWanted = false;
+    bool m_lazy = false;
+    QString m_lazyHead;    // "from <table> [where ...]" of the statement
+    QString m_lazyAnchor;  // a column no index holds (see openLazy); empty when not needed
+    int m_keyColumn = -1;
+    std::vector<qint64> m_keys;
+    size_t m_keyCountHint = 0; // rows the last lazy read listed
+    mutable std::vector<int> m_slotOf;         // snapshot row -> cache slot, -1
+    mutable std::vector<int> m_slotRow;        // cache slot -> snapshot row, -1
+    mutable std::vector<QVariant> m_slotCells; // slot-major
+    mutable std::vector<bool> m_slotMissing;
+    mutable int m_nextSlot = 0;
+    mutable int m_fetchEnd = -1;         // the position after the last page read
+    mutable int m_readAhead = PageRows; // rows the next page read takes
+    mutable ReadCounts m_reads;
 
     // The current row while it is edited or inserted.
     std::vector<QVariant> m_buffer;

@@ -23,14 +23,24 @@ void Query::beginRowEdit(State state, int position)
 {
     const size_t columns = size_t(m_columns.size());
     if (state == State::Insert) {
-        m_cells.resize(m_cells.size() + columns);
-        const int storage = int(m_cells.size() / columns) - 1;
+        int storage;
+        if (m_lazy) {
+            storage = int(m_keys.size());
+            m_keys.push_back(NoKey);
+            m_slotOf.push_back(-1);
+        } else {
+            m_cells.resize(m_cells.size() + columns);
+            storage = int(m_cells.size() / columns) - 1;
+        }
         m_order.insert(m_order.begin() + position, storage);
         m_buffer.assign(columns, QVariant());
         emit rowsChanged();
+    } else if (const QVariant *cells = rowCells(storageRow(position), position)) {
+        m_buffer.assign(cells, cells + columns);
     } else {
-        m_buffer.assign(m_cells.begin() + storageRow(position) * qsizetype(columns),
-                        m_cells.begin() + (storageRow(position) + 1) * qsizetype(columns));
+        // A lazy read whose row cannot be read now: only its key is known.
+        m_buffer.assign(columns, QVariant());
+        m_buffer[size_t(m_keyColumn)] = m_keys[size_t(storageRow(position))];
     }
     m_modified.assign(columns, false);
     m_state = state;
@@ -127,7 +137,10 @@ void Query::post()
             update.bind(m_buffer[size_t(keyColumn)]);
             update.execute();
         }
-        std::copy(m_buffer.begin(), m_buffer.end(), m_cells.begin() + qsizetype(storage * columns));
+        if (m_lazy)
+            std::copy(m_buffer.begin(), m_buffer.end(), cacheRow(storage));
+        else
+            std::copy(m_buffer.begin(), m_buffer.end(), m_cells.begin() + qsizetype(storage * columns));
     } else {
         const QString sql = names.isEmpty()
             ? QStringLiteral("insert into %1 default values").arg(m_updateTable)
@@ -154,13 +167,16 @@ void Query::refetchRow(int storage, const QVariant &key)
                      QStringLiteral("select * from %1 where %2 = ?").arg(m_updateTable, m_keyField));
     select.bind(key);
     const size_t columns = size_t(m_columns.size());
+    if (m_lazy)
+        m_keys[size_t(storage)] = key.toLongLong();
+    QVariant *cells = m_lazy ? cacheRow(storage) : m_cells.data() + size_t(storage) * columns;
     if (select.step()) {
         for (int c = 0; c < fieldCount(); ++c) {
             const int source = select.columnIndex(m_columns.at(c).name);
-            m_cells[storage * columns + size_t(c)] = source >= 0 ? select.value(source) : m_buffer[size_t(c)];
+            cells[c] = source >= 0 ? select.value(source) : m_buffer[size_t(c)];
         }
     } else {
-        std::copy(m_buffer.begin(), m_buffer.end(), m_cells.begin() + qsizetype(storage * columns));
+        std::copy(m_buffer.begin(), m_buffer.end(), cells);
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 #include <QVariant>
 
@@ -31,6 +32,13 @@ public:
     // The first column of that name, matched without regard to case; -1 when none.
     int columnIndex(const QString &name) const;
     QVariant value(int column) const;
+    // A column's value as the engine holds it, without a QVariant: its
+    // storage class and its number or UTF-8 text (valid until the next step).
+    enum class Kind { Null, Integer, Real, Text, Blob };
+    Kind kind(int column) const;
+    qint64 integer(int column) const;
+    double real(int column) const;
+    QByteArrayView utf8(int column) const;
 
     qint64 lastInsertId() const;
 

@@ -125,6 +125,41 @@ qsizetype oneCharacter(const QChar *text, qsizetype size, qsizetype at)
     return text[at].isHighSurrogate() && at + 1 < size && text[at + 1].isLowSurrogate() ? 2 : 1;
 }
 
+// An ASCII pattern of the form "%text%" whose text holds no wildcard (the
+// task search's): over ASCII text it matches where the folded text holds
+// the folded text between the "%"s. Kept with the statement while the
+// pattern and the escape stay the same.
+struct Containment
+{
+    std::string pattern; // as given
+    unsigned char escape = 0;
+    bool hasEscape = false;
+    bool plain = false;   // of that form
+    std::string needle;   // folded, escapes resolved
+};
+
+Containment containment(const unsigned char *pattern, int np, unsigned char escape, bool hasEscape)
+{
+    Containment c{std::string(reinterpret_cast<const char *>(pattern), size_t(np)), escape, hasEscape, false, {}};
+    // A "%" or "_" as the escape is a wildcard first: left to the matcher.
+    if (np < 2 || pattern[0] != '%' || pattern[np - 1] != '%' || (hasEscape && (escape == '%' || escape == '_')))
+        return c;
+    for (int i = 1; i < np - 1; ++i) {
+        const unsigned char u = lowerAscii(pattern[i]);
+        if (hasEscape && u == escape) {
+            if (i + 1 >= np - 1)
+                return c; // the final "%" is escaped
+            c.needle += char(lowerAscii(pattern[++i]));
+        } else if (u == '%' || u == '_') {
+            return c;
+        } else {
+            c.needle += char(u);
+        }
+    }
+    c.plain = true;
+    return c;
+}
+
 void like(sqlite3_context *context, int argc, sqlite3_value **argv)
 {
     // "x like y escape z" calls like(y, x, z): the pattern comes first.
@@ -138,35 +173,63 @@ void like(sqlite3_context *context, int argc, sqlite3_value **argv)
     const int np = sqlite3_value_bytes(argv[0]);
     const auto *text = sqlite3_value_text(argv[1]);
     const int nt = sqlite3_value_bytes(argv[1]);
-    QString escapeText;
+    // A search runs this for every task: the usual one-byte escape is taken
+    // as it is, and the folded copies reuse their memory from row to row.
+    QChar escapeChar;
+    bool hasEscape = false;
     if (argc == 3) {
-        escapeText = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_value_text(argv[2])),
-                                       sqlite3_value_bytes(argv[2]));
-        if (escapeText.size() != 1) {
-            sqlite3_result_error(context, "ESCAPE expression must be a single character", -1);
-            return;
+        const auto *escape = sqlite3_value_text(argv[2]);
+        const int ne = sqlite3_value_bytes(argv[2]);
+        if (ne == 1 && escape[0] < 0x80) {
+            escapeChar = QChar(char16_t(escape[0]));
+        } else {
+            const QString escapeText = QString::fromUtf8(reinterpret_cast<const char *>(escape), ne);
+            if (escapeText.size() != 1) {
+                sqlite3_result_error(context, "ESCAPE expression must be a single character", -1);
+                return;
+            }
+            escapeChar = escapeText.at(0);
         }
+        hasEscape = true;
     }
-    const bool hasEscape = !escapeText.isEmpty();
     bool matched = false;
-    if (isAscii(pattern, np) && isAscii(text, nt) && (!hasEscape || escapeText.at(0).unicode() < 0x80)) {
-        std::string p(reinterpret_cast<const char *>(pattern), size_t(np));
-        std::string t(reinterpret_cast<const char *>(text), size_t(nt));
-        for (char &c : p)
-            c = char(lowerAscii(static_cast<unsigned char>(c)));
+    if (isAscii(pattern, np) && isAscii(text, nt) && (!hasEscape || escapeChar.unicode() < 0x80)) {
+        const unsigned char escape = hasEscape ? lowerAscii(static_cast<unsigned char>(escapeChar.unicode())) : 0;
+        auto *known = static_cast<Containment *>(sqlite3_get_auxdata(context, 0));
+        if (!known || known->escape != escape || known->hasEscape != hasEscape
+            || known->pattern.compare(0, std::string::npos, reinterpret_cast<const char *>(pattern), size_t(np)) != 0) {
+            known = new Containment(containment(pattern, np, escape, hasEscape));
+            sqlite3_set_auxdata(context, 0, known, [](void *p) { delete static_cast<Containment *>(p); });
+            // The engine may have dropped it at once; it is asked for again.
+            known = static_cast<Containment *>(sqlite3_get_auxdata(context, 0));
+        }
+        thread_local std::string t;
+        t.assign(reinterpret_cast<const char *>(text), size_t(nt));
         for (char &c : t)
             c = char(lowerAscii(static_cast<unsigned char>(c)));
-        const unsigned char escape = hasEscape ? lowerAscii(static_cast<unsigned char>(escapeText.at(0).unicode())) : 0;
+        if (known && known->plain) {
+            sqlite3_result_int(context, t.find(known->needle) != std::string::npos ? 1 : 0);
+            return;
+        }
+        thread_local std::string p;
+        p.assign(reinterpret_cast<const char *>(pattern), size_t(np));
+        for (char &c : p)
+            c = char(lowerAscii(static_cast<unsigned char>(c)));
         matched = matchFolded(reinterpret_cast<const unsigned char *>(t.data()), qsizetype(t.size()),
                               reinterpret_cast<const unsigned char *>(p.data()), qsizetype(p.size()), escape,
                               hasEscape, oneByte);
     } else {
         matched = likeMatch(QString::fromUtf8(reinterpret_cast<const char *>(text), nt),
                             QString::fromUtf8(reinterpret_cast<const char *>(pattern), np),
-                            hasEscape ? escapeText.at(0) : QChar());
+                            hasEscape ? escapeChar : QChar());
     }
     sqlite3_result_int(context, matched ? 1 : 0);
 }
+}
+
+int compareUtf8NoCase(const char *a, int na, const char *b, int nb)
+{
+    return collate(nullptr, na, a, nb, b);
 }
 
 int compareTextNoCase(QStringView a, QStringView b)

@@ -11,6 +11,8 @@ struct sqlite3;
 // Compares case-folded; texts that differ only in case are ordered by their
 // code units, so distinct texts never compare equal.
 int compareTextNoCase(QStringView a, QStringView b);
+// The same comparison of two UTF-8 texts, as the engine's collation makes it.
+int compareUtf8NoCase(const char *a, int na, const char *b, int nb);
 
 // The SQL "like" test: "%" matches any run of characters, "_" one
 // character, and the escape character (when not null) makes the character

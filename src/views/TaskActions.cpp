@@ -170,8 +170,9 @@ void TaskActions::dbgTasksOrderChanged()
     const auto resume = qScopeGuard([this] { m_grid.setUpdatesEnabled(true); });
     QStringList lines = tasks.sql();
     SetOrderBy(lines, m_grid.orderList());
-    // Nothing changed since the list was read: the rows in memory are put in
-    // the new order, which is what reading them again would give.
+    // Nothing changed since the list was read: the listed rows are put in
+    // the new order (only the order's columns are read for it), which is
+    // what reading them again would give.
     if (!m_dm.taskListOutdated() && tasks.reorder(lines)) {
         m_grid.clearSelection();
         return;

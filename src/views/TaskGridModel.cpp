@@ -114,7 +114,9 @@ QVariant TaskGridModel::data(const QModelIndex &index, int role) const
     if (!index.isValid())
         return {};
     const int field = queryColumn(index.column());
-    if (field < 0)
+    // A task deleted since the list was read shows as an empty row until
+    // the list is read again.
+    if (field < 0 || m_query.rowMissing(index.row()))
         return {};
     const bool isCheck = m_query.fieldInfo(field).type == FieldType::Boolean;
     switch (role) {
@@ -165,7 +167,8 @@ Qt::ItemFlags TaskGridModel::flags(const QModelIndex &index) const
 {
     Qt::ItemFlags f = QAbstractTableModel::flags(index);
     const int field = queryColumn(index.column());
-    if (field >= 0 && m_query.fieldInfo(field).name.compare(u"Completed"_s, Qt::CaseInsensitive) == 0)
+    if (field >= 0 && m_query.fieldInfo(field).name.compare(u"Completed"_s, Qt::CaseInsensitive) == 0
+        && !m_query.rowMissing(index.row()))
         f |= Qt::ItemIsUserCheckable;
     return f;
 }

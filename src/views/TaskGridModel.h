@@ -13,7 +13,8 @@ struct FormatSettings;
 // field's display label as its title, date-times in the field's display
 // format and the Completed field as a check box whose change goes through
 // the result set (where the completion rule picks it up). Values are read
-// from the result set as rows are painted; nothing is copied.
+// from the result set as rows are painted; nothing is copied, and a result
+// set that reads lazily reads only the rows the grid asks for.
 class TaskGridModel : public QAbstractTableModel
 {
     Q_OBJECT

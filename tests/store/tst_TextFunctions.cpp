@@ -54,6 +54,39 @@ private slots:
         QCOMPARE(q.fieldByName(u"Hit"_s).asBoolean(), matches);
     }
 
+    // The engine keeps what it learnt of a pattern from row to row: a
+    // pattern that changes from row to row is read afresh each time.
+    void patternPerRow()
+    {
+        QTemporaryDir dir;
+        Connection connection;
+        connection.setDatabaseFile(dir.filePath(u"t.mdb"_s));
+        Query insert(connection);
+        insert.setSql({u"insert into Tasks (Task, Category) values (:Task, :Category)"_s});
+        const QList<std::pair<QString, QString>> rows = {
+            {u"Call the Dentist"_s, u"%dentist%"_s}, {u"Call the Dentist"_s, u"%doctor%"_s},
+            {u"50% off"_s, u"%50\\%%"_s},            {u"500 off"_s, u"%50\\%%"_s},
+            {u"a_b"_s, u"%\\_%"_s},                  {u"axb"_s, u"%\\_%"_s},
+            {u"Äpfel kaufen"_s, u"%KAUF%"_s},        {u"anything"_s, u"%%"_s},
+            {u"abc"_s, u"%b_%"_s},                     {u"abc"_s, u"%bc\\%"_s}};
+        for (const auto &[task, pattern] : rows) {
+            insert.setParam(u"Task"_s, task);
+            insert.setParam(u"Category"_s, pattern);
+            insert.execSql();
+        }
+        Query q(connection);
+        q.setSql({u"select Task, Category, Task like Category escape '\\' as Hit, Task like :Fixed escape '\\' as Fixed"_s,
+                  u"from Tasks order by ID"_s});
+        q.setParam(u"Fixed"_s, u"%C%"_s);
+        q.open();
+        QCOMPARE(q.recordCount(), rows.size());
+        for (int row = 0; row < q.recordCount(); ++row) {
+            const QString task = q.valueAt(row, 0).toString(), pattern = q.valueAt(row, 1).toString();
+            QCOMPARE(q.valueAt(row, 2).toLongLong() != 0, likeMatch(task, pattern, u'\\'));
+            QCOMPARE(q.valueAt(row, 3).toLongLong() != 0, likeMatch(task, u"%C%"_s, u'\\'));
+        }
+    }
+
     void orderIgnoresCaseAndAgreesWithTheResort()
     {
         QTemporaryDir dir;

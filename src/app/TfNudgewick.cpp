@@ -252,8 +252,7 @@ void TfNudgewick::commitSession()
         return;
     // A change of the task list not yet written goes to the database first.
     guard([this] {
-        if (m_dm.qTasks.state() == Query::State::Edit || m_dm.qTasks.state() == Query::State::Insert)
-            m_dm.qTasks.post();
+        postPendingEdit();
     });
     guard([this] { SaveSettings(SaveErrors::Log); });
 }
@@ -389,4 +388,10 @@ void TfNudgewick::WindowItemClick(QAction *item)
         editor->raise();
         editor->activateWindow();
     }
+}
+
+void TfNudgewick::postPendingEdit()
+{
+    if (m_dm.qTasks.state() == Query::State::Edit || m_dm.qTasks.state() == Query::State::Insert)
+        m_dm.qTasks.post();
 }

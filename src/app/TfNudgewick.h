@@ -155,6 +155,9 @@ public:
     // from a Windows Database…" asks for a file and adds its tasks.
     void aImportWindowsTasksExecute();
     void ImportTasksFrom(const QString &file);
+    // Writes a change being typed into the grid, so what follows (a backup,
+    // an import, an export, undo) sees it.
+    void postPendingEdit();
     // iCalendar files (TfNudgewickCalendarFiles.cpp).
     void aExportCalendarExecute();
     void aImportCalendarExecute();

@@ -89,8 +89,7 @@ void TfNudgewick::aRestoreBackupExecute()
         return;
     // A change being typed into the grid is written first, so it is part of
     // the backup made before the restore.
-    if (m_dm.qTasks.state() == Query::State::Edit || m_dm.qTasks.state() == Query::State::Insert)
-        m_dm.qTasks.post();
+    postPendingEdit();
     // The tasks and the undo journal as they are now are kept aside, so the
     // restore becomes one step that can be undone.
     UndoJournal(m_dm.ADOConnection).keepBeforeRestore();

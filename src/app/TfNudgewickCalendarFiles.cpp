@@ -25,8 +25,7 @@ using namespace Qt::StringLiterals;
 void TfNudgewick::aExportCalendarExecute()
 {
     // A change being typed into the grid goes out with the rest.
-    if (m_dm.qTasks.state() == Query::State::Edit || m_dm.qTasks.state() == Query::State::Insert)
-        m_dm.qTasks.post();
+    postPendingEdit();
     QList<qint64> listed;
     const int idColumn = m_dm.qTasks.fieldIndex(u"ID"_s);
     for (int row = 0; idColumn >= 0 && row < m_dm.qTasks.recordCount(); ++row)
@@ -51,8 +50,7 @@ void TfNudgewick::aImportCalendarExecute()
                                                       tr("iCalendar files (*.ics);;All files (*)"));
     if (file.isEmpty())
         return;
-    if (m_dm.qTasks.state() == Query::State::Edit || m_dm.qTasks.state() == Query::State::Insert)
-        m_dm.qTasks.post();
+    postPendingEdit();
     m_backups->backupNow(BackupReason::Import);
     ical::ImportSummary summary;
     {

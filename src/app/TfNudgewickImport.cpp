@@ -136,8 +136,7 @@ void TfNudgewick::ImportTasksFrom(const QString &file)
 
     // A change being typed into the grid is written first, so it is part of
     // the backup made before the import.
-    if (m_dm.qTasks.state() == Query::State::Edit || m_dm.qTasks.state() == Query::State::Insert)
-        m_dm.qTasks.post();
+    postPendingEdit();
     m_backups->backupNow(BackupReason::Import);
 
     // The alarm scan waits: it would write while the import holds the database.

@@ -63,8 +63,7 @@ void TfNudgewick::updateUndoActions()
 void TfNudgewick::replayStep(bool undoing)
 {
     // A change being typed into the grid is written first, as its own step.
-    if (m_dm.qTasks.state() == Query::State::Edit || m_dm.qTasks.state() == Query::State::Insert)
-        m_dm.qTasks.post();
+    postPendingEdit();
     UndoJournal journal(m_dm.ADOConnection);
     const UndoOutcome outcome = undoing ? journal.undo() : journal.redo();
     updateUndoActions();

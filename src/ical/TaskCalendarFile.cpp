@@ -1,5 +1,7 @@
 #include "ical/TaskCalendarFile.h"
 
+#include "alarm/RecurrenceRule.h"
+#include "core/CheckedSaveFile.h"
 #include "core/Error.h"
 #include "ical/TodoCalendar.h"
 #include "store/AnchorDays.h"
@@ -11,7 +13,6 @@
 #include <QDir>
 #include <QFile>
 #include <QHash>
-#include <QSaveFile>
 
 using namespace Qt::StringLiterals;
 
@@ -39,30 +40,6 @@ QStringList travellingColumns()
     return names;
 }
 
-QString uidOf(Connection &db, qint64 id)
-{
-    Statement find(db.handle(), u"select UID from TaskUids where TaskID = ?"_s);
-    find.bind(id);
-    if (find.step())
-        return find.value(0).toString();
-    const QString uid = newUid();
-    Statement add(db.handle(), u"insert into TaskUids (TaskID, UID) values (?, ?)"_s);
-    add.bind(id);
-    add.bind(uid);
-    add.execute();
-    return uid;
-}
-
-void writeFile(const QString &file, const QByteArray &bytes)
-{
-    QSaveFile out(file);
-    const QString name = QDir::toNativeSeparators(file);
-    if (!out.open(QIODevice::WriteOnly))
-        throw Error(tr("\"%1\" cannot be written: %2").arg(name, out.errorString()));
-    if (out.write(bytes) != bytes.size() || !out.commit())
-        throw Error(tr("\"%1\" cannot be written: %2").arg(name, out.errorString()));
-}
-
 } // namespace
 
 void exportTasks(Connection &db, const QList<qint64> &ids, const QString &file, const QTimeZone &zone)
@@ -71,7 +48,11 @@ void exportTasks(Connection &db, const QList<qint64> &ids, const QString &file, 
     QList<Todo> todos;
     db.transaction([&] {
         ensureUidTable(db);
-        Statement read(db.handle(), u"select ID, %1 from Tasks order by ID"_s.arg(columns.join(u", "_s)));
+        // Each task with its UID, where it has one already.
+        Statement read(db.handle(), u"select Tasks.ID, TaskUids.UID, %1 from Tasks"
+                                    " left join TaskUids on TaskUids.TaskID = Tasks.ID order by Tasks.ID"_s
+                                        .arg(columns.join(u", "_s)));
+        Statement addUid(db.handle(), u"insert into TaskUids (TaskID, UID) values (?, ?)"_s);
         const QSet<qint64> wanted(ids.cbegin(), ids.cend());
         while (read.step()) {
             const qint64 id = read.value(0).toLongLong();
@@ -79,14 +60,23 @@ void exportTasks(Connection &db, const QList<qint64> &ids, const QString &file, 
                 continue;
             Todo todo;
             for (int i = 0; i < columns.size(); ++i)
-                todo.fields.insert(columns[i], read.value(i + 1));
-            if (const int day = anchordays::read(db, id); day > 0)
+                todo.fields.insert(columns[i], read.value(i + 2));
+            const OccurrenceKind kind = occurrenceKindFromWord(todo.fields.value(u"Occurrence"_s).toString());
+            if (const int day = keepsAnchorDay(kind) ? anchordays::read(db, id) : 0; day > 0)
                 todo.fields.insert(u"AnchorDay"_s, day);
-            todo.uid = uidOf(db, id);
+            todo.uid = read.value(1).toString();
+            if (todo.uid.isEmpty()) {
+                todo.uid = newUid();
+                addUid.reset();
+                addUid.bind(id);
+                addUid.bind(todo.uid);
+                addUid.execute();
+            }
             todos << todo;
         }
     });
-    writeFile(file, writeCalendar(todos, zone));
+    if (const QString failure = saveFileContents(file, writeCalendar(todos, zone)); !failure.isEmpty())
+        throw Error(tr("\"%1\" cannot be written: %2").arg(QDir::toNativeSeparators(file), failure));
 }
 
 ImportSummary importTasks(Connection &db, const QString &file, const QTimeZone &zone, double created,

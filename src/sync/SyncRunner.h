@@ -11,7 +11,7 @@
 // and the password, asks for a pass, and hears when a pass starts and ends.
 // The pass itself runs away from the window's thread on a connection of its
 // own, so the window never waits for the network.
-namespace sync {
+namespace tasksync {
 
 // Where the tasks are kept on a server. The address is a server root (the
 // collection is then discovered) or a collection's own address.
@@ -61,11 +61,11 @@ public slots:
 
 signals:
     void started();
-    void finished(const sync::Report &report);
+    void finished(const tasksync::Report &report);
     // A pass changed tasks in the database: the lists should be read again.
     void tasksChanged();
 };
 
-} // namespace sync
+} // namespace tasksync
 
-Q_DECLARE_METATYPE(sync::Report)
+Q_DECLARE_METATYPE(tasksync::Report)

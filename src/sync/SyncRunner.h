@@ -66,6 +66,10 @@ signals:
     void tasksChanged();
 };
 
+// The runner that syncs the database file with the account's collection,
+// owned by parent.
+SyncRunner *createRunner(const QString &databaseFile, QObject *parent);
+
 } // namespace tasksync
 
 Q_DECLARE_METATYPE(tasksync::Report)

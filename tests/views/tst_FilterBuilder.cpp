@@ -1,13 +1,18 @@
 // The SQL text of each view, compared line by line, and the date periods of
 // the Date Range tab.
 
+#include "store/Connection.h"
 #include "views/FilterBuilder.h"
 
+#include <QSqlQuery>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
 
 Q_DECLARE_METATYPE(FilterSql)
+Q_DECLARE_METATYPE(ValueList)
+Q_DECLARE_METATYPE(ViewState)
 
 namespace {
 // Parameters as "name=value" joined by "; "; dates as yyyy-MM-dd hh:mm:ss.zzz.
@@ -132,7 +137,7 @@ private slots:
             << u"Completed=true; Search=%dentist%"_s;
         QTest::newRow("value list, outstanding, restricted")
             << valueListQuery(ValueList::Category, ViewState::Outstanding, true)
-            << u"select Category|from Tasks|where Completed = :Completed|group by Category|order by Category"_s
+            << u"select Category|from Tasks|where +Completed = :Completed|group by Category|order by Category"_s
             << u"Completed=false"_s;
         QTest::newRow("value list, completed, not restricted")
             << valueListQuery(ValueList::Priority, ViewState::Completed, false)
@@ -145,6 +150,40 @@ private slots:
         QFETCH(QString, params);
         QCOMPARE(sql.lines.join(u'|'), lines);
         QCOMPARE(paramText(sql), params);
+    }
+
+    // A value list restricted to a view state reads the list's own
+    // (field, Completed) index alone: through the Completed indexes it would
+    // look up half of a large table row by row on every view switch.
+    void valueListsReadTheirOwnIndex_data()
+    {
+        QTest::addColumn<ValueList>("list");
+        QTest::addColumn<ViewState>("state");
+        for (const ValueList list : {ValueList::Priority, ValueList::Occurrence, ValueList::Category}) {
+            for (const ViewState state : {ViewState::Outstanding, ViewState::Completed})
+                QTest::addRow("%s, %s", qPrintable(valueListField(list)),
+                              state == ViewState::Outstanding ? "outstanding" : "completed")
+                    << list << state;
+        }
+    }
+    void valueListsReadTheirOwnIndex()
+    {
+        QFETCH(ValueList, list);
+        QFETCH(ViewState, state);
+        QTemporaryDir dir;
+        Connection c;
+        c.setDatabaseFile(dir.filePath(u"plan.mdb"_s));
+        c.open();
+        const FilterSql sql = valueListQuery(list, state, true);
+        QSqlQuery q(c.database());
+        QVERIFY(q.prepare(u"explain query plan "_s + sql.lines.join(u'\n')));
+        for (const auto &[name, value] : sql.params)
+            q.bindValue(u':' + name, value);
+        QVERIFY(q.exec());
+        QStringList plan;
+        while (q.next())
+            plan << q.value(3).toString();
+        QCOMPARE(plan, QStringList(u"SCAN Tasks USING COVERING INDEX TasksBy"_s + valueListField(list)));
     }
 
     void orderClause_data()

@@ -309,6 +309,26 @@ struct Query::KeyList
     std::vector<qint64> keys;
     std::vector<std::vector<KeyCell>> cells; // per column, per row
     std::string text;                        // the UTF-8 of text cells
+
+    // Puts the rows in key order, as a walk of the table reads them.
+    void sortByKey()
+    {
+        if (std::is_sorted(keys.begin(), keys.end()))
+            return;
+        std::vector<int> order(keys.size());
+        std::iota(order.begin(), order.end(), 0);
+        std::sort(order.begin(), order.end(), [&](int a, int b) { return keys[size_t(a)] < keys[size_t(b)]; });
+        const auto permuted = [&](const auto &values) {
+            std::remove_cvref_t<decltype(values)> out;
+            out.reserve(values.size());
+            for (const int from : order)
+                out.push_back(values[size_t(from)]);
+            return out;
+        };
+        keys = permuted(keys);
+        for (std::vector<KeyCell> &column : cells)
+            column = permuted(column);
+    }
 };
 
 // ---------------------------------------------------------------- Field
@@ -623,19 +643,41 @@ bool Query::openLazy()
         }
     }
     m_lazyHead = match.captured(1);
-    // An order column no index holds keeps the engine on the table itself.
-    const QStringList unindexed = unindexedColumns();
+    // Rows that tie in the order come in the order the engine's plan for the
+    // whole read visits them. When the narrow read would walk the same index
+    // the same way, it gives that order by itself, without reading the table;
+    // when the whole read walks the table, its order is the key's, and the
+    // narrow read may take any walk and be put in key order. Otherwise an
+    // unindexed column keeps the narrow read on the whole read's walk.
     m_lazyAnchor.clear();
-    if (std::none_of(orderColumns.begin(), orderColumns.end(), [&](const QString &c) {
-            return unindexed.contains(c, Qt::CaseInsensitive);
-        })) {
-        if (unindexed.isEmpty())
-            return false;
-        m_lazyAnchor = unindexed.first();
+    bool inKeyOrder = false;
+    QStringList narrow{quotedName(m_keyField)};
+    for (const QString &column : orderColumns)
+        narrow << quotedName(column);
+    const QStringList wholePlan = plan(u"select * "_s + m_lazyHead);
+    if (plan(u"select "_s + narrow.join(u", "_s) + u" "_s + m_lazyHead) != wholePlan) {
+        const QString table = match.captured(2);
+        if (wholePlan.size() == 1 && keyIsRowId()
+            && (wholePlan.first().compare(u"SCAN "_s + table, Qt::CaseInsensitive) == 0
+                || wholePlan.first().compare(u"SCAN TABLE "_s + table, Qt::CaseInsensitive) == 0)) {
+            inKeyOrder = true;
+        } else {
+            // An order column no index holds keeps the engine on the table itself.
+            const QStringList unindexed = unindexedColumns();
+            if (std::none_of(orderColumns.begin(), orderColumns.end(), [&](const QString &c) {
+                    return unindexed.contains(c, Qt::CaseInsensitive);
+                })) {
+                if (unindexed.isEmpty())
+                    return false;
+                m_lazyAnchor = unindexed.first();
+            }
+        }
     }
     KeyList list;
     if (!readKeyList(orderColumns, true, list))
         return false;
+    if (inKeyOrder)
+        list.sortByKey();
 
     emit aboutToChangeRows();
     m_columns = columns;
@@ -645,6 +687,7 @@ bool Query::openLazy()
     m_keyColumn = keyColumn;
     m_keys = std::move(list.keys);
     m_keyCountHint = m_keys.size();
+    m_keyTextHint = list.text.size();
     m_order.resize(m_keys.size());
     std::iota(m_order.begin(), m_order.end(), 0);
     m_slotOf.assign(m_keys.size(), -1);
@@ -657,6 +700,29 @@ bool Query::openLazy()
     emit rowsChanged();
     emit currentRowChanged();
     return true;
+}
+
+// The engine's plan for a statement, a line per step. An index walked for
+// its own columns alone is walked as when the table is read too, so the
+// plans of both compare equal.
+QStringList Query::plan(const QString &sql) const
+{
+    const std::unique_ptr<Statement> statement = prepareText(u"explain query plan "_s + sql);
+    QStringList steps;
+    while (statement->step())
+        steps << statement->value(3).toString().replace(u"USING COVERING INDEX"_s, u"USING INDEX"_s);
+    return steps;
+}
+
+// Whether the key field is the update table's row id (its one integer
+// primary key), the order a walk of the table visits rows in.
+bool Query::keyIsRowId() const
+{
+    Statement key(m_connection.handle(), u"select count(*) = 1 and sum(pk = 1 and upper(type) = 'INTEGER' "
+                                          "and name = ?2 collate nocase) = 1 from pragma_table_info(?1) where pk > 0"_s);
+    key.bind(m_updateTable);
+    key.bind(m_keyField);
+    return key.step() && key.integer(0) == 1;
 }
 
 // The columns of the update table that no index holds or names (in a
@@ -700,6 +766,7 @@ bool Query::readKeyList(const QStringList &columns, bool anchored, KeyList &list
     list.keys.reserve(m_keyCountHint);
     for (std::vector<KeyCell> &cells : list.cells)
         cells.reserve(m_keyCountHint);
+    list.text.reserve(m_keyTextHint);
     while (statement->step()) {
         if (statement->kind(0) != Statement::Kind::Integer)
             return false;

@@ -197,6 +197,8 @@ private:
     void sortLazy(const std::vector<SortKey> &keys);
     // The columns of the update table that no index holds or names.
     QStringList unindexedColumns() const;
+    QStringList plan(const QString &sql) const;
+    bool keyIsRowId() const;
     // The values of a row by its snapshot row; for a lazy read the row's
     // page (around the row's position) is read first when it is not cached.
     // Null when the row cannot be read.
@@ -241,6 +243,7 @@ private:
     int m_keyColumn = -1;
     std::vector<qint64> m_keys;
     size_t m_keyCountHint = 0; // rows the last lazy read listed
+    size_t m_keyTextHint = 0;  // bytes of text its order's columns held
     mutable std::vector<int> m_slotOf;         // snapshot row -> cache slot, -1
     mutable std::vector<int> m_slotRow;        // cache slot -> snapshot row, -1
     mutable std::vector<QVariant> m_slotCells; // slot-major

@@ -10,7 +10,7 @@
 #include "alarm/PopupPacing.h"
 #include "popup/MSNPopUp.h"
 #include "toolkit/FakeSoundPlayer.h"
-#include "toolkit/SoundPlayer.h"
+#include "toolkit/EffectSoundPlayer.h"
 #include "popup/PopupWindow.h"
 
 #include <QAction>

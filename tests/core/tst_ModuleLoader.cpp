@@ -29,7 +29,7 @@ private slots:
         QVERIFY(answer);
         QCOMPARE(answer(21), 42);
         // Loaded once, resolved again.
-        QCOMPARE(loader.resolve<int(int)>(u"current"_s, "nw_answer"), answer);
+        QVERIFY(loader.resolve<int(int)>(u"current"_s, "nw_answer") == answer);
     }
 
     // Each refusal says in words what is wrong, naming the file.

@@ -14,7 +14,7 @@
 #include "popup/MSNPopUp.h"
 #include "store/DataModule.h"
 #include "toolkit/ScriptedPrompter.h"
-#include "toolkit/SoundPlayer.h"
+#include "toolkit/EffectSoundPlayer.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>

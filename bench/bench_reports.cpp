@@ -19,6 +19,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QPrintPreviewDialog>
@@ -46,6 +47,9 @@ double cpuMs(Fn &&fn)
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
+    // The preview is the print module's, which lies beside the program.
+    if (!qEnvironmentVariableIsSet("NUDGEWICK_MODULE_DIR"))
+        qputenv("NUDGEWICK_MODULE_DIR", QFile::encodeName(QDir(QCoreApplication::applicationDirPath()).filePath(u".."_s)));
     QTemporaryDir temp;
     const QString folder = QDir(QCoreApplication::applicationDirPath()).filePath(u"bench-data/10000"_s);
     makeTaskDatabase(folder, 10000);

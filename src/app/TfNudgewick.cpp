@@ -64,7 +64,13 @@ TfNudgewick::TfNudgewick(TDM &dm, AppState &state, Prompter &prompter, const Clo
     // clicks, popup pacing and the alarm sound.
     m_alarm = new AlarmEngine({m_dm, m_state, m_clock, m_prompter, *MSNPopUp, *tPopup, *tDisablePopups,
                                *tPopupInterval, *aDisablePopups, settingsFile(),
-                               std::make_unique<EffectSoundPlayer>(m_dataFolder),
+                               std::make_unique<ModuleSoundPlayer>(m_dataFolder,
+                                                                   [this](const QString &why) {
+                                                                       // Told after the scan's pass, not inside it.
+                                                                       QTimer::singleShot(0, this, [this, why] {
+                                                                           m_prompter.error(why);
+                                                                       });
+                                                                   }),
                                [this](qint64 id) {
                                    const QString name = u"Item"_s + QString::number(id);
                                    const auto items = Window1->actions();

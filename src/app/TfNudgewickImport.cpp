@@ -13,7 +13,7 @@
 #include "store/DataModule.h"
 #include "store/FileOperations.h"
 #include "store/JetFile.h"
-#include "store/JetReader.h"
+#include "store/JetTasks.h"
 #include "store/TaskImport.h"
 #include "store/WindowsImport.h"
 #include "toolkit/Prompter.h"
@@ -144,8 +144,8 @@ void TfNudgewick::ImportTasksFrom(const QString &file)
     taskimport::Summary summary;
     const QString database = databaseFile();
     runWithProgress(this, tr("Importing tasks…"), [&](const taskimport::Progress &progress) {
-        JetReader reader(file);
-        summary = taskimport::addTasks(reader, database, progress);
+        const std::unique_ptr<TaskSource> reader = openJetTasks(file);
+        summary = taskimport::addTasks(*reader, database, progress);
     });
 
     m_dm.RequeryTaskList();

@@ -3,7 +3,8 @@
 #include "alarm/RecurrenceRule.h"
 #include "core/CheckedSaveFile.h"
 #include "core/Error.h"
-#include "ical/TodoCalendar.h"
+#include "core/ModuleLoader.h"
+#include "ical/CalendarModule.h"
 #include "store/AnchorDays.h"
 #include "store/Connection.h"
 #include "store/Statement.h"
@@ -40,10 +41,23 @@ QStringList travellingColumns()
     return names;
 }
 
+// libical's reader or writer, from the iCalendar module; loaded before the
+// database is touched, so a module that is missing changes nothing.
+template <typename Function>
+Function *calendarFunction(const char *symbol)
+{
+    try {
+        return ModuleLoader().resolve<Function>(u"ical"_s, symbol);
+    } catch (const Error &e) {
+        throw Error(tr("iCalendar files are not available: %1").arg(e.text()));
+    }
+}
+
 } // namespace
 
 void exportTasks(Connection &db, const QList<qint64> &ids, const QString &file, const QTimeZone &zone)
 {
+    auto *writeCalendar = calendarFunction<WriteCalendarFunction>(WriteCalendarSymbol);
     const QStringList columns = travellingColumns();
     QList<Todo> todos;
     db.transaction([&] {
@@ -82,6 +96,7 @@ void exportTasks(Connection &db, const QList<qint64> &ids, const QString &file, 
 ImportSummary importTasks(Connection &db, const QString &file, const QTimeZone &zone, double created,
                           const QString &undoLabel)
 {
+    auto *readCalendar = calendarFunction<ReadCalendarFunction>(ReadCalendarSymbol);
     QFile in(file);
     if (!in.open(QIODevice::ReadOnly))
         throw Error(tr("\"%1\" cannot be read: %2").arg(QDir::toNativeSeparators(file), in.errorString()));

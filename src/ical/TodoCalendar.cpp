@@ -6,7 +6,6 @@
 #include "core/Error.h"
 
 #include <QCoreApplication>
-#include <QUuid>
 
 #include <libical/ical.h>
 
@@ -578,11 +577,6 @@ QList<Todo> readCalendar(const QByteArray &text, const QTimeZone &zone)
         throw Error(tr("The file is not an iCalendar file."));
     }
     return todos;
-}
-
-QString newUid()
-{
-    return QUuid::createUuid().toString(QUuid::WithoutBraces) + u"@nudgewick"_s;
 }
 
 } // namespace ical

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTimeZone>
+#include <QUuid>
 #include <QVariantMap>
 
 // Tasks as iCalendar to-dos (VTODO with a VALARM), written and read with
@@ -38,6 +39,9 @@ QByteArray writeCalendar(const QList<Todo> &todos, const QTimeZone &zone);
 QList<Todo> readCalendar(const QByteArray &text, const QTimeZone &zone);
 
 // A new UID for a task that has none yet.
-QString newUid();
+inline QString newUid()
+{
+    return QUuid::createUuid().toString(QUuid::WithoutBraces) + QStringLiteral("@nudgewick");
+}
 
 } // namespace ical

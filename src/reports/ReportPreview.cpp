@@ -2,23 +2,16 @@
 
 #include "core/CheckedSaveFile.h"
 #include "core/Error.h"
+#include "core/ModuleLoader.h"
+#include "reports/PreviewRequest.h"
 #include "reports/ReportDocument.h"
-#include "toolkit/ErrorReport.h"
 
-#include <QAction>
 #include <QBuffer>
+#include <QCursor>
 #include <QDir>
 #include <QFile>
-#include <QFileDialog>
 #include <QGuiApplication>
-#include <QPaintEngine>
 #include <QPdfWriter>
-#include <QPrintPreviewDialog>
-#include <QPrinter>
-#include <QScreen>
-#include <QStandardPaths>
-#include <QTimer>
-#include <QToolBar>
 
 using namespace Qt::StringLiterals;
 
@@ -85,67 +78,22 @@ bool isCompletePdfFile(const QString &fileName)
     return file.error() == QFileDevice::NoError && isCompletePdf(head + tail);
 }
 
-namespace {
-QString suggestedPdfName(const QString &title)
-{
-    QString name = title;
-    for (QChar &c : name)
-        if (c == u'/' || c == u'\\' || c == u':')
-            c = u'-';
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    return QDir(folder).filePath(name.simplified() + u".pdf"_s);
-}
-}
-
 void previewReport(const ReportDocument &document, QWidget *parent, Prompter &prompter, WaitCursor *waitCursor)
 {
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setDocName(document.title());
-    QPrintPreviewDialog dialog(&printer, parent);
-    dialog.setObjectName(u"ReportPreview"_s);
-    dialog.setWindowTitle(QObject::tr("Print Preview - %1").arg(document.title()));
-    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [&](QPrinter *target) {
-        guarded(prompter, [&] {
-            document.print(*target);
-            // Printed to a PDF file, the file is written directly and no
-            // failed write is reported: a file cut short (a full disk) is
-            // found by its missing end.
-            const QPaintEngine *engine = target->paintEngine();
-            if (engine && engine->type() == QPaintEngine::Pdf && target->outputFormat() == QPrinter::PdfFormat
-                && !target->outputFileName().isEmpty() && !isCompletePdfFile(target->outputFileName()))
-                throw Error(QObject::tr("The report could not be printed to %1: the file was cut short. "
-                                        "Is the disk full?")
-                                .arg(QDir::toNativeSeparators(target->outputFileName())));
-        });
-    });
-
-    auto *savePdf = new QAction(QObject::tr("Save as &PDF..."), &dialog);
-    savePdf->setObjectName(u"aSaveAsPdf"_s);
-    savePdf->setToolTip(QObject::tr("Save the report as a PDF file"));
-    savePdf->setShortcut(QKeySequence::Save);
-    dialog.addAction(savePdf);
-    if (auto *toolBar = dialog.findChild<QToolBar *>()) {
-        toolBar->addSeparator();
-        toolBar->addAction(savePdf);
+    PreviewFunction *preview = nullptr;
+    try {
+        preview = ModuleLoader().resolve<PreviewFunction>(u"print"_s, "nw_preview_report");
+    } catch (const Error &e) {
+        throw Error(QObject::tr("Printing is not available: %1").arg(e.text()));
     }
-    QObject::connect(savePdf, &QAction::triggered, &dialog, [&] {
-        guarded(prompter, [&] {
-            const QString fileName = QFileDialog::getSaveFileName(&dialog, QObject::tr("Save Report as PDF"),
-                                                                  suggestedPdfName(document.title()),
-                                                                  QObject::tr("PDF files (*.pdf)"));
-            if (fileName.isEmpty())
-                return;
-            WaitCursor wait;
-            saveReportAsPdf(document, fileName);
-        });
-    });
-
-    // A page should be readable at once: the preview takes most of the screen.
-    if (const QScreen *screen = parent ? parent->screen() : QGuiApplication::primaryScreen()) {
-        const QRect area = screen->availableGeometry();
-        dialog.resize(area.width() * 3 / 4, area.height() * 9 / 10);
-    }
+    PreviewRequest request;
+    request.title = document.title();
+    request.parent = parent;
+    request.prompter = &prompter;
+    request.print = [&document](QPagedPaintDevice &device) { document.print(device); };
+    request.saveAsPdf = [&document](const QString &fileName) { saveReportAsPdf(document, fileName); };
+    request.isCompletePdfFile = [](const QString &fileName) { return isCompletePdfFile(fileName); };
     if (waitCursor)
-        QTimer::singleShot(0, &dialog, [waitCursor] { waitCursor->restore(); });
-    dialog.exec();
+        request.shown = [waitCursor] { waitCursor->restore(); };
+    preview(request);
 }

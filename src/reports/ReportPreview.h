@@ -23,7 +23,8 @@ private:
 };
 
 // Shows the report in a modal preview window and returns when the user has
-// closed it. The user prints from there through the print dialog, or saves
+// closed it; the window is the print module's, loaded at the first preview
+// (throws Error saying printing is not available when it cannot be loaded). The user prints from there through the print dialog, or saves
 // the report as a PDF file. The wait cursor, when given, is restored once
 // the preview is on screen. Errors while painting or saving are reported
 // through the prompter; the preview stays open.

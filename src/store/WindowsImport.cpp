@@ -4,7 +4,7 @@
 #include "core/Logging.h"
 #include "store/BackupName.h"
 #include "store/FileOperations.h"
-#include "store/JetReader.h"
+#include "store/JetTasks.h"
 
 #include <QDir>
 #include <QFile>
@@ -27,8 +27,8 @@ Outcome replaceWithImport(const QString &liveFile, DateTime now, FileOperations 
 
     Outcome outcome;
     {
-        JetReader reader(liveFile);
-        outcome.summary = taskimport::intoNewDatabase(reader, work, progress);
+        const std::unique_ptr<TaskSource> reader = openJetTasks(liveFile);
+        outcome.summary = taskimport::intoNewDatabase(*reader, work, progress);
     }
     const QString kept = QFileInfo(liveFile).dir().filePath(backupname::jetFileName(now));
     try {

@@ -4,12 +4,14 @@
 #include <QObject>
 #include <QString>
 
-class QLocalServer;
+class QSocketNotifier;
 
 // One running copy per name: a lock file in the user's runtime folder says
-// which copy runs, and that copy listens on a local socket beside it, where
-// later copies ask it to come forward. The lock names the process holding
-// it, so the lock of a copy that died (even by SIGKILL) is taken over.
+// which copy runs, and that copy listens on a Unix-domain socket beside it
+// (only its user may connect), where later copies ask it to come forward.
+// The lock names the process holding it, so the lock of a copy that died
+// (even by SIGKILL) is taken over. Plain sockets with a socket notifier keep
+// the network library out of the program's start.
 class InstanceGuard : public QObject
 {
     Q_OBJECT
@@ -33,10 +35,13 @@ signals:
     void activationRequested();
 
 private:
-    void readRequest();
+    bool listen();
+    void acceptConnections();
+    void readRequest(QSocketNotifier *client);
+    void hangUp(QSocketNotifier *client);
 
     QString m_folder;
     QString m_name;
     QLockFile m_lock;
-    QLocalServer *m_server = nullptr;
+    QSocketNotifier *m_server = nullptr;
 };

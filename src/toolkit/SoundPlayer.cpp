@@ -1,42 +1,40 @@
 #include "toolkit/SoundPlayer.h"
 
+#include "core/Error.h"
 #include "core/Logging.h"
+#include "core/ModuleLoader.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSoundEffect>
-#include <QUrl>
 
-EffectSoundPlayer::EffectSoundPlayer(const QString &dataFolder) : m_dataFolder(dataFolder) {}
+using namespace Qt::StringLiterals;
 
-EffectSoundPlayer::~EffectSoundPlayer() = default;
-
-QString EffectSoundPlayer::resolve(const QString &dataFolder, const QString &fileName)
+ModuleSoundPlayer::ModuleSoundPlayer(QString dataFolder, std::function<void(const QString &)> unavailable)
+    : m_dataFolder(std::move(dataFolder)), m_unavailable(std::move(unavailable))
 {
-    const QString name = fileName.trimmed();
-    if (name.isEmpty())
-        return {};
-    return QDir(dataFolder).absoluteFilePath(name);
 }
 
-void EffectSoundPlayer::play(const QString &fileName)
+ModuleSoundPlayer::~ModuleSoundPlayer() = default;
+
+void ModuleSoundPlayer::play(const QString &fileName)
 {
-    const QString file = resolve(m_dataFolder, fileName);
-    if (file.isEmpty() || !QFileInfo(file).isFile()) {
-        qCDebug(lcAlarm) << "no alarm sound at" << file;
-        return;
+    if (!m_player && !m_failed) {
+        try {
+            using Factory = SoundPlayer *(const QString &);
+            auto *create = ModuleLoader().resolve<Factory>(u"sound"_s, "nw_create_sound_player");
+            m_player.reset(create(m_dataFolder));
+        } catch (const Error &e) {
+            // Said once; the alarms go on without a sound.
+            m_failed = true;
+            qCWarning(lcAlarm) << "no sound:" << e.text();
+            if (m_unavailable)
+                m_unavailable(QCoreApplication::translate("SoundPlayer", "Sound is not available: %1").arg(e.text()));
+        }
     }
-    if (!m_effect)
-        m_effect = std::make_unique<QSoundEffect>();
-    const QUrl source = QUrl::fromLocalFile(file);
-    if (m_effect->source() != source)
-        m_effect->setSource(source); // decoded in the background; play() then starts when ready
-    if (m_effect->status() == QSoundEffect::Error) {
-        qCDebug(lcAlarm) << "the alarm sound cannot be played:" << file;
-        return;
-    }
-    m_effect->play();
+    if (m_player)
+        m_player->play(fileName);
 }
 
 bool installDefaultAlarmSound(const QString &dataFolder)

@@ -2,9 +2,8 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
-
-class QSoundEffect;
 
 // Plays a WAV file without waiting for it: the call returns at once, and a
 // file that is missing or cannot be played plays nothing. Names that are not
@@ -16,23 +15,25 @@ public:
     virtual void play(const QString &fileName) = 0;
 };
 
-// The sound through Qt Multimedia. The audio device is only opened at the
-// first sound, so a program that never beeps never pays for it.
-class EffectSoundPlayer final : public SoundPlayer
+// The program's sound: the sound module (libnw_sound.so, the player of
+// EffectSoundPlayer.h with Qt Multimedia and the audio stack under it) is
+// loaded at the first sound, so a program that never beeps never pays for
+// it. When the module cannot be loaded, `unavailable` is told why, once, and
+// the program stays silent.
+class ModuleSoundPlayer final : public SoundPlayer
 {
 public:
-    explicit EffectSoundPlayer(const QString &dataFolder);
-    ~EffectSoundPlayer() override;
+    ModuleSoundPlayer(QString dataFolder, std::function<void(const QString &text)> unavailable);
+    ~ModuleSoundPlayer() override;
 
     void play(const QString &fileName) override;
-
-    // The file a name stands for: absolute names as they are, others in
-    // the data folder; empty for an empty name.
-    static QString resolve(const QString &dataFolder, const QString &fileName);
+    bool isLoaded() const { return m_player != nullptr; }
 
 private:
     QString m_dataFolder;
-    std::unique_ptr<QSoundEffect> m_effect;
+    std::function<void(const QString &)> m_unavailable;
+    std::unique_ptr<SoundPlayer> m_player;
+    bool m_failed = false;
 };
 
 // Copies the program's own chime to "Alarm.wav" in the data folder when no

@@ -1,7 +1,10 @@
 #include "update/UpdateChecker.h"
 
 #include "core/CheckedSaveFile.h"
+#include "core/Error.h"
+#include "core/ModuleLoader.h"
 #include "toolkit/ErrorReport.h"
+#include "update/PageDownload.h"
 #include "update/Version.h"
 #include "update/WebAddresses.h"
 
@@ -10,8 +13,6 @@
 #include <QCursor>
 #include <QGuiApplication>
 #include <QLoggingCategory>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
 
 using namespace Qt::StringLiterals;
 
@@ -21,29 +22,6 @@ namespace {
 constexpr QStringView OpenTag = u"<Program_Version>";
 // A version number is short; a longer text is no version.
 constexpr qsizetype MaxVersionLength = 64;
-
-// Failures that mean the site could not be reached at all (a check that ran
-// out of time ends as cancelled). Anything else - a redirect loop, a refused
-// secure connection, an answer that is no description - reached a server
-// whose answer could not be read.
-bool isConnectionFailure(QNetworkReply::NetworkError error)
-{
-    switch (error) {
-    case QNetworkReply::ConnectionRefusedError:
-    case QNetworkReply::HostNotFoundError:
-    case QNetworkReply::TimeoutError:
-    case QNetworkReply::OperationCanceledError:
-    case QNetworkReply::TemporaryNetworkFailureError:
-    case QNetworkReply::NetworkSessionFailedError:
-    case QNetworkReply::UnknownNetworkError:
-    case QNetworkReply::ProxyConnectionRefusedError:
-    case QNetworkReply::ProxyNotFoundError:
-    case QNetworkReply::ProxyTimeoutError:
-        return true;
-    default:
-        return false;
-    }
-}
 }
 
 UpdateChecker::UpdateChecker(Prompter &prompter, QString dataFolder, QObject *parent)
@@ -54,13 +32,10 @@ UpdateChecker::UpdateChecker(Prompter &prompter, QString dataFolder, QObject *pa
 
 UpdateChecker::~UpdateChecker()
 {
-    if (m_reply) {
-        // Ending with the program: the check ends without a report.
-        m_reply->disconnect(this);
-        m_reply->abort();
-        if (!m_silent)
-            QGuiApplication::restoreOverrideCursor();
-    }
+    // Ending with the program: a running check ends without a report.
+    m_download.reset();
+    if (m_running && !m_silent)
+        QGuiApplication::restoreOverrideCursor();
 }
 
 QString UpdateChecker::padFilePath() const
@@ -85,44 +60,40 @@ void UpdateChecker::UpdateCheck(bool silent)
 
 void UpdateChecker::FetchUpdateInfo(const QUrl &url)
 {
-    if (!m_network)
-        m_network = new QNetworkAccessManager(this);
-    QNetworkRequest request(url);
-    request.setTransferTimeout(m_timeoutMs);
-    m_tooLarge = false;
-    m_reply = m_network->get(request);
-    qCDebug(lcUpdate) << "fetching" << url;
-
-    // A description larger than the limit is not read any further.
-    const auto checkSize = [this](qint64 received, qint64 total) {
-        if (received > SizeLimit || total > SizeLimit) {
-            m_tooLarge = true;
-            m_reply->abort();
+    m_running = true;
+    if (!m_download) {
+        try {
+            auto *create = ModuleLoader().resolve<PageDownload *()>(u"network"_s, "nw_create_page_download");
+            m_download.reset(create());
+        } catch (const Error &e) {
+            return finish({}, tr("Checking for updates is not available: %1").arg(e.text()));
         }
-    };
-    connect(m_reply, &QNetworkReply::downloadProgress, this, checkSize);
-    connect(m_reply, &QNetworkReply::finished, this, [this] { guarded(m_prompter, [this] { replyFinished(); }); });
+    }
+    qCDebug(lcUpdate) << "fetching" << url;
+    m_download->start(url, m_timeoutMs, SizeLimit, [this](const PageDownload::Result &result) {
+        guarded(m_prompter, [&] { replyFinished(result); });
+    });
 }
 
-void UpdateChecker::replyFinished()
+void UpdateChecker::replyFinished(const PageDownload::Result &result)
 {
-    QNetworkReply *reply = m_reply;
-    reply->deleteLater();
-    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    qCDebug(lcUpdate) << "reply" << reply->error() << status << "too large:" << m_tooLarge;
-
-    const QString unreadable = tr("Nudgewick could not read the published version from %1.")
-                                   .arg(reply->url().toDisplayString());
-    if (m_tooLarge)
+    qCDebug(lcUpdate) << "reply" << int(result.failure) << result.detail;
+    const QString unreadable =
+        tr("Nudgewick could not read the published version from %1.").arg(result.url.toDisplayString());
+    switch (result.failure) {
+    case PageDownload::Failure::None:
+        break;
+    case PageDownload::Failure::NotConnected:
+        return finish({}, u"You are not connected to the internet"_s);
+    case PageDownload::Failure::Unreadable:
+    case PageDownload::Failure::TooLarge:
         return finish({}, unreadable);
-    if (reply->error() != QNetworkReply::NoError) {
-        return finish({}, isConnectionFailure(reply->error()) ? u"You are not connected to the internet"_s : unreadable);
     }
 
     // The description is kept in the data folder only while it is read; a
     // refused write (a full disk) leaves no cut-off file to be read.
-    if (const QString failure = saveFileContents(padFilePath(), reply->readAll()); !failure.isEmpty())
-        return finish({}, tr("Nudgewick could not write %1: %2").arg(padFilePath(), failure));
+    if (const QString failed = saveFileContents(padFilePath(), result.body); !failed.isEmpty())
+        return finish({}, tr("Nudgewick could not write %1: %2").arg(padFilePath(), failed));
     const QString published = readProgramVersion(padFilePath());
     finish(published, published.isEmpty() ? unreadable : QString());
 }
@@ -130,7 +101,7 @@ void UpdateChecker::replyFinished()
 void UpdateChecker::finish(const QString &published, const QString &failure)
 {
     const bool silent = m_silent;
-    m_reply = nullptr;
+    m_running = false;
     m_silent = true;
     if (!silent)
         QGuiApplication::restoreOverrideCursor();

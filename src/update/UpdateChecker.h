@@ -1,12 +1,13 @@
 #pragma once
 
+#include "update/PageDownload.h"
+
 #include <QObject>
-#include <QPointer>
 #include <QUrl>
 
+#include <memory>
+
 class Prompter;
-class QNetworkAccessManager;
-#include <QNetworkReply>
 
 // Asks the web site which version is published and compares it with the
 // program's own. The download runs in the background with a time-out and a
@@ -14,6 +15,7 @@ class QNetworkAccessManager;
 // announced through newerVersionFound; a check the user asked for also
 // reports, through the prompter, that there is nothing new or that the
 // check failed. A check started by the program (silent) reports nothing else.
+// The download goes through the network module, loaded at the first check.
 class UpdateChecker : public QObject
 {
     Q_OBJECT
@@ -34,7 +36,7 @@ public:
     // Starts a check; while one runs, a check the user asks for makes the
     // running one report as his, and a silent one is dropped.
     void UpdateCheck(bool silent);
-    bool isRunning() const { return m_reply != nullptr; }
+    bool isRunning() const { return m_running; }
 
     // The published version in a product description file: the text of its
     // last line holding a Program_Version element (empty when none does).
@@ -47,7 +49,7 @@ signals:
 
 private:
     void FetchUpdateInfo(const QUrl &url);
-    void replyFinished();
+    void replyFinished(const PageDownload::Result &result);
     void finish(const QString &published, const QString &failure);
 
     Prompter &m_prompter;
@@ -55,8 +57,7 @@ private:
     QUrl m_url;
     QString m_ownVersion;
     int m_timeoutMs = DefaultTimeoutMs;
-    QNetworkAccessManager *m_network = nullptr;
-    QPointer<QNetworkReply> m_reply;
+    std::unique_ptr<PageDownload> m_download;
+    bool m_running = false;
     bool m_silent = true;
-    bool m_tooLarge = false;
 };

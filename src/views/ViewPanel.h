@@ -2,6 +2,8 @@
 
 #include "views/FilterBuilder.h"
 
+#include <QHash>
+#include <QIcon>
 #include <QTabWidget>
 
 #include <functional>
@@ -120,6 +122,9 @@ private:
     QWidget *createListTab(ValueList list);
     QWidget *createDateTab();
     QWidget *createCalendarTab();
+    // The style's icon (a QStyle::StandardPixmap), read from the style once:
+    // the style decodes its pictures anew at every call.
+    QIcon standardIcon(int pixmap);
     void connectHandlers();
 
     void handle(const std::function<void()> &handler);
@@ -150,4 +155,5 @@ private:
     bool m_quiet = false;          // tab changes made by the program itself
     bool m_listsLoaded[3] = {};    // until loaded, the remembered marks stand
     bool m_listViewPending[3] = {};
+    QHash<int, QIcon> m_standardIcons;
 };

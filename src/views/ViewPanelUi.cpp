@@ -41,12 +41,12 @@ W *named(W *widget, const QString &name)
 }
 
 QToolButton *speedButton(QWidget *parent, const QString &name, const QString &caption, const QString &hint,
-                         QStyle::StandardPixmap icon)
+                         const QIcon &icon)
 {
     auto *button = named(new QToolButton(parent), name);
     button->setText(caption);
     button->setToolTip(hint);
-    button->setIcon(parent->style()->standardIcon(icon));
+    button->setIcon(icon);
     button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     button->setAutoRaise(true);
     return button;
@@ -59,6 +59,14 @@ QVBoxLayout *pageLayout(QWidget *page)
     layout->setSpacing(4);
     return layout;
 }
+}
+
+QIcon ViewPanel::standardIcon(int pixmap)
+{
+    auto found = m_standardIcons.find(pixmap);
+    if (found == m_standardIcons.end())
+        found = m_standardIcons.insert(pixmap, style()->standardIcon(QStyle::StandardPixmap(pixmap)));
+    return *found;
 }
 
 void ViewPanel::createTabs()
@@ -135,10 +143,12 @@ QWidget *ViewPanel::createListTab(ValueList list)
                                                             : u"sbCategorySearch"_s;
     auto *buttons = new QHBoxLayout;
     buttons->setSpacing(2);
-    auto *selectButton = speedButton(page, select, u"All"_s, u"Select All"_s, QStyle::SP_DialogApplyButton);
-    auto *unselectButton = speedButton(page, unselect, u"None"_s, u"Unselect All"_s, QStyle::SP_DialogResetButton);
+    auto *selectButton = speedButton(page, select, u"All"_s, u"Select All"_s,
+                                     standardIcon(QStyle::SP_DialogApplyButton));
+    auto *unselectButton = speedButton(page, unselect, u"None"_s, u"Unselect All"_s,
+                                       standardIcon(QStyle::SP_DialogResetButton));
     auto *searchButton = speedButton(page, search, u"View"_s, u"Search the selected "_s + plural,
-                                     QStyle::SP_FileDialogContentsView);
+                                     standardIcon(QStyle::SP_FileDialogContentsView));
     buttons->addWidget(selectButton);
     buttons->addWidget(unselectButton);
     buttons->addStretch(1);
@@ -203,7 +213,7 @@ QWidget *ViewPanel::createDateTab()
     cbViewTasks->setMaxVisibleItems(15);
     cbViewTasks->setCurrentIndex(-1);
     sbDateSearch = speedButton(page, u"sbDateSearch"_s, u"View"_s, u"Search the Date Range"_s,
-                               QStyle::SP_FileDialogContentsView);
+                               standardIcon(QStyle::SP_FileDialogContentsView));
     row->addWidget(cbViewTasks, 1);
     row->addWidget(sbDateSearch);
     layout->addLayout(row);

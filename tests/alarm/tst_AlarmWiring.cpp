@@ -10,7 +10,7 @@
 #include "alarm/PopupPacing.h"
 #include "popup/MSNPopUp.h"
 #include "toolkit/FakeSoundPlayer.h"
-#include "toolkit/SoundPlayer.h"
+#include "toolkit/EffectSoundPlayer.h"
 #include "popup/PopupWindow.h"
 
 #include <QAction>
@@ -99,6 +99,33 @@ private slots:
         for (const QString &name : {u"Missing.wav"_s, QString(), u"Garbled.wav"_s, u"Garbled.wav"_s, u"Alarm.wav"_s})
             player.play(name);
         QTest::qWait(200); // the background decoding reports its result
+    }
+
+    // The program's player loads the sound module at its first sound; without
+    // the module it says why once and stays silent.
+    void soundModuleIsLoadedOnFirstSound()
+    {
+        QTemporaryDir dir;
+        QVERIFY(installDefaultAlarmSound(dir.path()));
+        QStringList told;
+        ModuleSoundPlayer player(dir.path(), [&](const QString &text) { told << text; });
+        QVERIFY(!player.isLoaded());
+        player.play(u"Alarm.wav"_s);
+        QVERIFY(player.isLoaded());
+        QCOMPARE(told, QStringList());
+
+        QTemporaryDir empty;
+        const QByteArray modules = qgetenv("NUDGEWICK_MODULE_DIR");
+        qputenv("NUDGEWICK_MODULE_DIR", QFile::encodeName(empty.path()));
+        ModuleSoundPlayer missing(dir.path(), [&](const QString &text) { told << text; });
+        missing.play(u"Alarm.wav"_s);
+        missing.play(u"Alarm.wav"_s);
+        qputenv("NUDGEWICK_MODULE_DIR", modules);
+        QVERIFY(!missing.isLoaded());
+        QCOMPARE(told.size(), 1);
+        QVERIFY2(told.first().startsWith(u"Sound is not available: libnw_sound.so was not found in "_s + empty.path()),
+                 qPrintable(told.first()));
+        QTest::qWait(100); // the first player's background decoding reports its result
     }
 
     void dueTaskIsPromptedAndAnswered()

@@ -17,6 +17,8 @@
 #include <QScopeGuard>
 #include <QSqlQuery>
 #include <QTabWidget>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -289,6 +291,23 @@ private slots:
         QVERIFY(!p.opened);
         QCOMPARE(f.prompter.shown.size(), 1);
         QVERIFY(f.prompter.shown.first().startsWith(u"error: "_s));
+        QVERIFY(!QGuiApplication::overrideCursor());
+    }
+
+    // Without the print module the user is told so, in words; nothing opens.
+    void missingPrintModuleIsReported()
+    {
+        Frame f;
+        QTemporaryDir empty;
+        const QByteArray modules = qgetenv("NUDGEWICK_MODULE_DIR");
+        qputenv("NUDGEWICK_MODULE_DIR", QFile::encodeName(empty.path()));
+        const auto restore = qScopeGuard([&] { qputenv("NUDGEWICK_MODULE_DIR", modules); });
+        const Preview p = preview([&] { f.window->PrintDescriptionSingleLine1Click(); });
+        QVERIFY(!p.opened);
+        QCOMPARE(f.prompter.shown.size(), 1);
+        QVERIFY2(f.prompter.shown.first().startsWith(u"error: Printing is not available: libnw_print.so was not found in "_s
+                                                     + empty.path()),
+                 qPrintable(f.prompter.shown.first()));
         QVERIFY(!QGuiApplication::overrideCursor());
     }
 

@@ -16,6 +16,11 @@ Q_LOGGING_CATEGORY(lcSecrets, "nudgewick.sync.secrets", QtWarningMsg)
 
 namespace tasksync {
 
+// A job deletes itself once it has finished, not with the store: the secret
+// service's answer still arrives for a job that has been started (libsecret
+// calls back into it), so a job deleted earlier would be called after its end.
+// Its connection to the store ends with the store.
+
 namespace {
 // The entry of the secret service: one account, one password.
 const QString ServiceName = u"Nudgewick"_s;
@@ -78,7 +83,7 @@ void SecretStore::read(QObject *context, Done done)
         QTimer::singleShot(0, this, [this, guard, done] { finish(guard, done, readFile()); });
         return;
     }
-    auto *job = new QKeychain::ReadPasswordJob(ServiceName, this);
+    auto *job = new QKeychain::ReadPasswordJob(ServiceName);
     job->setAutoDelete(true);
     job->setKey(EntryKey);
     connect(job, &QKeychain::Job::finished, this, [this, guard, done, job] {
@@ -117,7 +122,7 @@ void SecretStore::write(const QString &password, QObject *context, Done done)
         });
         return;
     }
-    auto *job = new QKeychain::WritePasswordJob(ServiceName, this);
+    auto *job = new QKeychain::WritePasswordJob(ServiceName);
     job->setAutoDelete(true);
     job->setKey(EntryKey);
     job->setTextData(password);
@@ -140,7 +145,7 @@ void SecretStore::remove(QObject *context, Done done)
         QTimer::singleShot(0, this, [this, guard, done] { finish(guard, done, {{}, Place::File, removeFile()}); });
         return;
     }
-    auto *job = new QKeychain::DeletePasswordJob(ServiceName, this);
+    auto *job = new QKeychain::DeletePasswordJob(ServiceName);
     job->setAutoDelete(true);
     job->setKey(EntryKey);
     connect(job, &QKeychain::Job::finished, this, [this, guard, done, job] {

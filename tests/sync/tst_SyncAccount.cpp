@@ -201,6 +201,26 @@ private slots:
         QTest::qWait(50);
         QVERIFY(!answered);
     }
+
+    // A store that goes (the program ends, the settings dialog closes)
+    // while the secret service has not answered yet: its answer, when it
+    // comes, reaches nothing that is gone.
+    void storeGoneBeforeTheAnswer()
+    {
+        QTemporaryDir dir;
+        bool answered = false;
+        {
+            SecretStore store(dir.path());
+            Answer first;
+            store.read(&store, first.done());
+            QVERIFY(first.wait());
+            store.read(&store, [&](const SecretStore::Result &) { answered = true; });
+            store.write(u"pw"_s, &store, [&](const SecretStore::Result &) { answered = true; });
+            store.remove(&store, [&](const SecretStore::Result &) { answered = true; });
+        }
+        QTest::qWait(300);
+        QVERIFY(!answered);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestSyncAccount)

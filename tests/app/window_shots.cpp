@@ -8,6 +8,7 @@
 #include "support/MainWindowFixture.h"
 
 #include "editor/TfTaskEdit.h"
+#include "settings/ProfileFile.h"
 #include "store/DataModule.h"
 #include "toolkit/RecordingUrlOpener.h"
 #include "update/TfAbout.h"
@@ -170,6 +171,14 @@ int main(int argc, char **argv)
         TfAbout about(opener);
         about.show();
         save(&about, folder, u"about"_s);
+    }
+
+    // A sync account on plain http, so the Sync page shows its warning.
+    {
+        ProfileFile settings(f.ini());
+        settings.setValue(u"Sync"_s, u"Address"_s, u"http://nas.home/dav/"_s);
+        settings.setValue(u"Sync"_s, u"User"_s, u"ann"_s);
+        settings.save();
     }
 
     // The settings dialog is modal: pictured once it is up, then closed.

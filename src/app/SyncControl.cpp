@@ -73,6 +73,7 @@ void SyncControl::start(const tasksync::Account &account)
 void SyncControl::setAccount(const tasksync::Account &account, const std::optional<QString> &password)
 {
     const bool wasConfigured = m_account.configured();
+    const bool intervalChanged = account.intervalMinutes != m_account.intervalMinutes;
     const bool changed = account.address != m_account.address || account.user != m_account.user
         || (password && (!m_passwordKnown || *password != m_password));
     m_account = account;
@@ -104,15 +105,17 @@ void SyncControl::setAccount(const tasksync::Account &account, const std::option
         m_passwordKnown = true;
         secrets().write(*password, this, reportStoreError);
     }
-    withPassword([this, changed] {
+    withPassword([this, changed, intervalChanged] {
         if (m_runner && m_runner->running())
             return; // the end of the pass arms the timer
         if (m_account.intervalMinutes <= 0)
             m_timer->stop();
         else if (changed)
             armIn(m_startDelayMs);
-        else
+        else if (intervalChanged || !m_timer->isActive())
             armForInterval();
+        // Otherwise the next pass stays when it was planned: an OK in the
+        // settings that changed nothing here does not put it off.
     });
 }
 

@@ -206,6 +206,13 @@ private slots:
         QTRY_COMPARE(f.runner.passes, 2);
         f.runner.finish(Outcome::Synced);
 
+        // OK in the settings with the account as it was: the next pass
+        // keeps its time (a minute off here), it is not put off again.
+        timer->start(60000);
+        f.sync()->setAccount(f.sync()->account(), std::nullopt);
+        QVERIFY(timer->isActive());
+        QCOMPARE(timer->interval(), 60000);
+
         // Interval 0: passes only on request.
         tasksync::Account account = f.sync()->account();
         account.intervalMinutes = 0;

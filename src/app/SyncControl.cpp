@@ -39,11 +39,8 @@ void SyncControl::setRunner(tasksync::SyncRunner *runner)
     if (m_passwordKnown)
         applyToRunner();
     // A runner that arrives after start-up gets its first pass all the same.
-    if (m_started && m_account.configured())
-        withPassword([this] {
-            if (m_account.intervalMinutes > 0 && !m_timer->isActive())
-                armIn(m_startDelayMs);
-        });
+    if (m_started && m_account.intervalMinutes > 0 && !m_timer->isActive())
+        armIn(m_startDelayMs);
 }
 
 bool SyncControl::configured() const
@@ -62,12 +59,10 @@ void SyncControl::start(const tasksync::Account &account)
 {
     m_started = true;
     m_account = account;
-    if (!m_account.configured())
-        return;
-    withPassword([this] {
-        if (m_account.intervalMinutes > 0)
-            armIn(m_startDelayMs);
-    });
+    // The password is read when the first pass is due, so the secret
+    // service (and the session bus) is not asked while the program starts.
+    if (m_account.intervalMinutes > 0)
+        armIn(m_startDelayMs);
 }
 
 void SyncControl::setAccount(const tasksync::Account &account, const std::optional<QString> &password)

@@ -44,9 +44,9 @@ public:
     void setRunner(tasksync::SyncRunner *runner);
     tasksync::SyncRunner *runner() const { return m_runner; }
 
-    // Start-up with the account of the settings file: the password is read
-    // from the store, then a first pass follows after startDelayMs (unless
-    // the interval is 0: then passes run only on request).
+    // Start-up with the account of the settings file: a first pass follows
+    // after startDelayMs (unless the interval is 0: then passes run only on
+    // request). The password is read from the store when a pass is due.
     void start(const tasksync::Account &account);
     // The account after the settings changed. `password` has no value when
     // it stays as it was; a new one is stored, a blank one (or an account
@@ -64,6 +64,7 @@ public:
 
     // The password store, made on first use.
     tasksync::SecretStore &secrets();
+    bool hasSecrets() const { return m_secrets != nullptr; }
 
     // The status bar's words: empty while there is nothing to say (sync off,
     // or no pass yet); the tooltip holds the counts of the last pass.

@@ -9,6 +9,7 @@
 
 #include "editor/TfTaskEdit.h"
 #include "settings/ProfileFile.h"
+#include "sync/SyncRunner.h"
 #include "store/DataModule.h"
 #include "toolkit/RecordingUrlOpener.h"
 #include "update/TfAbout.h"
@@ -31,6 +32,21 @@
 using namespace Qt::StringLiterals;
 
 namespace {
+// Shows in the status bar what a finished sync pass reports.
+class PicturedRunner final : public tasksync::SyncRunner
+{
+public:
+    using SyncRunner::SyncRunner;
+    void setAccount(const tasksync::Account &, const QString &) override {}
+    bool running() const override { return false; }
+    void syncNow() override {}
+    void report(const tasksync::Report &report)
+    {
+        emit started();
+        emit finished(report);
+    }
+};
+
 void settle(int ms = 250)
 {
     QElapsedTimer timer;
@@ -125,6 +141,12 @@ int main(int argc, char **argv)
 
     MainWindowFixture f;
     f.create();
+    PicturedRunner runner;
+    f.window->setSyncRunner(&runner);
+    tasksync::Report synced;
+    synced.finished = QDateTime(QDate(2026, 12, 10), QTime(7, 58));
+    synced.received = 2;
+    runner.report(synced);
     f.dm.tImport.open();
     addTask(f.dm, u"Renew the car insurance before the end of the year"_s, u"Car"_s, 2, 46366.375, false,
             u"Call the broker first.\nAsk about the no-claims bonus."_s);
@@ -200,5 +222,6 @@ int main(int argc, char **argv)
         }
     });
     f.window->findChild<QAction *>(u"Settings2"_s)->trigger();
+    f.window.reset();
     return 0;
 }

@@ -16,17 +16,17 @@ Q_LOGGING_CATEGORY(lcSecrets, "nudgewick.sync.secrets", QtWarningMsg)
 
 namespace tasksync {
 
-// A job deletes itself once it has finished, not with the store: the secret
-// service's answer still arrives for a job that has been started (libsecret
-// calls back into it), so a job deleted earlier would be called after its end.
-// Its connection to the store ends with the store.
-
 namespace {
 // The entry of the secret service: one account, one password.
 const QString ServiceName = u"Nudgewick"_s;
 const QString EntryKey = u"CalDAV sync"_s;
-
 } // namespace
+
+// The keychain jobs below have no parent: each deletes itself once it has
+// finished, not with the store, because the secret service's answer still
+// arrives for a job that has been started (libsecret calls back into it) and
+// would reach a job deleted earlier. Its connection to the store ends with
+// the store, so a late answer reaches nothing that is gone.
 
 SecretStore::SecretStore(const QString &dataFolder, QObject *parent)
     : QObject(parent), m_file(QDir(dataFolder).filePath(u"SyncPassword"_s))

@@ -7,6 +7,7 @@ PACKAGES := cmake g++ make pkg-config qt6-base-dev qt6-qpa-plugins libqt6sql6-sq
 PACKAGES += fonts-noto-color-emoji   # task texts with emoji show the pictures, not boxes
 PACKAGES += mdbtools-dev   # reading the Windows version's Jet database
 PACKAGES += libical-dev tzdata   # iCalendar files: the to-dos and the time zones they name
+PACKAGES += qtkeychain-qt6-dev libsecret-1-0   # the sync password in the desktop's secret service (QtKeychain loads libsecret when it is there)
 # What the tests need besides; `make test` installs these as well.
 TEST_PACKAGES := xvfb xdotool   # global hotkey tests on a private X server
 TEST_PACKAGES += poppler-utils   # report tests read the printed PDF files back (pdftotext, pdftoppm, pdfinfo)

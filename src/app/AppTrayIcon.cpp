@@ -31,6 +31,8 @@ AppTrayIcon::AppTrayIcon(const Actions &actions, QObject *parent)
     if (actions.quickAdd)
         m_menu->addAction(actions.quickAdd);
     m_menu->addAction(actions.disablePopups);
+    if (actions.syncNow)
+        m_menu->addAction(actions.syncNow);
     m_menu->addSeparator();
     m_menu->addActions({actions.show, actions.minimize, actions.exit});
 

@@ -26,6 +26,7 @@ public:
         QAction *addTask;
         QAction *quickAdd; // may be null
         QAction *disablePopups;
+        QAction *syncNow; // may be null
         QAction *show;
         QAction *minimize;
         QAction *exit;

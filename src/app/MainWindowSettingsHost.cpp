@@ -3,6 +3,7 @@
 #include "alarm/AlarmEngine.h"
 #include "alarm/DesktopPrompts.h"
 #include "alarm/PopupPacing.h"
+#include "app/SyncControl.h"
 #include "app/TfNudgewick.h"
 #include "core/AppState.h"
 #include "editor/OccurrenceRules.h"
@@ -126,4 +127,14 @@ bool MainWindowSettingsHost::editOccurrenceDefaults(const QString &occurrence)
     m_state.WorkingValidHours = dialog.validHours();
     m_state.WorkingValidDays = dialog.validDays();
     return true;
+}
+
+tasksync::SecretStore *MainWindowSettingsHost::syncSecrets()
+{
+    return &m_window.syncControl()->secrets();
+}
+
+void MainWindowSettingsHost::setSyncAccount(const tasksync::Account &account, const std::optional<QString> &password)
+{
+    m_window.syncControl()->setAccount(account, password);
 }

@@ -33,6 +33,8 @@ public:
     void applyDateDisplayFormat() override;
     bool canEditOccurrenceDefaults(const QString &occurrence) const override;
     bool editOccurrenceDefaults(const QString &occurrence) override;
+    tasksync::SecretStore *syncSecrets() override;
+    void setSyncAccount(const tasksync::Account &account, const std::optional<QString> &password) override;
 
 private:
     TfNudgewick &m_window;

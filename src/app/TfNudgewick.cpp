@@ -6,6 +6,7 @@
 #include "alarm/PopupSnooze.h"
 #include "alarm/PopupPacing.h"
 #include "app/AppTrayIcon.h"
+#include "app/SyncControl.h"
 #include "core/AppState.h"
 #include "core/Logging.h"
 #include "editor/TfTaskEdit.h"
@@ -50,6 +51,7 @@ TfNudgewick::TfNudgewick(TDM &dm, AppState &state, Prompter &prompter, const Clo
     setObjectName(u"fNudgewick"_s);
     createActions();
     createWidgets();
+    createSync();
     createMenus();
     createUndoActions();
     createShell();
@@ -171,6 +173,7 @@ void TfNudgewick::FormCreate()
     // The value lists and the last view: the task list is read once here.
     startViews();
     SetUpHotKeys();
+    startSync();
     qCInfo(lcApp) << "started with" << m_dm.qTasks.recordCount() << "tasks from" << m_dataFolder;
     m_backups->backupIfNewDay();
 }
@@ -217,6 +220,7 @@ void TfNudgewick::ShutDown(SaveErrors errors)
         return;
     m_shutDown = true;
     tPopup->stop();
+    m_sync->stop();
     // The program ends whatever happens to the settings.
     struct End {
         TfNudgewick *window;

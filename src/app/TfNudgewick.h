@@ -25,6 +25,7 @@ class QSplitter;
 class QComboBox;
 class QTimer;
 class QToolButton;
+class SyncControl;
 class TDM;
 class TMSNPopUp;
 class TaskActions;
@@ -38,6 +39,9 @@ class UrlOpener;
 struct AppState;
 struct TaskValues;
 struct ViewTitleSources;
+namespace tasksync {
+class SyncRunner;
+}
 
 // The main window: a frame that holds the view panel, the button bar, the
 // task grid and the notes panel, owns the timers and the menus, and runs the
@@ -99,7 +103,8 @@ public:
     // Global hotkeys and the settings dialog (TfNudgewickHotkeys.cpp).
     void SetUpHotKeys();
     void HotKeyPressed(int HotKeyIndex);
-    void Settings2Click();
+    // Opens the settings dialog; on the page named when given ("tsSync").
+    void Settings2Click(const QString &startPage = QString());
     HotKeyManager *hotKeyManager() const;
     // Replaces the platform's hotkeys (tests); before FormCreate.
     void setHotKeyBackend(std::unique_ptr<HotKeyBackend> backend);
@@ -162,6 +167,14 @@ public:
     void aExportCalendarExecute();
     void aImportCalendarExecute();
 
+    // Sync with a CalDAV server (TfNudgewickSync.cpp). The runner does the
+    // passes and must outlive the window; without one (null) nothing syncs.
+    void setSyncRunner(tasksync::SyncRunner *runner);
+    SyncControl *syncControl() const { return m_sync; }
+    // "Sync Now": a pass, or the Sync page of the settings while sync is
+    // not set up.
+    void aSyncNowExecute();
+
     // Components other parts of the program reach.
     TaskGrid *grid() const { return dbgTasks; }
     ViewPanel *viewPanel() const { return pcSelections; }
@@ -208,6 +221,7 @@ public:
     QAction *aImportCalendar = nullptr;
     QAction *aUndo = nullptr;
     QAction *aRedo = nullptr;
+    QAction *aSyncNow = nullptr;
 
 signals:
     // ShutDown has run: the application's event loop should end.
@@ -251,6 +265,12 @@ private:
     void createUndoActions();
     void updateUndoActions();
     void replayStep(bool undoing);
+
+    // Sync (TfNudgewickSync.cpp).
+    void createSync();
+    void startSync();
+    void syncTasksChanged();
+    void showSyncStatus();
 
     // Runs a handler from the event loop; an error is reported, not thrown on.
     void guard(const std::function<void()> &handler);
@@ -306,4 +326,7 @@ private:
     AlarmEngine *m_alarm = nullptr;
     std::unique_ptr<HotKeyBackend> m_hotKeyBackend;
     QPointer<HotKeyManager> m_hotKeyManager;
+    SyncControl *m_sync = nullptr;
+    QLabel *m_syncPanel = nullptr;
+    QTimer *m_syncRequery = nullptr; // a requery put off while a grid edit is pending
 };

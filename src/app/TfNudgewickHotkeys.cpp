@@ -68,7 +68,7 @@ void TfNudgewick::HotKeyPressed(int HotKeyIndex)
 }
 
 // No alarm popup shows while the settings dialog is open.
-void TfNudgewick::Settings2Click()
+void TfNudgewick::Settings2Click(const QString &startPage)
 {
     PopupPacing &pacing = m_alarm->pacing();
     pacing.settingsDialogOpening();
@@ -81,5 +81,6 @@ void TfNudgewick::Settings2Click()
     // A build without an update address offers no update check.
     if (auto *autoUpdate = dialog.findChild<QWidget *>(u"cbCheckforanewversion"_s))
         autoUpdate->setVisible(!WebAddresses::updateDescriptor().isEmpty());
+    dialog.setStartPage(startPage);
     dialog.exec();
 }

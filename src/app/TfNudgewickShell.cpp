@@ -35,7 +35,7 @@ void TfNudgewick::createShell()
     m_desktopOpener = std::make_unique<DesktopUrlOpener>();
     m_urlOpener = m_desktopOpener.get();
 
-    TrayIcon = new AppTrayIcon({aTaskAdd, aQuickAdd, aDisablePopups, aShowNudgewick, aMinimizeNudgewick, aExitNudgewick}, this);
+    TrayIcon = new AppTrayIcon({aTaskAdd, aQuickAdd, aDisablePopups, aSyncNow, aShowNudgewick, aMinimizeNudgewick, aExitNudgewick}, this);
     setWindowIcon(TrayIcon->icon()->icon());
     connect(TrayIcon, &AppTrayIcon::clicked, aShowNudgewick, &QAction::trigger);
     connect(TrayIcon, &AppTrayIcon::balloonClicked, this, [this] { guard([this] { TrayIconBalloonClick(); }); });

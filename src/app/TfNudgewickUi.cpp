@@ -161,6 +161,8 @@ void TfNudgewick::createMenus()
     file->addAction(aImportCalendar);
     file->addAction(aExportCalendar);
     file->addSeparator();
+    file->addAction(aSyncNow);
+    file->addSeparator();
     file->addAction(aExitNudgewick);
 
     QMenu *view = MainMenu1->addMenu(u"&View"_s);

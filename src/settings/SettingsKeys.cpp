@@ -94,6 +94,9 @@ constexpr std::array<SettingDef, size_t(Setting::Count)> Table{{
     {Setting::BackupKeepDays, S::Backup, L("KeepDays"), T::Integer, L("7")},
     {Setting::BackupKeepWeeks, S::Backup, L("KeepWeeks"), T::Integer, L("8")},
     {Setting::BackupKeepMonths, S::Backup, L("KeepMonths"), T::Integer, L("12")},
+    {Setting::SyncAddress, S::Sync, L("Address"), T::Text, L("")},
+    {Setting::SyncUser, S::Sync, L("User"), T::Text, L("")},
+    {Setting::SyncInterval, S::Sync, L("Interval"), T::Integer, L("15")},
 }};
 
 constexpr bool tableInEnumOrder()

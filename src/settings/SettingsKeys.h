@@ -23,6 +23,7 @@ inline constexpr QLatin1String Notify("Notify");
 inline constexpr QLatin1String Formats("Formats");
 inline constexpr QLatin1String Defaults("Defaults");
 inline constexpr QLatin1String Backup("Backup");
+inline constexpr QLatin1String Sync("Sync");
 } // namespace SettingsSection
 
 // How a value is stored and read.
@@ -117,6 +118,10 @@ enum class Setting {
     BackupKeepDays,
     BackupKeepWeeks,
     BackupKeepMonths,
+    // [Sync]: the CalDAV account the tasks are kept in step with (never its password)
+    SyncAddress,  // a server root or a collection's address; blank: sync is off
+    SyncUser,
+    SyncInterval, // minutes between automatic passes; 0: only on request
 
     Count
 };

@@ -3,6 +3,13 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
+namespace tasksync {
+struct Account;
+class SecretStore;
+} // namespace tasksync
+
 // What the settings dialog needs of the running program beyond the shared
 // state, the popup component and the hotkey manager: the pieces it acts on
 // at once or applies on OK. The main window implements it; a piece the
@@ -47,4 +54,14 @@ public:
     // (frequency, valid hours, valid days). True when the user confirmed.
     virtual bool canEditOccurrenceDefaults(const QString &occurrence) const = 0;
     virtual bool editOccurrenceDefaults(const QString &occurrence) = 0;
+
+    // Where the sync password is kept; null where the program keeps none.
+    virtual tasksync::SecretStore *syncSecrets() { return nullptr; }
+    // The sync account after OK. `password` has no value when the user left
+    // the field as it was shown; a blank one removes the stored password.
+    virtual void setSyncAccount(const tasksync::Account &account, const std::optional<QString> &password)
+    {
+        Q_UNUSED(account);
+        Q_UNUSED(password);
+    }
 };

@@ -104,6 +104,7 @@ void TfSettings::connectHandlers()
     on(ui->sbPlay, &QToolButton::clicked, &TfSettings::sbPlayClick);
     on(ui->sbPreview, &QPushButton::clicked, &TfSettings::sbPreviewClick);
     on(ui->sbOccurrenceSettings, &QPushButton::clicked, &TfSettings::sbOccurrenceSettingsClick);
+    on(ui->eSyncAddress, &QLineEdit::textChanged, &TfSettings::eSyncAddressChange);
 
     // The switches that act at once, on the user's changes only.
     connect(ui->cbCheckforanewversion, &QCheckBox::clicked, this,
@@ -163,7 +164,9 @@ void TfSettings::FormShow()
     readNotify();
     showFormats();
     showHotkeys();
-    ui->PageControl1->setCurrentWidget(ui->tsProgram);
+    showSync();
+    auto *start = m_startPage.isEmpty() ? nullptr : ui->PageControl1->findChild<QWidget *>(m_startPage);
+    ui->PageControl1->setCurrentWidget(start && ui->PageControl1->indexOf(start) >= 0 ? start : ui->tsProgram);
 }
 
 void TfSettings::readDefaults()
@@ -241,6 +244,9 @@ void TfSettings::spinFieldsInterpreted()
 
 void TfSettings::bbOKClick()
 {
+    // An address sync cannot use keeps the dialog open, nothing applied.
+    if (!syncAddressAccepted())
+        return;
     spinFieldsInterpreted();
 
     m_mainPopup.setGradientColor1(ui->ColorPickerButton1->color());
@@ -259,6 +265,7 @@ void TfSettings::bbOKClick()
         m_host.setPopupIntervalMinutes(heldValue(ui->sePopupInterval));
         applyHotkeys();
         applyFlags();
+        applySync();
     } catch (const Error &e) {
         qCWarning(lcSettings) << "saving the settings dialog failed:" << e.text();
         m_prompter.message(u"There was a problem saving in the Settings screen!"_s);
@@ -305,6 +312,7 @@ void TfSettings::writeSettingsFile()
     writeItemIndex(file, Setting::DefaultSnoozeTime, heldValue(ui->cbSnoozeTime));
     writeBool(file, Setting::ApplyOccurrence, ui->cbApplyOccurrence->isChecked());
     writeBool(file, Setting::QuickAddDatesAfterAt, ui->cbQuickAddDatesAfterAt->isChecked());
+    writeSyncSettings(file);
     file.save();
 }
 

@@ -10,6 +10,7 @@
 
 class Clock;
 class HotKeyManager;
+class ProfileFile;
 class Prompter;
 class QComboBox;
 class SpinEdit;
@@ -42,6 +43,10 @@ public:
     // Asks for a sound file; an empty text when none was chosen.
     using FileChooser = std::function<QString(QWidget *parent)>;
     void setFileChooser(FileChooser chooser) { m_chooseFile = std::move(chooser); }
+
+    // The page shown when the dialog opens (its object name, "tsSync" for
+    // example); the first page when not set.
+    void setStartPage(const QString &pageName) { m_startPage = pageName; }
 
     // The dialog's own notification component, for the preview.
     TMSNPopUp *previewPopup() const { return m_preview; }
@@ -90,6 +95,15 @@ private:
     void tsTimeShow();
     void formatsChanged();
 
+    // Sync page (TfSettingsSync.cpp).
+    void showSync();
+    void eSyncAddressChange();
+    // False, with the page shown and the reason said, when the address
+    // cannot be used.
+    bool syncAddressAccepted();
+    void writeSyncSettings(ProfileFile &file) const;
+    void applySync();
+
     // Global hotkeys page (TfSettingsHotkeys.cpp).
     void showHotkeys();
     void applyHotkeys();
@@ -107,6 +121,7 @@ private:
     TMSNPopUp *m_preview = nullptr;
     FileChooser m_chooseFile;
     bool m_shown = false;
+    QString m_startPage;
 
     struct Held
     {

@@ -59,14 +59,15 @@ private slots:
         QStringList captions;
         for (QAction *item : menu->actions())
             captions << (item->isSeparator() ? u"-"_s : item->text());
-        QCOMPARE(captions, (QStringList{u"Add a Task"_s, u"Quick Add…"_s, u"Disable popups"_s, u"-"_s, u"Show"_s,
-                                        u"Minimize"_s, u"Exit"_s}));
+        QCOMPARE(captions, (QStringList{u"Add a Task"_s, u"Quick Add…"_s, u"Disable popups"_s, u"S&ync Now"_s, u"-"_s,
+                                        u"Show"_s, u"Minimize"_s, u"Exit"_s}));
         const QList<QAction *> items = menu->actions();
         QCOMPARE(items.at(1), f.window->aQuickAdd);
         QCOMPARE(items.at(2), f.window->aDisablePopups);
-        QCOMPARE(items.at(4), f.window->aShowNudgewick);
-        QCOMPARE(items.at(5), f.window->aMinimizeNudgewick);
-        QCOMPARE(items.at(6), f.window->aExitNudgewick);
+        QCOMPARE(items.at(3), f.window->aSyncNow);
+        QCOMPARE(items.at(5), f.window->aShowNudgewick);
+        QCOMPARE(items.at(6), f.window->aMinimizeNudgewick);
+        QCOMPARE(items.at(7), f.window->aExitNudgewick);
 
         QSignalSpy added(f.window->aTaskAdd, &QAction::triggered);
         QString editorCaption;

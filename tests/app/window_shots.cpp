@@ -8,6 +8,8 @@
 #include "support/MainWindowFixture.h"
 
 #include "editor/TfTaskEdit.h"
+#include "settings/ProfileFile.h"
+#include "sync/SyncRunner.h"
 #include "store/DataModule.h"
 #include "toolkit/RecordingUrlOpener.h"
 #include "update/TfAbout.h"
@@ -30,6 +32,21 @@
 using namespace Qt::StringLiterals;
 
 namespace {
+// Shows in the status bar what a finished sync pass reports.
+class PicturedRunner final : public tasksync::SyncRunner
+{
+public:
+    using SyncRunner::SyncRunner;
+    void setAccount(const tasksync::Account &, const QString &) override {}
+    bool running() const override { return false; }
+    void syncNow() override {}
+    void report(const tasksync::Report &report)
+    {
+        emit started();
+        emit finished(report);
+    }
+};
+
 void settle(int ms = 250)
 {
     QElapsedTimer timer;
@@ -124,6 +141,12 @@ int main(int argc, char **argv)
 
     MainWindowFixture f;
     f.create();
+    PicturedRunner runner;
+    f.window->setSyncRunner(&runner);
+    tasksync::Report synced;
+    synced.finished = QDateTime(QDate(2026, 12, 10), QTime(7, 58));
+    synced.received = 2;
+    runner.report(synced);
     f.dm.tImport.open();
     addTask(f.dm, u"Renew the car insurance before the end of the year"_s, u"Car"_s, 2, 46366.375, false,
             u"Call the broker first.\nAsk about the no-claims bonus."_s);
@@ -172,6 +195,14 @@ int main(int argc, char **argv)
         save(&about, folder, u"about"_s);
     }
 
+    // A sync account on plain http, so the Sync page shows its warning.
+    {
+        ProfileFile settings(f.ini());
+        settings.setValue(u"Sync"_s, u"Address"_s, u"http://nas.home/dav/"_s);
+        settings.setValue(u"Sync"_s, u"User"_s, u"ann"_s);
+        settings.save();
+    }
+
     // The settings dialog is modal: pictured once it is up, then closed.
     QTimer::singleShot(300, &app, [&] {
         if (QWidget *dialog = QApplication::activeModalWidget()) {
@@ -191,5 +222,6 @@ int main(int argc, char **argv)
         }
     });
     f.window->findChild<QAction *>(u"Settings2"_s)->trigger();
+    f.window.reset();
     return 0;
 }

@@ -12,6 +12,9 @@
 #include "toolkit/FocusFrame.h"
 #include "support/FakeHotKeyBackend.h"
 #include "support/FileSizeLimit.h"
+#include "support/TabWalk.h"
+#include "sync/SecretStore.h"
+#include "sync/SyncRunner.h"
 #include "toolkit/ColorPickerButton.h"
 #include "toolkit/ScriptedPrompter.h"
 #include "toolkit/SpinEdit.h"
@@ -30,6 +33,7 @@
 #include <QToolButton>
 
 #include <array>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -71,6 +75,16 @@ public:
     {
         calls << u"occurrence "_s + occurrence;
         return true;
+    }
+
+    tasksync::SecretStore *secrets = nullptr;
+    std::optional<tasksync::Account> syncAccount;
+    std::optional<QString> syncPassword;
+    tasksync::SecretStore *syncSecrets() override { return secrets; }
+    void setSyncAccount(const tasksync::Account &account, const std::optional<QString> &password) override
+    {
+        syncAccount = account;
+        syncPassword = password;
     }
 };
 
@@ -686,6 +700,141 @@ private slots:
         QCOMPARE(keys.sections(), QStringList({u"Win + 3"_s, u"Win + 3 (2)"_s}));
         QCOMPARE(hotKeyCommand(keys.value(u"Win + 3"_s, u"Command"_s)), cShow_Nudgewick);
         QCOMPARE(hotKeyCommand(keys.value(u"Win + 3 (2)"_s, u"Command"_s)), cDisable_Popups);
+    }
+
+    // The Sync page shows the account of the settings file and the stored
+    // password (and where it is kept); OK writes the account into [Sync],
+    // never the password, and hands account and password to the program.
+    void syncPageSavesAndLoads()
+    {
+        writeFile(m_dir.filePath(u"Nudgewick.ini"_s),
+                  "[Sync]\nAddress=https://dav.example.org/\nUser=ann\nInterval=30\n");
+        Setup s(m_dir);
+        tasksync::SecretStore store(m_dir.path());
+        writeFile(store.filePath(), "old secret");
+        s.host.secrets = &store;
+        s.open();
+        QCOMPARE(s.find<QLineEdit>("eSyncAddress")->text(), u"https://dav.example.org/"_s);
+        QCOMPARE(s.find<QLineEdit>("eSyncUser")->text(), u"ann"_s);
+        QCOMPARE(s.find<SpinEdit>("seSyncInterval")->value(), 30);
+        auto *password = s.find<QLineEdit>("eSyncPassword");
+        QCOMPARE(password->echoMode(), QLineEdit::Password);
+        QTRY_COMPARE(password->text(), u"old secret"_s);
+        // No secret service in the tests: the page says where the file is.
+        const QString place = s.find<QLabel>("lSyncPasswordPlace")->text();
+        QVERIFY2(place.contains(u"No secret service"_s) && place.contains(store.filePath()), qPrintable(place));
+
+        s.find<QLineEdit>("eSyncAddress")->setText(u"https://tasks.example.org/ann/todo/"_s);
+        s.find<QLineEdit>("eSyncUser")->setText(u"bob"_s);
+        s.find<SpinEdit>("seSyncInterval")->setValue(0);
+        password->selectAll();
+        QTest::keyClicks(password, u"new secret"_s);
+        s.find<QPushButton>("bbOK")->click();
+        QCOMPARE(s.dialog->result(), int(QDialog::Accepted));
+
+        const ProfileFile file(s.ini);
+        QCOMPARE(file.value(u"Sync"_s, u"Address"_s), u"https://tasks.example.org/ann/todo/"_s);
+        QCOMPARE(file.value(u"Sync"_s, u"User"_s), u"bob"_s);
+        QCOMPARE(file.value(u"Sync"_s, u"Interval"_s), u"0"_s);
+        QVERIFY(!readFile(s.ini).contains("secret"));
+        QVERIFY(s.host.syncAccount.has_value());
+        QCOMPARE(s.host.syncAccount->address, QUrl(u"https://tasks.example.org/ann/todo/"_s));
+        QCOMPARE(s.host.syncAccount->user, u"bob"_s);
+        QCOMPARE(s.host.syncAccount->intervalMinutes, 0);
+        QCOMPARE(s.host.syncPassword, std::optional<QString>(u"new secret"_s));
+    }
+
+    // A password field the user did not touch is no new password, and what
+    // the user types before the store answers is not overwritten by it.
+    void syncPasswordUntouchedOrTypedFirst()
+    {
+        Setup s(m_dir);
+        tasksync::SecretStore store(m_dir.path());
+        writeFile(store.filePath(), "stored");
+        s.host.secrets = &store;
+        s.open();
+        auto *password = s.find<QLineEdit>("eSyncPassword");
+        QTest::keyClicks(password, u"typed"_s);
+        QTRY_VERIFY(!s.find<QLabel>("lSyncPasswordPlace")->text().contains(u"Looking"_s));
+        QCOMPARE(password->text(), u"typed"_s);
+        s.find<QPushButton>("bbOK")->click();
+        QCOMPARE(s.host.syncPassword, std::optional<QString>(u"typed"_s));
+
+        Setup again(m_dir);
+        again.host.secrets = &store;
+        again.open();
+        QTRY_COMPARE(again.find<QLineEdit>("eSyncPassword")->text(), u"stored"_s);
+        again.find<QPushButton>("bbOK")->click();
+        QVERIFY(again.host.syncAccount.has_value());
+        QVERIFY(!again.host.syncPassword.has_value());
+    }
+
+    // What OK makes of the typed address: a blank one turns sync off, one
+    // that is not http(s) (or carries a password) is refused in words and
+    // keeps the dialog open with nothing saved, plain http to another
+    // machine is taken with a warning.
+    void syncAddress_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<bool>("accepted");
+        QTest::addColumn<bool>("configured");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("blank") << u""_s << true << false << u"this computer only"_s;
+        QTest::newRow("https") << u"https://dav.example.org/"_s << true << true << QString();
+        QTest::newRow("http to this machine") << u"http://127.0.0.1:5232/ann/"_s << true << true << QString();
+        QTest::newRow("http to another machine") << u"http://nas.home/dav/"_s << true << true << u"unencrypted"_s;
+        QTest::newRow("not http") << u"webcal://example.org/tasks"_s << false << false << u"https://"_s;
+        QTest::newRow("no scheme") << u"dav.example.org"_s << false << false << u"https://"_s;
+        QTest::newRow("password in it") << u"https://ann:pw@example.org/"_s << false << false << u"plain text"_s;
+    }
+    void syncAddress()
+    {
+        QFETCH(QString, address);
+        QFETCH(bool, accepted);
+        QFETCH(bool, configured);
+        QFETCH(QString, said);
+        Setup s(m_dir);
+        s.open();
+        s.find<QLineEdit>("eSyncAddress")->setText(address);
+        const QString label = s.find<QLabel>("lSyncAddressState")->text();
+        QVERIFY2(label.contains(said), qPrintable(label));
+        s.find<QPushButton>("bbOK")->click();
+        if (accepted) {
+            QCOMPARE(s.dialog->result(), int(QDialog::Accepted));
+            QVERIFY(s.prompter.shown.isEmpty());
+            QVERIFY(s.host.syncAccount.has_value());
+            QCOMPARE(s.host.syncAccount->configured(), configured);
+            QCOMPARE(ProfileFile(s.ini).value(u"Sync"_s, u"Address"_s), address);
+        } else {
+            QVERIFY(s.dialog->isVisible());
+            QCOMPARE(s.prompter.shown.size(), 1);
+            QVERIFY2(s.prompter.shown.at(0).startsWith(u"message: "_s) && s.prompter.shown.at(0).contains(said),
+                     qPrintable(s.prompter.shown.at(0)));
+            QCOMPARE(s.find<QTabWidget>("PageControl1")->currentWidget()->objectName(), u"tsSync"_s);
+            QVERIFY(!QFile::exists(s.ini));
+            QVERIFY(!s.host.syncAccount.has_value());
+            QVERIFY(s.host.calls.isEmpty());
+        }
+    }
+
+    // Opened on the Sync page, Tab alone reaches each of its controls.
+    void syncPageByKeyboard()
+    {
+        Setup s(m_dir);
+        tasksync::SecretStore store(m_dir.path());
+        s.host.secrets = &store;
+        s.manager.LoadFromIni();
+        s.dialog = std::make_unique<TfSettings>(s.state, s.popup, &s.manager, s.host, s.prompter, s.clock, s.ini);
+        s.dialog->setStartPage(u"tsSync"_s);
+        s.dialog->show();
+        QApplication::setActiveWindow(s.dialog.get());
+        QVERIFY(QTest::qWaitForWindowActive(s.dialog.get()));
+        QCOMPARE(s.find<QTabWidget>("PageControl1")->currentWidget()->objectName(), u"tsSync"_s);
+        s.find<QLineEdit>("eSyncAddress")->setFocus();
+        const QSet<QWidget *> reached = TabWalk::walk(s.dialog.get());
+        QVERIFY(TabWalk::controls(s.dialog.get()).size() >= 6);
+        const QStringList missed = TabWalk::missed(s.dialog.get(), reached);
+        QVERIFY2(missed.isEmpty(), qPrintable(missed.join(u", "_s)));
     }
 };
 

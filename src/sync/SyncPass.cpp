@@ -39,16 +39,48 @@ qint64 msecsOf(const QDateTime &t)
     return t.isValid() ? t.toMSecsSinceEpoch() : 0;
 }
 
-// The to-do a resource holds and the completed occurrences kept beside it.
+// The to-do a resource holds, the completed occurrences kept beside it,
+// and the text of all occurrences kept beside it.
 struct Resource
 {
     std::optional<ical::Todo> master;
     QList<ical::Todo> doneInstances;
+    QByteArray kept;
 };
+
+// The VTODO blocks of a resource that stand for one occurrence of the series
+// (they carry RECURRENCE-ID), as they stand.
+QByteArray occurrenceBlocks(const QByteArray &ics)
+{
+    QByteArray kept;
+    qsizetype from = 0;
+    while ((from = ics.indexOf("BEGIN:VTODO", from)) >= 0) {
+        const qsizetype end = ics.indexOf("END:VTODO", from);
+        if (end < 0)
+            break;
+        qsizetype stop = end + qsizetype(qstrlen("END:VTODO"));
+        while (stop < ics.size() && (ics[stop] == '\r' || ics[stop] == '\n'))
+            ++stop;
+        const QByteArray block = ics.mid(from, stop - from);
+        if (block.contains("\nRECURRENCE-ID"))
+            kept += block.endsWith('\n') ? block : block + "\r\n";
+        from = stop;
+    }
+    return kept;
+}
+
+// Our to-do with the occurrences other clients keep beside it.
+QByteArray withKept(QByteArray ics, const QByteArray &kept)
+{
+    if (!kept.isEmpty())
+        ics.insert(ics.lastIndexOf("END:VCALENDAR"), kept);
+    return ics;
+}
 
 Resource parse(const QByteArray &ics, const QTimeZone &zone)
 {
     Resource r;
+    r.kept = occurrenceBlocks(ics);
     for (ical::Todo &todo : ical::readCalendar(ics, zone)) {
         if (!todo.recurrenceId.isValid()) {
             if (!r.master)
@@ -228,13 +260,13 @@ void SyncPass::takeIn(const RemoteObject &object)
             // A task of ours the server already holds (sent before its
             // link was kept, or by way of a file): nothing agreed yet.
             const QVariantMap local = *localtasks::read(m_db, sameUid);
-            merge(sameUid, syncstate::Link{sameUid, master.uid, object.href, object.etag, true, {}}, local,
+            merge(sameUid, syncstate::Link{sameUid, master.uid, object.href, object.etag, true, {}, resource.kept}, local,
                   localtasks::comparable(master.uid, local, m_zone), master, there);
             applyInstances(sameUid, master.uid, resource.doneInstances);
             return;
         }
         const qint64 id = localtasks::insert(m_db, master.fields, master.uid, created);
-        syncstate::saveLink(m_db, {id, master.uid, object.href, object.etag, true, there});
+        syncstate::saveLink(m_db, {id, master.uid, object.href, object.etag, true, there, resource.kept});
         m_tasksWritten = true;
         ++m_report.received;
         applyInstances(id, master.uid, resource.doneInstances);
@@ -242,6 +274,7 @@ void SyncPass::takeIn(const RemoteObject &object)
     }
 
     const qint64 id = link->taskId;
+    link->kept = resource.kept;
     const std::optional<QVariantMap> local = localtasks::read(m_db, id);
     if (local) {
         const QJsonObject here = localtasks::comparable(link->uid, *local, m_zone);
@@ -461,7 +494,8 @@ void SyncPass::pushOne(const syncstate::Change &change, bool retry)
     const bool create = !link || !link->onServer;
     QString etag;
     try {
-        etag = m_remote.put(href, ical::writeCalendar({todo}, m_zone), create ? QString() : link->etag);
+        etag = m_remote.put(href, withKept(ical::writeCalendar({todo}, m_zone), link ? link->kept : QByteArray()),
+                            create ? QString() : link->etag);
     } catch (const RemoteError &e) {
         if (e.kind != RemoteError::Kind::PreconditionFailed && e.kind != RemoteError::Kind::NotFound)
             throw;
@@ -474,7 +508,7 @@ void SyncPass::pushOne(const syncstate::Change &change, bool retry)
     }
     m_remoteWritten = true;
     ++m_report.sent;
-    m_pending << Pending{id, change.version, syncstate::Link{id, uid, href, etag, true, here}};
+    m_pending << Pending{id, change.version, syncstate::Link{id, uid, href, etag, true, here, link ? link->kept : QByteArray()}};
 }
 
 void SyncPass::retryOnce(qint64 id, bool retry)

@@ -54,10 +54,11 @@ Link readLink(const Statement &s)
     l.etag = s.value(3).toString();
     l.onServer = s.integer(4) != 0;
     l.synced = fromJson(s.utf8(5));
+    l.kept = s.value(6).toByteArray();
     return l;
 }
 
-const QString LinkColumns = u"TaskID, UID, Href, ETag, OnServer, Synced"_s;
+const QString LinkColumns = u"TaskID, UID, Href, ETag, OnServer, Synced, Kept"_s;
 
 std::optional<Link> oneLink(Connection &db, const QString &where, const QVariant &value)
 {
@@ -108,7 +109,8 @@ void install(Connection &db)
                 "  Href text not null unique,\n"
                 "  ETag text not null default '',\n"
                 "  OnServer integer not null default 1,\n"
-                "  Synced text not null)"_s);
+                "  Synced text not null,\n"
+                "  Kept text not null default '')"_s);
         run(db, u"create table if not exists SyncCollection (URL text not null, CTag text not null default '')"_s);
         run(db, u"create table if not exists SyncInstances (\n"
                 "  UID text not null,\n"
@@ -205,9 +207,9 @@ void saveLink(Connection &db, const Link &link)
 {
     // Another task's row for the same address is an older link of it.
     run(db, u"delete from SyncTasks where Href = ? and TaskID <> ?"_s, {link.href, link.taskId});
-    run(db, u"insert or replace into SyncTasks (%1) values (?, ?, ?, ?, ?, ?)"_s.arg(LinkColumns),
+    run(db, u"insert or replace into SyncTasks (%1) values (?, ?, ?, ?, ?, ?, ?)"_s.arg(LinkColumns),
         {link.taskId, link.uid, link.href, link.etag, link.onServer ? 1 : 0,
-         QString::fromUtf8(QJsonDocument(link.synced).toJson(QJsonDocument::Compact))});
+         QString::fromUtf8(QJsonDocument(link.synced).toJson(QJsonDocument::Compact)), QString::fromUtf8(link.kept)});
 }
 
 void dropLink(Connection &db, qint64 taskId)

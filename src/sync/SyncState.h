@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QJsonObject>
 #include <QList>
 #include <QString>
@@ -20,10 +21,12 @@ class Connection;
 //   row until the deletion has been sent. The sync pass's own writes are
 //   not changes here: inside its transactions a row in TaskChangesPaused
 //   silences the triggers.
-// - SyncTasks (TaskID, UID, Href, ETag, OnServer, Synced): each task that is
-//   on the server, with its address, the ETag of the version last agreed and
-//   the field values of that version (JSON). A task deleted here keeps its
-//   row until the server has deleted it too.
+// - SyncTasks (TaskID, UID, Href, ETag, OnServer, Synced, Kept): each task
+//   that is on the server, with its address, the ETag of the version last
+//   agreed, the field values of that version (JSON) and the occurrences
+//   other clients keep beside it in the same resource (iCalendar text, sent
+//   back with every change). A task deleted here keeps its row until the
+//   server has deleted it too.
 // - SyncCollection (URL, CTag): the collection the rows belong to and its
 //   ctag when both sides last held the same tasks.
 // - SyncInstances (UID, RecurrenceID): the completed occurrences of
@@ -77,6 +80,7 @@ struct Link
     QString etag;
     bool onServer = true; // false: to be created there (again)
     QJsonObject synced;   // the fields as last agreed
+    QByteArray kept;      // other clients' components of the resource, sent back with it
 };
 
 std::optional<Link> linkOfTask(Connection &db, qint64 taskId);

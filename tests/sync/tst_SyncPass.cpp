@@ -341,9 +341,10 @@ private slots:
         QCOMPARE(w.serverTasks().size(), 120);
     }
 
-    // A completed occurrence is applied once: passes that see it again, or
-    // another database that takes in the series with it, do not move the
-    // task on again; and it never shows as a task of its own.
+    // A completed occurrence is applied once, and stays on the server with
+    // the series for the client that keeps it: when the task is moved back
+    // here and the resource is read again, it does not move the task on a
+    // second time. It never shows as a task of its own.
     void completedOccurrenceAppliesOnce()
     {
         World w;
@@ -351,10 +352,17 @@ private slots:
         QCOMPARE(w.sync().outcome, Outcome::Synced);
         completeOccurrenceThere(w, Plants, u"20261214T090000"_s);
         QCOMPARE(w.sync().received, 1);
-        // Unchanged resource, but let the pass read it again.
+        QCOMPARE(w.localTasks(), QStringList{u"Water plants|||2026-12-15 09:00|0"_s});
+        QVERIFY(w.server.read(w.hrefOf(Plants)).contains("RECURRENCE-ID"));
+
+        w.editHere(Plants, u"DueDateTime"_s, at(2026, 12, 14, 9, 0));
+        QCOMPARE(w.sync().sent, 1);
+        QVERIFY(w.server.read(w.hrefOf(Plants)).contains("RECURRENCE-ID"));
+        // Another client rewrites the resource as it stands.
         w.server.write(w.hrefOf(Plants), w.server.read(w.hrefOf(Plants)));
         QCOMPARE(w.sync().outcome, Outcome::Synced);
-        QCOMPARE(w.localTasks(), QStringList{u"Water plants|||2026-12-15 09:00|0"_s});
+        QCOMPARE(w.localTasks(), QStringList{u"Water plants|||2026-12-14 09:00|0"_s});
+        QCOMPARE(w.serverTasks(), QStringList{u"Water plants|||2026-12-14 09:00|0"_s});
     }
 
     // The server's refusals become the outcomes the window tells apart,

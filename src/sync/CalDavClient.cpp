@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 
 #include <stdexcept>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 using namespace webdav;
@@ -86,6 +87,13 @@ bool offersSyncCollection(const Response &response)
         || response.props.value(ReportSet).children.contains(clark(DavNs, u"sync-collection"));
 }
 
+// The collection's tag: getctag, else the sync-token, else empty.
+QString tagOf(const Response &response)
+{
+    const QString ctag = response.text(GetCtag);
+    return ctag.isEmpty() ? response.text(SyncToken) : ctag;
+}
+
 QString withSlash(QString path)
 {
     if (!path.endsWith(u'/'))
@@ -119,11 +127,13 @@ std::unique_ptr<CalDavClient> CalDavClient::open(const Account &account, const Q
 
     auto dav = std::make_unique<DavConnection>(account.address, account.user, password, timeout);
     const QString what = tr("Looking for the task list");
-    const QStringList props{ResourceType, ComponentSet, UserPrincipal, CalendarHome, ReportSet};
+    const QStringList props{ResourceType, ComponentSet, UserPrincipal, CalendarHome, ReportSet, GetCtag, SyncToken};
     auto found = [&](const Response &response) {
         const QString path = dav->pathOf(response.href);
-        const bool sync = offersSyncCollection(response);
-        return std::unique_ptr<CalDavClient>(new CalDavClient(std::move(dav), path, sync));
+        std::unique_ptr<CalDavClient> client(new CalDavClient(std::move(dav), path, offersSyncCollection(response)));
+        // The tag read along saves the first ctag() a request of its own.
+        client->m_knownCtag = tagOf(response);
+        return client;
     };
 
     // The address itself may be the collection.
@@ -157,7 +167,7 @@ std::unique_ptr<CalDavClient> CalDavClient::open(const Account &account, const Q
 
     for (const QString &href : std::as_const(homes)) {
         const QString home = dav->pathOf(href);
-        const auto answer = propfind(*dav, home, 1, {ResourceType, ComponentSet, ReportSet}, what, true);
+        const auto answer = propfind(*dav, home, 1, {ResourceType, ComponentSet, ReportSet, GetCtag, SyncToken}, what, true);
         if (!answer)
             continue;
         for (const Response &response : answer->responses) {
@@ -177,12 +187,13 @@ QString CalDavClient::url() const
 
 QString CalDavClient::ctag()
 {
+    if (m_knownCtag) {
+        // Nothing was sent through this client since the tag was read.
+        return *std::exchange(m_knownCtag, std::nullopt);
+    }
     const QString what = tr("Checking the task list for changes");
     const auto answer = single(propfind(*m_dav, m_path, 0, {GetCtag, SyncToken}, what, false));
-    if (!answer)
-        return {};
-    const QString ctag = answer->text(GetCtag);
-    return ctag.isEmpty() ? answer->text(SyncToken) : ctag;
+    return answer ? tagOf(*answer) : QString();
 }
 
 QList<RemoteEntry> CalDavClient::entriesOf(const QByteArray &body)
@@ -206,6 +217,7 @@ QList<RemoteEntry> CalDavClient::entriesOf(const QByteArray &body)
 
 QList<RemoteEntry> CalDavClient::list()
 {
+    m_knownCtag.reset();
     const QString what = tr("Reading the task list");
     DavReply reply = m_dav->send("REPORT", m_path, todoQueryBody(), {{"Depth", "1"}});
     if (reply.status == 207)
@@ -221,6 +233,7 @@ QList<RemoteEntry> CalDavClient::list()
 
 QList<RemoteObject> CalDavClient::fetch(const QStringList &hrefs)
 {
+    m_knownCtag.reset();
     const QString what = tr("Reading tasks");
     QList<RemoteObject> objects;
     objects.reserve(hrefs.size());
@@ -242,6 +255,7 @@ QList<RemoteObject> CalDavClient::fetch(const QStringList &hrefs)
 
 QString CalDavClient::put(const QString &href, const QByteArray &ics, const QString &ifMatch)
 {
+    m_knownCtag.reset();
     DavConnection::Headers headers{{"Content-Type", "text/calendar; charset=utf-8"}};
     if (ifMatch.isEmpty())
         headers.append({QByteArrayLiteral("If-None-Match"), QByteArrayLiteral("*")});
@@ -259,6 +273,7 @@ QString CalDavClient::put(const QString &href, const QByteArray &ics, const QStr
 
 void CalDavClient::remove(const QString &href, const QString &ifMatch)
 {
+    m_knownCtag.reset();
     DavConnection::Headers headers;
     if (!ifMatch.isEmpty())
         headers.append({QByteArrayLiteral("If-Match"), quotedEtag(ifMatch)});
@@ -280,6 +295,7 @@ QString CalDavClient::hrefFor(const QString &uid) const
 
 std::optional<RemoteChanges> CalDavClient::changesSince(const QString &syncToken)
 {
+    m_knownCtag.reset();
     if (!m_syncCollection)
         return std::nullopt;
     const QString what = tr("Reading the changes of the task list");

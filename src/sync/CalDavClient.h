@@ -59,6 +59,8 @@ private:
     QString m_path;
     bool m_syncCollection; // the server offers the sync-collection report here
     int m_fetchBatch = DefaultFetchBatch;
+    // The tag discovery read, until anything else is asked of the server.
+    std::optional<QString> m_knownCtag;
 };
 
 // MKCALENDAR of a new calendar collection at path holding the given

@@ -36,7 +36,6 @@ bool writeFile(const QString &path, const QByteArray &text)
 
 CalDavServer::CalDavServer(Kind kind) : m_kind(kind)
 {
-    m_process.setProcessChannelMode(QProcess::SeparateChannels);
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.remove(u"PYTHONPATH"_s);
     environment.remove(u"PYTHONHOME"_s);
@@ -129,6 +128,10 @@ bool CalDavServer::launch(quint16 port)
         arguments = {u"-m"_s, u"xandikos"_s, u"-d"_s, storage, u"--autocreate"_s,
                      u"-l"_s, u"127.0.0.1"_s, u"-p"_s, QString::number(port)};
     }
+    // The servers log every request; into a pipe nobody reads that would
+    // stall them after a few thousand, so the log goes to a file.
+    m_process.setStandardOutputFile(QProcess::nullDevice());
+    m_process.setStandardErrorFile(m_dir.filePath(u"server.log"_s));
     m_process.start(Python, arguments);
     if (!m_process.waitForStarted(5000)) {
         m_why = name(m_kind) + u" did not start: "_s + m_process.errorString();
@@ -138,7 +141,9 @@ bool CalDavServer::launch(quint16 port)
     const QDeadlineTimer deadline(20000);
     while (!deadline.hasExpired()) {
         if (m_process.state() == QProcess::NotRunning || m_process.waitForFinished(50)) {
-            m_why = name(m_kind) + u" ended at once: "_s + QString::fromLocal8Bit(m_process.readAllStandardError());
+            QFile log(m_dir.filePath(u"server.log"_s));
+            log.open(QIODevice::ReadOnly);
+            m_why = name(m_kind) + u" ended at once: "_s + QString::fromLocal8Bit(log.readAll());
             return false;
         }
         QTcpSocket probe;

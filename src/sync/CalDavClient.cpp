@@ -301,12 +301,16 @@ std::optional<RemoteChanges> CalDavClient::changesSince(const QString &syncToken
     const QString what = tr("Reading the changes of the task list");
     const DavReply reply = m_dav->send("REPORT", m_path, syncCollectionBody(syncToken), {{"Depth", "0"}});
     if (reply.status != 207) {
-        // RFC 6578: a token the server does not know any more is refused
-        // with the valid-sync-token precondition.
-        if ((reply.status == 403 || reply.status == 409 || reply.status == 400) && reply.body.contains("valid-sync-token"))
+        const bool refusedLogin = reply.status == 401;
+        const bool unavailable = reply.status >= 502 && reply.status <= 504;
+        // RFC 6578 refuses a token the server does not know any more with
+        // 403 and the valid-sync-token precondition; some servers fail
+        // otherwise (Xandikos: 500). Either way the token is no use, and
+        // the caller reads the whole list instead of failing every time.
+        if (!syncToken.isEmpty() && !refusedLogin && !unavailable)
             throw RemoteError(RemoteError::Kind::PreconditionFailed,
                               tr("%1 failed: the server %2 no longer knows the last sync.").arg(what, m_dav->address().host()));
-        if (reply.status == 400 || reply.status == 405 || reply.status == 501) {
+        if (syncToken.isEmpty() && (reply.status == 400 || reply.status == 405 || reply.status == 501)) {
             m_syncCollection = false;
             return std::nullopt;
         }

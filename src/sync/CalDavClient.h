@@ -43,8 +43,8 @@ public:
 
     // The changes since a sync token (empty: everything) through the
     // sync-collection report; nothing when the server does not offer it.
-    // A token the server no longer knows throws RemoteError
-    // PreconditionFailed: then list() everything and start again.
+    // A token the server refuses throws RemoteError PreconditionFailed:
+    // then list() everything and start again from an empty token.
     std::optional<RemoteChanges> changesSince(const QString &syncToken);
 
     // How many resources one calendar-multiget asks for.

@@ -63,9 +63,15 @@ void CalDavServer::stop()
     }
 }
 
+void CalDavServer::useTls(const QString &certificateFile, const QString &keyFile)
+{
+    m_certificate = certificateFile;
+    m_key = keyFile;
+}
+
 QUrl CalDavServer::root() const
 {
-    return QUrl(u"http://127.0.0.1:%1/"_s.arg(m_port));
+    return QUrl((m_certificate.isEmpty() ? u"http://127.0.0.1:%1/"_s : u"https://127.0.0.1:%1/"_s).arg(m_port));
 }
 
 tasksync::Account CalDavServer::account(const QUrl &address) const
@@ -96,6 +102,8 @@ bool CalDavServer::start()
     for (int attempt = 0; attempt < 5; ++attempt) {
         const quint16 port = freePort();
         if (port != 0 && launch(port)) {
+            if (!m_certificate.isEmpty())
+                return true;
             m_collection = addCalendar(u"tasks"_s, {u"VTODO"_s});
             return !m_collection.isEmpty();
         }
@@ -113,12 +121,14 @@ bool CalDavServer::launch(quint16 port)
     if (m_kind == Kind::Radicale) {
         const QString users = m_dir.filePath(u"users"_s);
         const QString config = m_dir.filePath(u"config"_s);
-        const QString text = u"[server]\nhosts = 127.0.0.1:%1\n"
-                             "[auth]\ntype = htpasswd\nhtpasswd_filename = %2\nhtpasswd_encryption = plain\ndelay = 0\n"
-                             "[rights]\ntype = owner_only\n"
-                             "[storage]\nfilesystem_folder = %3\n"
-                             "[web]\ntype = none\n"
-                             "[logging]\nlevel = warning\n"_s.arg(port).arg(users, storage);
+        QString text = u"[server]\nhosts = 127.0.0.1:%1\n"_s.arg(port);
+        if (!m_certificate.isEmpty())
+            text += u"ssl = True\ncertificate = %1\nkey = %2\n"_s.arg(m_certificate, m_key);
+        text += u"[auth]\ntype = htpasswd\nhtpasswd_filename = %1\nhtpasswd_encryption = plain\ndelay = 0\n"
+                "[rights]\ntype = owner_only\n"
+                "[storage]\nfilesystem_folder = %2\n"
+                "[web]\ntype = none\n"
+                "[logging]\nlevel = warning\n"_s.arg(users, storage);
         if (!writeFile(users, (user() + u':' + password() + u'\n').toUtf8()) || !writeFile(config, text.toUtf8())) {
             m_why = u"cannot write the server's configuration"_s;
             return false;

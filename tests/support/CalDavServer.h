@@ -27,6 +27,11 @@ public:
 
     static QString name(Kind kind);
 
+    // Radicale only, before start(): serve https with this certificate and
+    // key. No client trusts the certificate, so start() creates no
+    // collection then; the server is good for the handshake alone.
+    void useTls(const QString &certificateFile, const QString &keyFile);
+
     // False (with why()) when the server is not installed or did not come up.
     bool start();
     QString why() const { return m_why; }
@@ -37,7 +42,7 @@ public:
     QString user() const { return QStringLiteral("alice"); }
     QString password() const { return QStringLiteral("correct horse"); }
 
-    // http://127.0.0.1:port/
+    // http://127.0.0.1:port/ (https with TLS)
     QUrl root() const;
     // The to-do collection start() created.
     QUrl collection() const { return m_collection; }
@@ -58,4 +63,6 @@ private:
     quint16 m_port = 0;
     QUrl m_collection;
     QString m_why;
+    QString m_certificate;
+    QString m_key;
 };

@@ -5,9 +5,12 @@
 #include <QProcess>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QThread>
 #include <QtTest>
 
 #include <map>
+#include <memory>
 #include <optional>
 
 using namespace Qt::StringLiterals;
@@ -64,9 +67,10 @@ public:
     {
         connect(this, &QTcpServer::newConnection, this, [this] {
             while (QTcpSocket *socket = nextPendingConnection()) {
-                connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
-                    m_request += socket->readAll();
-                    if (m_request.contains("\r\n\r\n")) {
+                auto request = std::make_shared<QByteArray>();
+                connect(socket, &QTcpSocket::readyRead, socket, [this, socket, request] {
+                    *request += socket->readAll();
+                    if (request->contains("\r\n\r\n")) {
                         socket->write(m_answer);
                         socket->disconnectFromHost();
                     }
@@ -77,8 +81,13 @@ public:
 
 private:
     QByteArray m_answer;
-    QByteArray m_request;
 };
+
+QByteArray httpAnswer(const QByteArray &statusLine, const QByteArray &headers = {}, const QByteArray &body = {})
+{
+    return "HTTP/1.1 " + statusLine + "\r\n" + headers + "Content-Length: " + QByteArray::number(body.size())
+        + "\r\nConnection: close\r\n\r\n" + body;
+}
 
 } // namespace
 
@@ -144,7 +153,8 @@ private slots:
         QTest::addColumn<QString>("start");
         for (const Kind kind : {Kind::Radicale, Kind::Xandikos}) {
             const QString name = CalDavServer::name(kind);
-            for (const QString &start : {u"root"_s, u"well-known"_s, u"principal"_s, u"home"_s, u"collection"_s})
+            for (const QString &start : {u"root"_s, u"well-known"_s, u"principal"_s, u"home"_s, u"collection"_s,
+                                         u"collection without slash"_s})
                 QTest::addRow("%s from the %s", qPrintable(name), qPrintable(start)) << kind << start;
         }
     }
@@ -175,6 +185,8 @@ private slots:
             address.setPath(home);
         else if (start == u"collection"_s)
             address = server.collection();
+        else if (start == u"collection without slash"_s)
+            address = server.collection().adjusted(QUrl::StripTrailingSlash);
 
         const auto client = CalDavClient::open(server.account(address), server.password());
         QCOMPARE(client->url(), server.collection().toString());
@@ -318,6 +330,10 @@ private slots:
         const auto nothing = client->changesSince(changed->syncToken);
         QVERIFY(nothing);
         QVERIFY(nothing->changed.isEmpty() && nothing->removed.isEmpty());
+
+        // A token the server never gave means: read the whole list again.
+        QCOMPARE(errorOf([&] { client->changesSince(client->url() + u"?not-a-token"_s); }),
+                 RemoteError::Kind::PreconditionFailed);
     }
 
     void refusedPassword()
@@ -357,22 +373,97 @@ private slots:
         QVERIFY(timer.elapsed() < 5000);
     }
 
-    // A redirect to another server is not followed: the request (and the
-    // password with it) never leaves the configured address.
-    void redirectElsewhere()
+    // Answers the client cannot use end in the error of their kind; a
+    // redirect to another server or port is not followed, so the request
+    // (and the password with it) never leaves the configured address.
+    void unusableAnswers_data()
     {
-        QTcpServer elsewhere;
-        QVERIFY(elsewhere.listen(QHostAddress(u"127.0.0.2"_s), 0));
-        CannedHttpServer server("HTTP/1.1 301 Moved Permanently\r\nLocation: http://127.0.0.2:"
-                                + QByteArray::number(elsewhere.serverPort())
-                                + "/dav/\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<RemoteError::Kind>("kind");
+        using K = RemoteError::Kind;
+        const QByteArray multistatus = "Content-Type: application/xml\r\n";
+        QTest::newRow("redirect to another host")
+            << httpAnswer("301 Moved Permanently", "Location: http://127.0.0.2:OTHERHOST/dav/\r\n") << K::Protocol;
+        QTest::newRow("redirect to another port")
+            << httpAnswer("307 Temporary Redirect", "Location: http://127.0.0.1:OTHERPORT/dav/\r\n") << K::Protocol;
+        QTest::newRow("redirect to https")
+            << httpAnswer("308 Permanent Redirect", "Location: https://127.0.0.1:OTHERPORT/dav/\r\n") << K::Protocol;
+        QTest::newRow("redirect in circles") << httpAnswer("302 Found", "Location: /\r\n") << K::Protocol;
+        QTest::newRow("broken XML")
+            << httpAnswer("207 Multi-Status", multistatus, "<multistatus xmlns='DAV:'><response><href>/</hr")
+            << K::Protocol;
+        QTest::newRow("no multistatus") << httpAnswer("207 Multi-Status", multistatus, "<html/>") << K::Protocol;
+        QTest::newRow("no calendar anywhere") << httpAnswer("404 Not Found") << K::Protocol;
+        QTest::newRow("forbidden") << httpAnswer("403 Forbidden") << K::Unauthorized;
+        QTest::newRow("server error") << httpAnswer("500 Internal Server Error") << K::Protocol;
+        QTest::newRow("overloaded") << httpAnswer("503 Service Unavailable") << K::Unreachable;
+    }
+    void unusableAnswers()
+    {
+        QFETCH(QByteArray, answer);
+        QFETCH(RemoteError::Kind, kind);
+        QTcpServer otherHost, otherPort;
+        QVERIFY(otherHost.listen(QHostAddress(u"127.0.0.2"_s), 0));
+        QVERIFY(otherPort.listen(QHostAddress::LocalHost, 0));
+        answer.replace("OTHERHOST", QByteArray::number(otherHost.serverPort()));
+        answer.replace("OTHERPORT", QByteArray::number(otherPort.serverPort()));
+        CannedHttpServer server(answer);
         QVERIFY(server.listen(QHostAddress::LocalHost, 0));
         tasksync::Account account;
         account.address = QUrl(u"http://127.0.0.1:%1/"_s.arg(server.serverPort()));
         account.user = u"alice"_s;
-        QCOMPARE(errorOf([&] { CalDavClient::open(account, u"secret"_s, std::chrono::milliseconds(2000)); }),
-                 RemoteError::Kind::Protocol);
-        QVERIFY(!elsewhere.hasPendingConnections());
+        QCOMPARE(errorOf([&] { CalDavClient::open(account, u"secret"_s, std::chrono::milliseconds(2000)); }), kind);
+        QVERIFY(!otherHost.hasPendingConnections());
+        QVERIFY(!otherPort.hasPendingConnections());
+    }
+
+    // An untrusted certificate is its own kind of failure, with the reason.
+    void untrustedCertificate()
+    {
+        QTemporaryDir dir;
+        const QString certificate = dir.filePath(u"cert.pem"_s), key = dir.filePath(u"key.pem"_s);
+        QProcess openssl;
+        openssl.start(u"openssl"_s, {u"req"_s, u"-x509"_s, u"-newkey"_s, u"ec"_s, u"-pkeyopt"_s,
+                                     u"ec_paramgen_curve:prime256v1"_s, u"-nodes"_s, u"-days"_s, u"1"_s,
+                                     u"-subj"_s, u"/CN=127.0.0.1"_s, u"-keyout"_s, key, u"-out"_s, certificate});
+        if (!openssl.waitForStarted())
+            QSKIP("openssl is not installed");
+        QVERIFY(openssl.waitForFinished(30000) && openssl.exitCode() == 0);
+        CalDavServer server(Kind::Radicale);
+        server.useTls(certificate, key);
+        QVERIFY2(server.start(), qPrintable(server.why()));
+        QCOMPARE(server.root().scheme(), u"https"_s);
+        try {
+            CalDavClient::open(server.account(), server.password(), std::chrono::milliseconds(5000));
+            QFAIL("a connection with an untrusted certificate was accepted");
+        } catch (const RemoteError &error) {
+            QCOMPARE(error.kind, RemoteError::Kind::Certificate);
+            QVERIFY2(error.text.contains(u"certificate"_s, Qt::CaseInsensitive), qPrintable(error.text));
+        }
+    }
+
+    // The sync pass uses the client on a thread without an event loop of its own.
+    void workerThread()
+    {
+        CalDavServer *server = shared(Kind::Radicale);
+        QVERIFY(server);
+        const QUrl url = server->addCalendar(u"threaded"_s, {u"VTODO"_s});
+        QVERIFY(!url.isEmpty());
+        QList<RemoteEntry> entries;
+        QString failure;
+        std::unique_ptr<QThread> thread(QThread::create([&] {
+            try {
+                const auto client = CalDavClient::open(server->account(url), server->password());
+                client->put(client->hrefFor(u"t"_s), todo(u"t"_s, u"from a thread"_s), {});
+                entries = client->list();
+            } catch (const RemoteError &error) {
+                failure = error.text;
+            }
+        }));
+        thread->start();
+        QVERIFY(thread->wait(60000));
+        QCOMPARE(failure, QString());
+        QCOMPARE(entries.size(), 1);
     }
 
     // Another CalDAV client and ours read what the other wrote.

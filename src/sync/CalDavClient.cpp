@@ -245,7 +245,11 @@ QList<RemoteObject> CalDavClient::fetch(const QStringList &hrefs)
         for (const Response &response : readMultistatus(*m_dav, reply, what).responses) {
             if (!response.has(CalendarData))
                 continue;
+            // XML turns the CRLF line ends of iCalendar into LF (unless the
+            // server escaped the CR); they are put back, folded lines included.
             QByteArray ics = response.text(CalendarData).toUtf8();
+            if (!ics.contains('\r'))
+                ics.replace('\n', "\r\n");
             ics += "\r\n";
             objects.append({m_dav->pathOf(response.href), response.text(GetEtag), std::move(ics)});
         }

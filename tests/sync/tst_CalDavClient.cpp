@@ -235,6 +235,8 @@ private slots:
         QCOMPARE(objects.first().etag, first);
         QVERIFY(objects.first().ics.contains("SUMMARY:first"));
         QVERIFY(objects.first().ics.contains(uid.toUtf8()));
+        // iCalendar lines end in CRLF, though XML carried them as LF.
+        QCOMPARE(objects.first().ics.count('\n'), objects.first().ics.count("\r\n"));
 
         const QString second = client->put(href, todo(uid, u"second"_s), first);
         QVERIFY(!second.isEmpty() && second != first);

@@ -14,6 +14,7 @@ struct CalDavSyncRunner::Outcome
 {
     Report report;
     bool tasksWritten = false;
+    QUrl collection; // where the pass found the collection
 };
 
 CalDavSyncRunner::CalDavSyncRunner(const QString &databaseFile, const Clock &clock, Opener opener, QObject *parent,
@@ -39,6 +40,7 @@ void CalDavSyncRunner::setAccount(const Account &account, const QString &passwor
 {
     m_account = account;
     m_password = password;
+    m_collection.clear();
     m_interval.stop();
     if (account.configured() && account.intervalMinutes > 0)
         m_interval.start(std::chrono::minutes(account.intervalMinutes));
@@ -50,7 +52,11 @@ void CalDavSyncRunner::syncNow()
         return;
     auto outcome = std::make_shared<Outcome>();
     m_outcome = outcome;
-    const Account account = m_account;
+    // Once found, the collection is opened at its own address: a pass with
+    // nothing to do is then a single request.
+    Account account = m_account;
+    if (m_collection.isValid())
+        account.address = m_collection;
     const QString password = m_password;
     const QString file = m_databaseFile;
     const Clock *clock = &m_clock;
@@ -60,6 +66,7 @@ void CalDavSyncRunner::syncNow()
         Report report;
         try {
             std::unique_ptr<RemoteCollection> remote = opener(account, password);
+            outcome->collection = QUrl(remote->url());
             Connection db;
             db.setDatabaseFile(file);
             db.open();
@@ -93,6 +100,11 @@ void CalDavSyncRunner::passEnded()
     m_thread = nullptr;
     const std::shared_ptr<Outcome> outcome = std::move(m_outcome);
     const Report report = outcome->report;
+    // A collection that moved or went away is looked for again next time.
+    if (report.outcome == tasksync::Outcome::Synced || report.outcome == tasksync::Outcome::Offline)
+        m_collection = outcome->collection.isValid() ? outcome->collection : m_collection;
+    else
+        m_collection.clear();
     if (report.outcome == tasksync::Outcome::AuthFailed || report.outcome == tasksync::Outcome::CertificateFailed)
         m_interval.stop();
     if (outcome->tasksWritten)

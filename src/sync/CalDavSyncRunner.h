@@ -48,6 +48,7 @@ private:
     QTimeZone m_zone;
     Account m_account;
     QString m_password;
+    QUrl m_collection; // the account's collection, once found
     QTimer m_interval;
     QThread *m_thread = nullptr;
     struct Outcome;

@@ -5,42 +5,42 @@
 #include "store/Connection.h"
 #include "sync/SyncPass.h"
 
-#include <QCoreApplication>
-#include <QThread>
-
 namespace tasksync {
 
-struct CalDavSyncRunner::Outcome
+struct CalDavSyncRunner::Worker
 {
-    Report report;
-    bool tasksWritten = false;
-    QUrl collection; // where the pass found the collection
+    std::unique_ptr<RemoteCollection> remote;
 };
 
 CalDavSyncRunner::CalDavSyncRunner(const QString &databaseFile, const Clock &clock, Opener opener, QObject *parent,
                                    const QTimeZone &zone)
-    : SyncRunner(parent), m_databaseFile(databaseFile), m_clock(clock), m_opener(std::move(opener)), m_zone(zone)
+    : SyncRunner(parent), m_databaseFile(databaseFile), m_clock(clock), m_opener(std::move(opener)), m_zone(zone),
+      m_context(new QObject), m_worker(std::make_shared<Worker>())
 {
     qRegisterMetaType<tasksync::Report>();
+    m_context->moveToThread(&m_thread);
     m_interval.setTimerType(Qt::VeryCoarseTimer);
     connect(&m_interval, &QTimer::timeout, this, &CalDavSyncRunner::syncNow);
 }
 
 CalDavSyncRunner::~CalDavSyncRunner()
 {
-    // A pass under way finishes its current request and its writes; its
-    // report has no one left to go to.
-    if (m_thread) {
-        m_thread->wait();
-        delete m_thread;
+    // A pass under way finishes its current request and its writes; the
+    // collection goes on the thread it was made on.
+    if (m_thread.isRunning()) {
+        QMetaObject::invokeMethod(m_context, [worker = m_worker] { worker->remote.reset(); },
+                                  Qt::BlockingQueuedConnection);
+        m_thread.quit();
+        m_thread.wait();
     }
+    delete m_context;
 }
 
 void CalDavSyncRunner::setAccount(const Account &account, const QString &password)
 {
     m_account = account;
     m_password = password;
-    m_collection.clear();
+    m_accountChanged = true;
     m_interval.stop();
     if (account.configured() && account.intervalMinutes > 0)
         m_interval.start(std::chrono::minutes(account.intervalMinutes));
@@ -48,66 +48,57 @@ void CalDavSyncRunner::setAccount(const Account &account, const QString &passwor
 
 void CalDavSyncRunner::syncNow()
 {
-    if (m_thread || !m_account.configured())
+    if (m_running || !m_account.configured())
         return;
-    auto outcome = std::make_shared<Outcome>();
-    m_outcome = outcome;
-    // Once found, the collection is opened at its own address: a pass with
-    // nothing to do is then a single request.
-    Account account = m_account;
-    if (m_collection.isValid())
-        account.address = m_collection;
-    const QString password = m_password;
-    const QString file = m_databaseFile;
-    const Clock *clock = &m_clock;
-    const Opener opener = m_opener;
-    const QTimeZone zone = m_zone;
-    m_thread = QThread::create([=] {
-        Report report;
-        try {
-            std::unique_ptr<RemoteCollection> remote = opener(account, password);
-            outcome->collection = QUrl(remote->url());
-            Connection db;
-            db.setDatabaseFile(file);
-            db.open();
-            SyncPass pass(db, *remote, *clock, zone);
-            report = pass.run();
-            outcome->tasksWritten = pass.tasksWritten();
-        } catch (const RemoteError &e) {
-            report = failure(e);
-        } catch (const Error &e) {
-            report.outcome = tasksync::Outcome::Failed;
-            report.error = e.text();
-        } catch (const std::exception &e) {
-            report.outcome = tasksync::Outcome::Failed;
-            report.error = QString::fromLocal8Bit(e.what());
-        }
-        if (!report.finished.isValid())
-            report.finished = clock->now().toQDateTime();
-        outcome->report = report;
-    });
-    connect(m_thread, &QThread::finished, this, &CalDavSyncRunner::passEnded, Qt::QueuedConnection);
+    m_running = true;
+    if (!m_thread.isRunning())
+        m_thread.start(QThread::LowPriority);
+    const bool reopen = std::exchange(m_accountChanged, false);
+    QMetaObject::invokeMethod(
+        m_context,
+        [this, reopen, worker = m_worker, account = m_account, password = m_password, file = m_databaseFile,
+         clock = &m_clock, opener = m_opener, zone = m_zone] {
+            Report report;
+            bool written = false;
+            try {
+                if (reopen)
+                    worker->remote.reset();
+                if (!worker->remote)
+                    worker->remote = opener(account, password);
+                Connection db;
+                db.setDatabaseFile(file);
+                db.open();
+                SyncPass pass(db, *worker->remote, *clock, zone);
+                report = pass.run();
+                written = pass.tasksWritten();
+            } catch (const RemoteError &e) {
+                report = failure(e);
+            } catch (const Error &e) {
+                report.outcome = tasksync::Outcome::Failed;
+                report.error = e.text();
+            } catch (const std::exception &e) {
+                report.outcome = tasksync::Outcome::Failed;
+                report.error = QString::fromLocal8Bit(e.what());
+            }
+            if (!report.finished.isValid())
+                report.finished = clock->now().toQDateTime();
+            // A collection that moved, went away or refused us is looked
+            // for again next time.
+            if (report.outcome != tasksync::Outcome::Synced)
+                worker->remote.reset();
+            QMetaObject::invokeMethod(this, [this, report, written] { passEnded(report, written); },
+                                      Qt::QueuedConnection);
+        },
+        Qt::QueuedConnection);
     emit started();
-    m_thread->start(QThread::LowPriority);
 }
 
-void CalDavSyncRunner::passEnded()
+void CalDavSyncRunner::passEnded(const Report &report, bool tasksWritten)
 {
-    if (!m_thread)
-        return;
-    m_thread->wait();
-    delete m_thread;
-    m_thread = nullptr;
-    const std::shared_ptr<Outcome> outcome = std::move(m_outcome);
-    const Report report = outcome->report;
-    // A collection that moved or went away is looked for again next time.
-    if (report.outcome == tasksync::Outcome::Synced || report.outcome == tasksync::Outcome::Offline)
-        m_collection = outcome->collection.isValid() ? outcome->collection : m_collection;
-    else
-        m_collection.clear();
+    m_running = false;
     if (report.outcome == tasksync::Outcome::AuthFailed || report.outcome == tasksync::Outcome::CertificateFailed)
         m_interval.stop();
-    if (outcome->tasksWritten)
+    if (tasksWritten)
         emit tasksChanged();
     emit finished(report);
 }

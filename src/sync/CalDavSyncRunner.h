@@ -3,7 +3,7 @@
 #include "sync/RemoteCollection.h"
 #include "sync/SyncRunner.h"
 
-#include <QPointer>
+#include <QThread>
 #include <QTimeZone>
 #include <QTimer>
 
@@ -11,13 +11,16 @@
 #include <memory>
 
 class Clock;
-class QThread;
 
 namespace tasksync {
 
-// The runner: each pass runs on a thread of its own with its own
-// connection to the database file, and its report comes back to the
-// runner's thread. Between passes nothing runs but the interval timer.
+// The runner: passes run one at a time on a thread of its own, each with
+// its own connection to the database file, and their reports come back to
+// the runner's thread. The collection, once opened, stays open on that
+// thread between passes (its address found and its password accepted), so
+// a pass with nothing to do is one request; it is opened afresh after a
+// failed pass or a new account. Between passes nothing runs but the
+// interval timer.
 //
 // After the server refused the password or the certificate, automatic
 // passes stop until the account is set again (a request still runs one),
@@ -34,25 +37,27 @@ public:
     ~CalDavSyncRunner() override;
 
     void setAccount(const Account &account, const QString &password) override;
-    bool running() const override { return m_thread != nullptr; }
+    bool running() const override { return m_running; }
 
 public slots:
     void syncNow() override;
 
 private:
-    void passEnded();
+    void passEnded(const Report &report, bool tasksWritten);
 
+    struct Worker;
     QString m_databaseFile;
     const Clock &m_clock;
     Opener m_opener;
     QTimeZone m_zone;
     Account m_account;
     QString m_password;
-    QUrl m_collection; // the account's collection, once found
+    bool m_accountChanged = true;
+    bool m_running = false;
     QTimer m_interval;
-    QThread *m_thread = nullptr;
-    struct Outcome;
-    std::shared_ptr<Outcome> m_outcome;
+    QThread m_thread;
+    QObject *m_context = nullptr; // lives on m_thread: the passes run in its event loop
+    std::shared_ptr<Worker> m_worker; // touched on m_thread only
 };
 
 } // namespace tasksync

@@ -47,6 +47,13 @@ std::optional<QVariantMap> read(Connection &db, qint64 id)
     return fields;
 }
 
+bool exists(Connection &db, qint64 id)
+{
+    Statement s(db.handle(), u"select 1 from Tasks where ID = ?"_s);
+    s.bind(id);
+    return s.step();
+}
+
 QJsonObject comparable(const QVariantMap &fieldsRead)
 {
     QJsonObject o = QJsonObject::fromVariantMap(fieldsRead);

@@ -17,6 +17,7 @@ class Connection;
 namespace localtasks {
 
 std::optional<QVariantMap> read(Connection &db, qint64 id);
+bool exists(Connection &db, qint64 id);
 
 // The fields as they come back from a to-do written and read again: the
 // form in which versions are compared, since a to-do cannot carry every

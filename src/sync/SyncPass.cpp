@@ -434,6 +434,14 @@ void SyncPass::push()
                 due << c;
         if (due.isEmpty())
             return;
+        // New tasks get their UIDs together, not in a transaction each.
+        {
+            syncstate::PassTransaction t(m_db);
+            for (const syncstate::Change &c : std::as_const(due))
+                if (localtasks::exists(m_db, c.taskId))
+                    localtasks::uidOf(m_db, c.taskId, true);
+            t.commit();
+        }
         for (qsizetype i = 0; i < due.size(); i += PushBatch) {
             for (const syncstate::Change &c : due.mid(i, PushBatch)) {
                 tried.insert(c.taskId);
@@ -475,7 +483,13 @@ void SyncPass::pushOne(const syncstate::Change &change, bool retry)
     }
 
     const QString uid = link ? link->uid : localtasks::uidOf(m_db, id, true);
-    const QJsonObject here = localtasks::comparable(uid, *local, m_zone);
+    ical::Todo todo;
+    todo.uid = uid;
+    todo.fields = *local;
+    todo.lastModified = QDateTime::fromMSecsSinceEpoch(change.changedAt, QTimeZone::utc());
+    const QByteArray ics = ical::writeCalendar({todo}, m_zone);
+    const QList<ical::Todo> sent = ical::readCalendar(ics, m_zone);
+    const QJsonObject here = sent.isEmpty() ? QJsonObject() : localtasks::comparable(sent.first().fields);
     if (link && link->onServer && sameFields(here, link->synced)) {
         m_pending << Pending{id, change.version, link, true};
         return;
@@ -486,15 +500,11 @@ void SyncPass::pushOne(const syncstate::Change &change, bool retry)
         m_complete = false;
         return;
     }
-    ical::Todo todo;
-    todo.uid = uid;
-    todo.fields = *local;
-    todo.lastModified = QDateTime::fromMSecsSinceEpoch(change.changedAt, QTimeZone::utc());
     const QString href = link ? link->href : m_remote.hrefFor(uid);
     const bool create = !link || !link->onServer;
     QString etag;
     try {
-        etag = m_remote.put(href, withKept(ical::writeCalendar({todo}, m_zone), link ? link->kept : QByteArray()),
+        etag = m_remote.put(href, withKept(ics, link ? link->kept : QByteArray()),
                             create ? QString() : link->etag);
     } catch (const RemoteError &e) {
         if (e.kind != RemoteError::Kind::PreconditionFailed && e.kind != RemoteError::Kind::NotFound)

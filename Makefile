@@ -18,6 +18,8 @@ TEST_PACKAGES += appstream   # the software-centre description is checked with a
 TEST_PACKAGES += python3-icalendar python3-dateutil   # repeat rules written to iCalendar files are expanded by a separate reader
 TEST_PACKAGES += radicale xandikos python3-caldav   # CalDAV tests: real servers on the loopback address and a second client
 TEST_PACKAGES += openssl   # CalDAV tests: a certificate nobody trusts
+# What `make bench` needs besides: the sync benchmark runs a real CalDAV server.
+BENCH_PACKAGES := radicale
 # What `make package` needs besides: CPack computes the Debian package's
 # dependencies with dpkg-shlibdeps (dpkg-dev), which needs file.
 PACKAGE_PACKAGES := dpkg-dev file
@@ -61,7 +63,8 @@ package:
 	cmake --build build/release -j $(JOBS) --target nudgewick
 	cd build/release && cpack -G DEB
 
-bench: deps
+bench:
+	@$(MAKE) --no-print-directory deps WANT="$(PACKAGES) $(BENCH_PACKAGES)"
 	cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF
 	cmake --build build/release -j $(JOBS) --target nudgewick bench
 	@# Headless like the tests; every benchmark runs even when one fails.

@@ -167,10 +167,16 @@ void SyncPass::sync()
     }
     const bool changedHere = syncstate::anyChange(m_db);
     const QString ctag = m_remote.ctag();
-    if (!ctag.isEmpty() && ctag == syncstate::storedCtag(m_db) && !changedHere)
+    // A write the server answered without an ETag is looked up in a
+    // listing as well.
+    const bool changedThere = ctag.isEmpty() || ctag != syncstate::storedCtag(m_db) || syncstate::anyEtagUnknown(m_db);
+    if (!changedThere && !changedHere)
         return;
 
-    pull(m_remote.list());
+    // Nothing changed there: only the changes here go (a resource changed
+    // meanwhile answers its write with 412 and is taken in then).
+    if (changedThere)
+        pull(m_remote.list());
     push();
 
     // The ctag is kept only for a state both sides hold: after writes of

@@ -18,7 +18,7 @@ struct Todo;
 //
 // 1. When the collection's ctag is the one stored and nothing changed here,
 //    the pass ends after that one request.
-// 2. Otherwise the collection is listed; resources that are new or whose
+// 2. When the ctag moved, the collection is listed; resources that are new or whose
 //    ETag moved are fetched in batches and taken in (changed only there),
 //    merged (changed on both sides, see Reconcile.h) or brought back (deleted
 //    here, edited there). Tasks whose resource is gone are deleted here,

@@ -203,6 +203,12 @@ QList<Link> links(Connection &db)
     return all;
 }
 
+bool anyEtagUnknown(Connection &db)
+{
+    Statement s(db.handle(), u"select exists (select 1 from SyncTasks where OnServer = 1 and ETag = '')"_s);
+    return s.step() && s.integer(0) != 0;
+}
+
 void saveLink(Connection &db, const Link &link)
 {
     // Another task's row for the same address is an older link of it.

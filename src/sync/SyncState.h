@@ -86,6 +86,8 @@ struct Link
 std::optional<Link> linkOfTask(Connection &db, qint64 taskId);
 std::optional<Link> linkOfHref(Connection &db, const QString &href);
 QList<Link> links(Connection &db);
+// True when a task on the server has no known ETag (the server did not say).
+bool anyEtagUnknown(Connection &db);
 // Inserts or replaces the task's row (a changed href replaces the old one).
 void saveLink(Connection &db, const Link &link);
 void dropLink(Connection &db, qint64 taskId);

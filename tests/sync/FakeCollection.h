@@ -27,6 +27,7 @@ struct FakeServer
     int nextEtag = 1;
     int requests = 0;
     bool offline = false;
+    bool etagOnPut = true; // false: writes are answered without the new ETag
     // Called before a put is answered, with the href (the lock is not held):
     // lets a test change the resource "meanwhile".
     std::function<void(const QString &href)> beforePut;
@@ -99,7 +100,7 @@ public:
         const QString etag = QStringLiteral("\"%1\"").arg(m_server.nextEtag++);
         m_server.resources[href] = {etag, ics};
         ++m_server.ctag;
-        return etag;
+        return m_server.etagOnPut ? etag : QString();
     }
     void remove(const QString &href, const QString &ifMatch) override
     {

@@ -8,9 +8,12 @@
 #include "store/Connection.h"
 #include "store/Statement.h"
 #include "sync/CalDavSyncRunner.h"
+#include "sync/Reconcile.h"
 #include "sync/SyncPass.h"
 #include "sync/SyncState.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -238,6 +241,63 @@ private slots:
         QCOMPARE(w.serverTasks(), expected);
     }
 
+    // Fields that belong together are merged as one: a change to the due
+    // time on one side and to the alarm on the other is a clash, as is a
+    // completion here against a new percentage there; a change in one group
+    // beside a change in another is merged.
+    void fieldGroups_data()
+    {
+        QTest::addColumn<QJsonObject>("here");
+        QTest::addColumn<QJsonObject>("there");
+        QTest::addColumn<bool>("clash");
+        QTest::addColumn<QJsonObject>("merged");
+
+        const QJsonObject done{{u"Completed"_s, 1}, {u"PercentageComplete"_s, 100}, {u"CompletedDate"_s, 46000.5}};
+        QTest::newRow("completion here, notes there")
+            << done << QJsonObject{{u"Notes"_s, u"n"_s}} << false
+            << QJsonObject{{u"Completed"_s, 1}, {u"PercentageComplete"_s, 100}, {u"CompletedDate"_s, 46000.5},
+                           {u"Notes"_s, u"n"_s}};
+        QTest::newRow("completion here, percentage there")
+            << done << QJsonObject{{u"PercentageComplete"_s, 40}} << true << done;
+        QTest::newRow("due here, alarm there")
+            << QJsonObject{{u"DueDateTime"_s, 46001.0}} << QJsonObject{{u"AlarmDateTime"_s, 45999.0}} << true
+            << QJsonObject{{u"DueDateTime"_s, 46001.0}};
+        QTest::newRow("rule here, due there")
+            << QJsonObject{{u"Occurrence"_s, u"Weekly"_s}} << QJsonObject{{u"DueDateTime"_s, 46001.0}} << false
+            << QJsonObject{{u"Occurrence"_s, u"Weekly"_s}, {u"DueDateTime"_s, 46001.0}};
+        QTest::newRow("notes cleared there, category here")
+            << QJsonObject{{u"Notes"_s, u"old"_s}, {u"Category"_s, u"Home"_s}} << QJsonObject{} << false
+            << QJsonObject{{u"Category"_s, u"Home"_s}};
+    }
+    void fieldGroups()
+    {
+        QFETCH(QJsonObject, here);
+        QFETCH(QJsonObject, there);
+        QFETCH(bool, clash);
+        QFETCH(QJsonObject, merged);
+        // Both sides start from the base and change their own fields.
+        QJsonObject base{{u"Task"_s, u"t"_s}, {u"Notes"_s, u"old"_s}};
+        QJsonObject h = base, t = base;
+        for (auto it = here.begin(); it != here.end(); ++it)
+            h.insert(it.key(), it.value());
+        for (auto it = there.begin(); it != there.end(); ++it)
+            t.insert(it.key(), it.value());
+        if (there.isEmpty())
+            t.remove(u"Notes"_s);
+        // The later change (here) wins a clash.
+        const tasksync::Merge m = tasksync::reconcile(base, h, 2000, t, 1000);
+        QCOMPARE(m.clash, clash);
+        QJsonObject expected = base;
+        for (auto it = merged.begin(); it != merged.end(); ++it)
+            expected.insert(it.key(), it.value());
+        if (there.isEmpty())
+            expected.remove(u"Notes"_s);
+        QVERIFY2(tasksync::sameFields(m.result, expected),
+                 QJsonDocument(m.result).toJson(QJsonDocument::Compact).constData());
+        if (clash)
+            QCOMPARE(m.winner, tasksync::Side::Here);
+    }
+
     // A change made here while a pass is sending it (after it was read) is
     // not forgotten: the next pass sends it.
     void changeDuringThePassIsKept()
@@ -251,6 +311,40 @@ private slots:
         QCOMPARE(w.serverTasks(), QStringList{u"Call the plumber||first||0"_s});
         QCOMPARE(w.sync().outcome, Outcome::Synced);
         QCOMPARE(w.serverTasks(), QStringList{u"Call the plumber|Home|first||0"_s});
+    }
+
+    // A change made here while nothing changed there is sent without
+    // fetching anything: the ctag, the write, and the check that the server
+    // holds what was agreed (ctag and listing).
+    void changeHereAloneFetchesNothing()
+    {
+        World w;
+        w.add(Plumber);
+        w.add(Plants, u"Daily"_s, at(2026, 12, 14, 9, 0));
+        QCOMPARE(w.sync().outcome, Outcome::Synced);
+        w.editHere(Plumber, u"Notes"_s, u"the boiler"_s);
+        const int before = w.server.requests;
+        QCOMPARE(w.sync().sent, 1);
+        QCOMPARE(w.server.requests - before, 4);
+        QCOMPARE(w.serverTasks(), (QStringList{u"Call the plumber||the boiler||0"_s, u"Water plants|||2026-12-14 09:00|0"_s}));
+    }
+
+    // A server that answers writes without their ETag: the listing tells
+    // it, and later changes still go with If-Match.
+    void writesWithoutEtag()
+    {
+        World w;
+        w.server.etagOnPut = false;
+        w.add(Plumber);
+        QCOMPARE(w.sync().sent, 1);
+        QCOMPARE(w.sync().outcome, Outcome::Synced);
+        w.editHere(Plumber, u"Notes"_s, u"the boiler"_s);
+        QCOMPARE(w.sync().sent, 1);
+        QCOMPARE(w.serverTasks(), QStringList{u"Call the plumber||the boiler||0"_s});
+        QCOMPARE(w.sync().outcome, Outcome::Synced);
+        const int before = w.server.requests;
+        QCOMPARE(w.sync().outcome, Outcome::Synced);
+        QCOMPARE(w.server.requests - before, 1);
     }
 
     // The server stops answering half-way through a first sync: what it

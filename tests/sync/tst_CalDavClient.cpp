@@ -198,26 +198,35 @@ private slots:
     void roundTrip_data()
     {
         QTest::addColumn<Kind>("kind");
-        QTest::addColumn<QString>("fileName");
+        QTest::addColumn<QString>("uid");
+        QTest::addColumn<QString>("fileName"); // empty: the one hrefFor() gives
         for (const Kind kind : {Kind::Radicale, Kind::Xandikos}) {
             const QByteArray name = CalDavServer::name(kind).toUtf8();
-            QTest::addRow("%s, from the UID", name.constData()) << kind << QString();
-            QTest::addRow("%s, escaped", name.constData()) << kind << u"a b+ç;x.ics"_s;
+            const QString plain = u"4f1c0c7e-2a4b-4d4e-9a7e-0c3f0e6d1a11@nudgewick"_s;
+            QTest::addRow("%s, named after the UID", name.constData()) << kind << plain << QString();
+            QTest::addRow("%s, UID unfit for a name", name.constData())
+                << kind << u"../odd/uid with blanks ✓"_s << QString();
+            QTest::addRow("%s, name needing escapes", name.constData()) << kind << plain << u"a b+ç;x.ics"_s;
         }
     }
 
     void roundTrip()
     {
         QFETCH(Kind, kind);
+        QFETCH(QString, uid);
         QFETCH(QString, fileName);
         CalDavServer *server = shared(kind);
         QVERIFY(server);
         const auto client = freshCalendar(*server);
         QVERIFY(client);
 
-        const QString uid = u"4f1c0c7e-2a4b-4d4e-9a7e-0c3f0e6d1a11@nudgewick"_s;
         const QString href = fileName.isEmpty() ? client->hrefFor(uid) : client->path() + fileName;
         QVERIFY(href.startsWith(client->path()));
+        if (fileName.isEmpty()) {
+            // The name is a plain file name inside the collection, whatever the UID holds.
+            static const QRegularExpression plainName(u"^[A-Za-z0-9_@-][A-Za-z0-9._@-]*\\.ics$"_s);
+            QVERIFY2(plainName.match(href.mid(client->path().size())).hasMatch(), qPrintable(href));
+        }
 
         const QString emptyTag = client->ctag();
         QVERIFY(client->list().isEmpty());

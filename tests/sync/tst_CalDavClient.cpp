@@ -132,6 +132,14 @@ class TestCalDavClient : public QObject
         return CalDavClient::open(server.account(url), server.password());
     }
 
+    // A client of a new calendar on the shared server of the row's kind.
+    std::unique_ptr<CalDavClient> rowCalendar()
+    {
+        QFETCH(Kind, kind);
+        CalDavServer *server = shared(kind);
+        return server ? freshCalendar(*server) : nullptr;
+    }
+
     static void runPeer(const QStringList &arguments, QByteArray *output = nullptr)
     {
         QProcess peer;
@@ -212,12 +220,9 @@ private slots:
 
     void roundTrip()
     {
-        QFETCH(Kind, kind);
         QFETCH(QString, uid);
         QFETCH(QString, fileName);
-        CalDavServer *server = shared(kind);
-        QVERIFY(server);
-        const auto client = freshCalendar(*server);
+        const auto client = rowCalendar();
         QVERIFY(client);
 
         const QString href = fileName.isEmpty() ? client->hrefFor(uid) : client->path() + fileName;
@@ -265,10 +270,7 @@ private slots:
     void fetchInBatches_data() { addKinds(); }
     void fetchInBatches()
     {
-        QFETCH(Kind, kind);
-        CalDavServer *server = shared(kind);
-        QVERIFY(server);
-        const auto client = freshCalendar(*server);
+        const auto client = rowCalendar();
         QVERIFY(client);
         client->setFetchBatch(3);
         QStringList hrefs;
@@ -290,10 +292,7 @@ private slots:
     void preconditions_data() { addKinds(); }
     void preconditions()
     {
-        QFETCH(Kind, kind);
-        CalDavServer *server = shared(kind);
-        QVERIFY(server);
-        const auto client = freshCalendar(*server);
+        const auto client = rowCalendar();
         QVERIFY(client);
         const QString uid = u"precondition@nudgewick"_s;
         const QString href = client->hrefFor(uid);
@@ -312,10 +311,7 @@ private slots:
     void changesSince_data() { addKinds(); }
     void changesSince()
     {
-        QFETCH(Kind, kind);
-        CalDavServer *server = shared(kind);
-        QVERIFY(server);
-        const auto client = freshCalendar(*server);
+        const auto client = rowCalendar();
         QVERIFY(client);
 
         const auto start = client->changesSince({});

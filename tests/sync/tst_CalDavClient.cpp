@@ -132,6 +132,14 @@ class TestCalDavClient : public QObject
         return CalDavClient::open(server.account(url), server.password());
     }
 
+    // A client of a new calendar on the shared server of the row's kind.
+    std::unique_ptr<CalDavClient> rowCalendar()
+    {
+        QFETCH(Kind, kind);
+        CalDavServer *server = shared(kind);
+        return server ? freshCalendar(*server) : nullptr;
+    }
+
     static void runPeer(const QStringList &arguments, QByteArray *output = nullptr)
     {
         QProcess peer;
@@ -198,26 +206,32 @@ private slots:
     void roundTrip_data()
     {
         QTest::addColumn<Kind>("kind");
-        QTest::addColumn<QString>("fileName");
+        QTest::addColumn<QString>("uid");
+        QTest::addColumn<QString>("fileName"); // empty: the one hrefFor() gives
         for (const Kind kind : {Kind::Radicale, Kind::Xandikos}) {
             const QByteArray name = CalDavServer::name(kind).toUtf8();
-            QTest::addRow("%s, from the UID", name.constData()) << kind << QString();
-            QTest::addRow("%s, escaped", name.constData()) << kind << u"a b+ç;x.ics"_s;
+            const QString plain = u"4f1c0c7e-2a4b-4d4e-9a7e-0c3f0e6d1a11@nudgewick"_s;
+            QTest::addRow("%s, named after the UID", name.constData()) << kind << plain << QString();
+            QTest::addRow("%s, UID unfit for a name", name.constData())
+                << kind << u"../odd/uid with blanks ✓"_s << QString();
+            QTest::addRow("%s, name needing escapes", name.constData()) << kind << plain << u"a b+ç;x.ics"_s;
         }
     }
 
     void roundTrip()
     {
-        QFETCH(Kind, kind);
+        QFETCH(QString, uid);
         QFETCH(QString, fileName);
-        CalDavServer *server = shared(kind);
-        QVERIFY(server);
-        const auto client = freshCalendar(*server);
+        const auto client = rowCalendar();
         QVERIFY(client);
 
-        const QString uid = u"4f1c0c7e-2a4b-4d4e-9a7e-0c3f0e6d1a11@nudgewick"_s;
         const QString href = fileName.isEmpty() ? client->hrefFor(uid) : client->path() + fileName;
         QVERIFY(href.startsWith(client->path()));
+        if (fileName.isEmpty()) {
+            // The name is a plain file name inside the collection, whatever the UID holds.
+            static const QRegularExpression plainName(u"^[A-Za-z0-9_@-][A-Za-z0-9._@-]*\\.ics$"_s);
+            QVERIFY2(plainName.match(href.mid(client->path().size())).hasMatch(), qPrintable(href));
+        }
 
         const QString emptyTag = client->ctag();
         QVERIFY(client->list().isEmpty());
@@ -256,10 +270,7 @@ private slots:
     void fetchInBatches_data() { addKinds(); }
     void fetchInBatches()
     {
-        QFETCH(Kind, kind);
-        CalDavServer *server = shared(kind);
-        QVERIFY(server);
-        const auto client = freshCalendar(*server);
+        const auto client = rowCalendar();
         QVERIFY(client);
         client->setFetchBatch(3);
         QStringList hrefs;
@@ -281,10 +292,7 @@ private slots:
     void preconditions_data() { addKinds(); }
     void preconditions()
     {
-        QFETCH(Kind, kind);
-        CalDavServer *server = shared(kind);
-        QVERIFY(server);
-        const auto client = freshCalendar(*server);
+        const auto client = rowCalendar();
         QVERIFY(client);
         const QString uid = u"precondition@nudgewick"_s;
         const QString href = client->hrefFor(uid);
@@ -303,10 +311,7 @@ private slots:
     void changesSince_data() { addKinds(); }
     void changesSince()
     {
-        QFETCH(Kind, kind);
-        CalDavServer *server = shared(kind);
-        QVERIFY(server);
-        const auto client = freshCalendar(*server);
+        const auto client = rowCalendar();
         QVERIFY(client);
 
         const auto start = client->changesSince({});

@@ -111,6 +111,9 @@ void install(Connection &db)
                 "  OnServer integer not null default 1,\n"
                 "  Synced text not null,\n"
                 "  Kept text not null default '')"_s);
+        // Found at every pass: the tasks whose ETag the server did not tell.
+        run(db, u"create index if not exists SyncTasksEtagUnknown on SyncTasks (TaskID) "
+                "where OnServer = 1 and ETag = ''"_s);
         run(db, u"create table if not exists SyncCollection (URL text not null, CTag text not null default '')"_s);
         run(db, u"create table if not exists SyncInstances (\n"
                 "  UID text not null,\n"

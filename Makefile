@@ -17,6 +17,10 @@ TEST_PACKAGES += dunst   # desktop notification tests: a real notification daemo
 TEST_PACKAGES += dbus   # resume-from-suspend test: a private message bus with a stand-in login manager
 TEST_PACKAGES += appstream   # the software-centre description is checked with appstreamcli
 TEST_PACKAGES += python3-icalendar python3-dateutil   # repeat rules written to iCalendar files are expanded by a separate reader
+TEST_PACKAGES += radicale xandikos python3-caldav   # CalDAV tests: real servers on the loopback address and a second client
+TEST_PACKAGES += openssl   # CalDAV tests: a certificate nobody trusts
+# What `make bench` needs besides: the sync benchmark runs a real CalDAV server.
+BENCH_PACKAGES := radicale
 # What `make package` needs besides: CPack computes the Debian package's
 # dependencies with dpkg-shlibdeps (dpkg-dev), which needs file.
 PACKAGE_PACKAGES := dpkg-dev file
@@ -60,7 +64,8 @@ package:
 	cmake --build build/release -j $(JOBS) --target nudgewick
 	cd build/release && cpack -G DEB
 
-bench: deps
+bench:
+	@$(MAKE) --no-print-directory deps WANT="$(PACKAGES) $(BENCH_PACKAGES)"
 	cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF
 	cmake --build build/release -j $(JOBS) --target nudgewick bench
 	@# Headless like the tests; every benchmark runs even when one fails.

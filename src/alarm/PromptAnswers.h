@@ -1,6 +1,7 @@
 #pragma once
 
 #include "alarm/Recurrence.h"
+#include "alarm/TaskSchedule.h"
 #include "core/DateFormat.h"
 #include "core/DateTime.h"
 
@@ -24,30 +25,6 @@ struct PromptKey
     friend bool operator==(const PromptKey &, const PromptKey &) = default;
 };
 Q_DECLARE_METATYPE(PromptKey)
-
-// The stored fields of a task that say when it is due, how it repeats and
-// how long it snoozes.
-class Connection;
-
-struct TaskSchedule
-{
-    QString occurrence;
-    int frequency = 1;
-    QString validHours;
-    QString validDays;
-    DateTime due;
-    DateTime alarm;
-    qint64 snoozeTime = 0;
-    int anchorDay = 0; // the day of the month a monthly or yearly task keeps
-
-    // From the current row of a result set that holds the Tasks columns.
-    static TaskSchedule fromRow(const Query &row);
-    // Reads the day the task keeps, for the kinds that keep one.
-    void readAnchorDay(Connection &connection, qint64 taskId);
-    // Due and alarm moved to the next occurrence as Apply Occurrence moves
-    // them (AdvanceOccurrence); both unchanged when the kind does not recur.
-    DueAndAlarm nextOccurrence(const Clock &clock) const;
-};
 
 // What "Done" on a prompt does for one task: a repeating task finishes this
 // occurrence and moves on to the next, as Apply Occurrence moves it; any

@@ -9,6 +9,7 @@
 #include "core/Error.h"
 #include "core/Logging.h"
 #include "store/DataModule.h"
+#include "sync/SyncRunner.h"
 #include "toolkit/DialogPlacement.h"
 #include "toolkit/InstanceGuard.h"
 #include "toolkit/Prompter.h"
@@ -78,6 +79,8 @@ int main(int argc, char *argv[])
     prompter.setParent(&window);
     try {
         window.FormCreate();
+        // Sync runs through its module, loaded at the first pass.
+        window.setSyncRunner(tasksync::createRunner(window.databaseFile(), &window));
     } catch (const Error &e) {
         // A database that cannot be used is left as it is; say why and end.
         prompter.error(e.text());

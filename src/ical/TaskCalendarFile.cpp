@@ -106,6 +106,10 @@ ImportSummary importTasks(Connection &db, const QString &file, const QTimeZone &
     db.step(undoLabel, [&] {
         ensureUidTable(db);
         for (const Todo &todo : todos) {
+            // One occurrence of a repeating to-do, kept beside its series by
+            // some programs, is not a task of its own.
+            if (todo.recurrenceId.isValid())
+                continue;
             QVariantMap fields = todo.fields;
             if (!fields.contains(u"TaskCreated"_s))
                 fields[u"TaskCreated"_s] = created;

@@ -206,6 +206,8 @@ icalcomponent *todoComponent(const Todo &todo, const QTimeZone &zone, icaltimezo
     icalcomponent *c = icalcomponent_new(ICAL_VTODO_COMPONENT);
     icalcomponent_add_property(c, icalproperty_new_uid(todo.uid.toUtf8().constData()));
     icalcomponent_add_property(c, icalproperty_new_dtstamp(utcTime(QDateTime::currentDateTimeUtc())));
+    if (todo.lastModified.isValid())
+        icalcomponent_add_property(c, icalproperty_new_lastmodified(utcTime(todo.lastModified)));
     const QString task = f.value(u"Task"_s).toString();
     icalcomponent_add_property(c, icalproperty_new_summary(task.toUtf8().constData()));
     if (const QString notes = f.value(u"Notes"_s).toString(); !notes.isEmpty())
@@ -291,6 +293,17 @@ QVariant storedTime(icaltimetype t, const QTimeZone &zone)
                            QTimeZone::utc());
     const QDateTime wall = moment.toTimeZone(zone);
     return DateTime::fromDateAndTime(wall.date(), wall.time()).toDouble();
+}
+
+// A property's time as a moment in UTC; floating times are taken as local.
+QDateTime utcMoment(icaltimetype t)
+{
+    if (icaltime_is_null_time(t) || !icaltime_is_valid_time(t))
+        return {};
+    if (t.is_date || !t.zone)
+        return QDateTime(QDate(t.year, t.month, t.day), QTime(t.hour, t.minute, t.second)).toUTC();
+    const icaltimetype utc = icaltime_convert_to_zone(t, icaltimezone_get_utc_timezone());
+    return QDateTime(QDate(utc.year, utc.month, utc.day), QTime(utc.hour, utc.minute, utc.second), QTimeZone::utc());
 }
 
 QString ownValue(icalcomponent *c, const char *name)
@@ -433,6 +446,12 @@ Todo readTodo(icalcomponent *c, const QTimeZone &zone)
     Todo todo;
     QVariantMap &f = todo.fields;
     todo.uid = QString::fromUtf8(icalcomponent_get_uid(c));
+    if (icalproperty *p = icalcomponent_get_first_property(c, ICAL_LASTMODIFIED_PROPERTY))
+        todo.lastModified = utcMoment(icalproperty_get_lastmodified(p));
+    else if (icalproperty *p = icalcomponent_get_first_property(c, ICAL_DTSTAMP_PROPERTY))
+        todo.lastModified = utcMoment(icalproperty_get_dtstamp(p));
+    if (icalcomponent_get_first_property(c, ICAL_RECURRENCEID_PROPERTY))
+        todo.recurrenceId = storedTime(icalcomponent_get_recurrenceid(c), zone);
     QString task = QString::fromUtf8(icalcomponent_get_summary(c));
     if (task.size() > TaskLength) {
         todo.warnings << tr("Its text was cut to %1 characters.").arg(TaskLength);

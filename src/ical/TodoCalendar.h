@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -30,6 +31,13 @@ struct Todo
     QString uid;
     QVariantMap fields;
     QStringList warnings; // on reading: what could not be kept as it was, in words
+    // When the to-do last changed (UTC): written as LAST-MODIFIED when
+    // valid; read from LAST-MODIFIED, else from DTSTAMP.
+    QDateTime lastModified;
+    // On reading: for one occurrence of a repeating to-do kept beside its
+    // series (RECURRENCE-ID), the stored time of that occurrence; null for
+    // the to-do itself.
+    QVariant recurrenceId;
 };
 
 QByteArray writeCalendar(const QList<Todo> &todos, const QTimeZone &zone);

@@ -28,8 +28,13 @@ QString engineText(const QSqlError &error)
 }
 }
 
+// Qt's connection names are shared by the whole process, the modules too,
+// and each module has a counter of its own: the address keeps the name of a
+// live connection its own.
 Connection::Connection()
-    : m_name(QStringLiteral("nudgewick-%1").arg(connectionCounter.fetchAndAddRelaxed(1)))
+    : m_name(QStringLiteral("nudgewick-%1-%2")
+                 .arg(connectionCounter.fetchAndAddRelaxed(1))
+                 .arg(quintptr(this), 0, 16))
 {
 }
 

@@ -102,7 +102,7 @@ private slots:
         QFETCH(QString, rrule);
         const QTimeZone tz(zone.toLatin1());
         QVERIFY(tz.isValid());
-        const ical::Todo out{u"uid-1@example"_s, task(occurrence, frequency, validHours, validDays), {}};
+        const ical::Todo out{u"uid-1@example"_s, task(occurrence, frequency, validHours, validDays), {}, {}, {}};
         const QByteArray text = ical::writeCalendar({out}, tz);
         QCOMPARE(ruleLine(text), rrule);
         if (zone.endsWith(u"UTC"_s)) {
@@ -201,7 +201,7 @@ private slots:
             ical::Todo todo{u"%1-%2-%3"_s.arg(QLatin1StringView(kind)).arg(frequency).arg(QLatin1StringView(days)),
                             task(QString::fromLatin1(kind), frequency, QString::fromLatin1(hours),
                                  QString::fromLatin1(days)),
-                            {}};
+                            {}, {}, {}};
             todo.fields[u"DueDateTime"_s] = due;
             todo.fields[u"AlarmDateTime"_s] = due;
             todos << todo;

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QByteArray>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QList>
 
 #include <algorithm>
 #include <ctime>
@@ -39,4 +42,15 @@ double medianCpuMs(int runs, Fn &&fn)
     }
     std::sort(times.begin(), times.end());
     return times[times.size() / 2];
+}
+
+// The machine's load average over 1, 5 and 15 minutes, printed beside the
+// figures: the machine may be shared with other work.
+inline QByteArray loadAverage()
+{
+    QFile file(QStringLiteral("/proc/loadavg"));
+    if (!file.open(QIODevice::ReadOnly))
+        return "?";
+    const QList<QByteArray> parts = file.readAll().split(' ');
+    return parts.size() >= 3 ? parts.mid(0, 3).join(' ') : QByteArray("?");
 }

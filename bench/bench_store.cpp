@@ -36,16 +36,6 @@ long residentKb(qint64 pid)
     return -1;
 }
 
-// The machine's load average over 1, 5 and 15 minutes, printed beside the
-// figures: the machine may be shared with other work.
-QByteArray loadAverage()
-{
-    QFile file(u"/proc/loadavg"_s);
-    if (!file.open(QIODevice::ReadOnly))
-        return "?";
-    const QList<QByteArray> parts = file.readAll().split(' ');
-    return parts.size() >= 3 ? parts.mid(0, 3).join(' ') : QByteArray("?");
-}
 
 struct StartUp
 {

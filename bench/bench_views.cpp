@@ -48,15 +48,6 @@ double processorMs()
     return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
 }
 
-// The machine's load average over 1, 5 and 15 minutes.
-QByteArray loadAverage()
-{
-    QFile file(u"/proc/loadavg"_s);
-    if (!file.open(QIODevice::ReadOnly))
-        return "?";
-    const QList<QByteArray> parts = file.readAll().split(' ');
-    return parts.size() >= 3 ? parts.mid(0, 3).join(' ') : QByteArray("?");
-}
 
 double median(std::vector<double> values)
 {

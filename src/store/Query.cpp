@@ -275,12 +275,52 @@ void sortByKeyCells(std::vector<int> &order, const std::vector<std::vector<KeyCe
     }
     for (size_t i = 0; i < items.size(); ++i)
         order[i] = items[i].position;
+    const auto sortRun = [&](size_t start, size_t end) {
+        if (end - start > 1 && !std::is_sorted(order.begin() + qsizetype(start), order.begin() + qsizetype(end), before))
+            std::stable_sort(order.begin() + qsizetype(start), order.begin() + qsizetype(end), before);
+    };
+    // Texts that tie on their first eight characters are next ordered by
+    // the sixteen after them, held in the cells, without reaching into the
+    // cells for every comparison; the run's place breaks ties, so the sort
+    // stays stable. Only those that tie on all 24 are compared in full.
+    struct Tail
+    {
+        quint64 second;
+        quint64 third;
+        size_t place;
+    };
+    std::vector<Tail> tails;
     for (size_t start = 0; start < items.size();) {
         size_t end = start + 1;
         while (end < items.size() && items[end].major == items[start].major)
             ++end;
-        if (end - start > 1 && !std::is_sorted(order.begin() + qsizetype(start), order.begin() + qsizetype(end), before))
-            std::stable_sort(order.begin() + qsizetype(start), order.begin() + qsizetype(end), before);
+        const bool asciiTexts = end - start > 2 && std::all_of(order.begin() + qsizetype(start), order.begin() + qsizetype(end), [&](int p) {
+            const KeyCell &cell = cells[0][size_t(p)];
+            return cell.rank == 2 && cell.asciiPrefix;
+        });
+        if (!asciiTexts) {
+            sortRun(start, end);
+            start = end;
+            continue;
+        }
+        tails.clear();
+        for (size_t i = start; i < end; ++i) {
+            const KeyCell &cell = cells[0][size_t(order[i])];
+            tails.push_back(descending[0] ? Tail{~cell.prefix[1], ~cell.prefix[2], i} : Tail{cell.prefix[1], cell.prefix[2], i});
+        }
+        std::sort(tails.begin(), tails.end(), [](const Tail &a, const Tail &b) {
+            return std::tie(a.second, a.third, a.place) < std::tie(b.second, b.third, b.place);
+        });
+        const std::vector<int> run(order.begin() + qsizetype(start), order.begin() + qsizetype(end));
+        for (size_t i = 0; i < tails.size(); ++i)
+            order[start + i] = run[tails[i].place - start];
+        for (size_t from = 0; from < tails.size();) {
+            size_t to = from + 1;
+            while (to < tails.size() && tails[to].second == tails[from].second && tails[to].third == tails[from].third)
+                ++to;
+            sortRun(start + from, start + to);
+            from = to;
+        }
         start = end;
     }
 }
@@ -315,9 +355,23 @@ struct Query::KeyList
     {
         if (std::is_sorted(keys.begin(), keys.end()))
             return;
-        std::vector<int> order(keys.size());
-        std::iota(order.begin(), order.end(), 0);
-        std::sort(order.begin(), order.end(), [&](int a, int b) { return keys[size_t(a)] < keys[size_t(b)]; });
+        std::vector<int> order;
+        order.reserve(keys.size());
+        const auto [low, high] = std::minmax_element(keys.begin(), keys.end());
+        if (quint64(*high - *low) < 4 * quint64(keys.size()) + 1024) {
+            // Row ids are unique and mostly dense: each row takes its own
+            // slot, and the places are read in order.
+            std::vector<int> places(size_t(*high - *low) + 1, -1);
+            for (size_t i = 0; i < keys.size(); ++i)
+                places[size_t(keys[i] - *low)] = int(i);
+            for (const int i : places)
+                if (i >= 0)
+                    order.push_back(i);
+        } else {
+            order.resize(keys.size());
+            std::iota(order.begin(), order.end(), 0);
+            std::sort(order.begin(), order.end(), [&](int a, int b) { return keys[size_t(a)] < keys[size_t(b)]; });
+        }
         const auto permuted = [&](const auto &values) {
             std::remove_cvref_t<decltype(values)> out;
             out.reserve(values.size());

@@ -263,19 +263,32 @@ FilterSql taskSearch(ViewState state, const QString &text)
 
 FilterSql valueListQuery(ValueList list, ViewState state, bool restrictToState)
 {
+    // The values are found by leaping through the list's own (field,
+    // Completed) index from one value to the next, a seek per value, instead
+    // of reading an entry per task: every view switch reloads the three
+    // lists, and a long task list holds few distinct values. In a view of
+    // one state a value is listed when a task of that state holds it. The
+    // values are distinct as "group by" makes them; the final order is the
+    // grid's text order, which the query's last "order by" is given.
     const QString field = valueListField(list);
+    const bool restricted = restrictToState && state != ViewState::All;
+    const QString inState = restricted ? u" and Completed = :Completed"_s : QString();
     FilterSql sql;
-    sql.lines << u"select "_s + field << u"from Tasks"_s;
-    if (restrictToState && state != ViewState::All) {
-        // The unary plus keeps the planner off the Completed indexes, which
-        // would look up half the table's rows one by one: the list's own
-        // (field, Completed) index answers the query alone, in field order.
-        // Completed holds only the integers 0 and 1, so the comparison is
-        // the same without the column's affinity.
-        sql.lines << u"where +Completed = :Completed"_s;
+    sql.lines << u"select %1 from ("_s.arg(field) << u"with recursive Step(Value) as ("_s
+              << u"  select (select %1 from Tasks where %1 is not null order by %1 limit 1)"_s.arg(field)
+              << u"  union all"_s
+              << u"  select (select %1 from Tasks where %1 > Step.Value order by %1 limit 1)"_s.arg(field)
+              << u"  from Step where Step.Value is not null)"_s
+              << u"select null as %1 where exists (select 1 from Tasks where %1 is null%2)"_s.arg(field, inState)
+              << u"union all"_s;
+    if (restricted) {
+        sql.lines << u"select Value from Step where Value is not null"_s
+                  << u"and exists (select 1 from Tasks where %1 = Step.Value%2)"_s.arg(field, inState);
         sql.params.append({u"Completed"_s, state == ViewState::Completed});
+    } else {
+        sql.lines << u"select Value from Step where Value is not null"_s;
     }
-    sql.lines << u"group by "_s + field << u"order by "_s + field;
+    sql.lines << u")"_s << u"order by "_s + field;
     return sql;
 }
 

@@ -144,6 +144,7 @@ void TfNudgewick::FormCreate()
     ImportWindowsDatabase();
     RescueDatabase();
     m_dm.connectTo(databaseFile());
+    m_backups->countChangesFromNow();
 
     // A new release's empty database waiting beside the live one takes the
     // tasks over before anything reads them; the alarm scan waits meanwhile.

@@ -40,6 +40,10 @@ public:
     // How many changes the program's connection has made so far; compared at
     // exit with its value at the last backup.
     void setChangeCounter(std::function<qint64()> counter) { m_changeCounter = std::move(counter); }
+    // The changes counted so far are not the user's (opening the database
+    // writes the connection's own bookkeeping): only later ones make the
+    // exit back up.
+    void countChangesFromNow() { m_changesAtBackup = m_changeCounter ? m_changeCounter() : 0; }
 
     // Starts a backup and returns once it holds a consistent state of the
     // database: a change made after the call is not in the backup.

@@ -67,6 +67,28 @@ private slots:
         QVERIFY(QFileInfo::exists(f.dir.filePath(QStringLiteral("Nudgewick.damaged.20261210080000.mdb"))));
     }
 
+    // A second start on the same day that changes nothing makes no backup at
+    // exit: opening the database writes only the connection's bookkeeping,
+    // and a backup per start would soon rotate the older ones out.
+    void unchangedStartMakesNoBackup()
+    {
+        MainWindowFixture f;
+        const QString db = f.dir.filePath(QStringLiteral("Nudgewick.mdb"));
+        {
+            Connection c;
+            c.setDatabaseFile(db);
+            c.open();
+            addTasks(c, 3);
+        }
+        QDir().mkpath(f.dir.filePath(QStringLiteral("Backups")));
+        databasecopy::copyDatabase(db, f.dir.filePath(QStringLiteral("Backups/Nudgewick.20261210070000.mdb")));
+        f.create();
+        BackupService *backups = f.window->backupService();
+        f.window->ShutDown();
+        backups->waitForIdle();
+        QCOMPARE(backups->backups(true).size(), 1);
+    }
+
     // The daily backup at start, the restore through the dialog while the
     // window runs, and the grid on the restored tasks afterwards.
     void restoreFromMenu()

@@ -1,6 +1,7 @@
 #include "app/AppTrayIcon.h"
 
 #include "core/Logging.h"
+#include "toolkit/DeferredIcon.h"
 
 #include <QAction>
 #include <QGuiApplication>
@@ -12,10 +13,14 @@ using namespace Qt::StringLiterals;
 namespace {
 QIcon programIcon()
 {
-    QIcon icon;
-    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
-        icon.addFile(u":/icons/nudgewick-%1.png"_s.arg(size), QSize(size, size));
-    return icon;
+    // Its eight images are decoded when the tray or the window manager
+    // first asks for one, not while the program starts.
+    return deferredIcon([] {
+        QIcon icon;
+        for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+            icon.addFile(u":/icons/nudgewick-%1.png"_s.arg(size), QSize(size, size));
+        return icon;
+    });
 }
 }
 

@@ -13,6 +13,7 @@
 #include "toolkit/DialogPlacement.h"
 #include "toolkit/InstanceGuard.h"
 #include "toolkit/Prompter.h"
+#include "toolkit/DeferredIcon.h"
 #include "toolkit/ReportingApplication.h"
 #include "toolkit/TerminationWatcher.h"
 
@@ -47,6 +48,8 @@ int main(int argc, char *argv[])
     // Counted before Qt takes its own options (-style, -reverse...) out.
     const bool startHidden = argc > 1;
     ReportingApplication app(argc, argv);
+    // Standard icons are read when first drawn, not while the window is made.
+    QApplication::setStyle(new DeferredIconStyle(QApplication::style()));
     QApplication::setApplicationName(u"Nudgewick"_s);
     // No display name of its own: the platform would append it to every
     // window title ("Nudgewick 1.0 — Nudgewick"); the name stands in for it.

@@ -85,14 +85,17 @@ DateTime stepOneAtATime(const Clock &clock, const Task &task, DateTime v, qint64
     return v;
 }
 
+// The alarm keeps its lead before the due time: the due time steps until
+// it lies after now taken lead later, and the alarm follows it.
 Stepped stepAll(const Clock &clock, const Task &task, DateTime alarm)
 {
     Stepped result;
     const Steady::time_point start = Steady::now();
-    result.due = stepOneAtATime(clock, task, task.due, result.steps);
-    result.alarm = stepOneAtATime(clock, task, alarm, result.steps);
-    if (timeLine(result.alarm) > timeLine(result.due))
-        result.alarm = result.due;
+    const qint64 lead = timeLine(task.due) - timeLine(alarm);
+    const qint64 ahead = timeLine(clock.now()) + lead;
+    const FixedClock later(DateTime::fromParts(ahead / 86400000, ahead % 86400000));
+    result.due = stepOneAtATime(later, task, task.due, result.steps);
+    result.alarm = result.due == task.due ? alarm : AddSeconds(result.due, -lead / 1000);
     result.micros = microsecondsSince(start);
     return result;
 }

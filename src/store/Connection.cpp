@@ -124,7 +124,7 @@ void Connection::open()
         // one pass (sorted in memory), then the rows the grid shows a page
         // at a time by key: a page cache that holds a large list keeps both
         // reads off the disk from one view to the next.
-        exec(QStringLiteral("PRAGMA cache_size = -32768"));
+        exec(QStringLiteral("PRAGMA cache_size = -65536"));
         exec(QStringLiteral("PRAGMA temp_store = MEMORY"));
         prepareJournal();
     } catch (const Error &e) {

@@ -140,7 +140,17 @@ int compareCells(const KeyCell &a, const KeyCell &b, const char *text)
         // Equal texts (the many rows of one category) need no folding.
         if (a.size == b.size && std::memcmp(text + a.offset, text + b.offset, a.size) == 0)
             return 0;
-        return compareUtf8NoCase(text + a.offset, int(a.size), text + b.offset, int(b.size));
+        // A leading part that is the same to the byte (and ASCII, so it
+        // ends between characters) decides nothing, not even which case
+        // comes first: the comparison starts after it.
+        quint32 same = 0;
+        if (a.asciiPrefix && b.asciiPrefix) {
+            const quint32 lead = std::min({a.size, b.size, quint32(a.asciiLead), quint32(b.asciiLead)});
+            while (same < lead && text[a.offset + same] == text[b.offset + same])
+                ++same;
+        }
+        return compareUtf8NoCase(text + a.offset + same, int(a.size - same), text + b.offset + same,
+                                 int(b.size - same));
     }
     return 0;
 }
@@ -192,19 +202,30 @@ void sortByKeyCells(std::vector<int> &order, const std::vector<std::vector<KeyCe
         }
         return false;
     };
+    // Each item carries, beside its major key, the next sixteen characters
+    // of an ASCII text: runs that tie on the major key are then ordered
+    // without reaching into the cells, which after the radix passes lie in
+    // no useful order in memory.
     struct Item
     {
         quint64 major;
+        quint64 second;
+        quint64 third;
         int position;
+        bool tail; // second and third hold the text's characters 9 to 24
     };
     std::vector<Item> items(order.size());
     for (size_t i = 0; i < order.size(); ++i) {
+        const KeyCell &cell = cells[0][size_t(order[i])];
         quint64 major = 0;
-        if (!majorKey(cells[0][size_t(order[i])], major)) {
+        if (!majorKey(cell, major)) {
             std::stable_sort(order.begin(), order.end(), before);
             return;
         }
-        items[i] = {descending[0] ? ~major : major, order[i]};
+        const bool tail = cell.rank == 2 && cell.asciiPrefix;
+        items[i] = {major, tail ? cell.prefix[1] : 0, tail ? cell.prefix[2] : 0, order[i], tail};
+        if (descending[0])
+            items[i] = {~items[i].major, ~items[i].second, ~items[i].third, order[i], tail};
     }
     // Least significant byte first; a byte all items share is skipped.
     std::vector<Item> spare(items.size());
@@ -221,53 +242,44 @@ void sortByKeyCells(std::vector<int> &order, const std::vector<std::vector<KeyCe
             spare[counts[(item.major >> shift) & 0xFF]++] = item;
         items.swap(spare);
     }
-    for (size_t i = 0; i < items.size(); ++i)
-        order[i] = items[i].position;
+    // Runs that tie on the major key: ASCII texts by their next sixteen
+    // characters (stably: the radix passes kept the run in its first order);
+    // what still ties, and any other run, is compared cell by cell.
     const auto sortRun = [&](size_t start, size_t end) {
-        if (end - start > 1 && !std::is_sorted(order.begin() + qsizetype(start), order.begin() + qsizetype(end), before))
-            std::stable_sort(order.begin() + qsizetype(start), order.begin() + qsizetype(end), before);
+        const auto first = order.begin() + qsizetype(start), last = order.begin() + qsizetype(end);
+        if (end - start <= 16) {
+            // A few items: sorted by insertion, which is stable and needs no
+            // buffer.
+            for (auto i = first + (first != last); i < last; ++i)
+                for (auto j = i; j > first && before(*j, *(j - 1)); --j)
+                    std::iter_swap(j, j - 1);
+        } else if (!std::is_sorted(first, last, before)) {
+            std::stable_sort(first, last, before);
+        }
     };
-    // Texts that tie on their first eight characters are next ordered by
-    // the sixteen after them, held in the cells, without reaching into the
-    // cells for every comparison; the run's place breaks ties, so the sort
-    // stays stable. Only those that tie on all 24 are compared in full.
-    struct Tail
-    {
-        quint64 second;
-        quint64 third;
-        size_t place;
-    };
-    std::vector<Tail> tails;
+    const auto sameTail = [](const Item &a, const Item &b) { return a.second == b.second && a.third == b.third; };
     for (size_t start = 0; start < items.size();) {
         size_t end = start + 1;
         while (end < items.size() && items[end].major == items[start].major)
             ++end;
-        const bool asciiTexts = end - start > 2 && std::all_of(order.begin() + qsizetype(start), order.begin() + qsizetype(end), [&](int p) {
-            const KeyCell &cell = cells[0][size_t(p)];
-            return cell.rank == 2 && cell.asciiPrefix;
-        });
-        if (!asciiTexts) {
+        const auto first = items.begin() + qsizetype(start), last = items.begin() + qsizetype(end);
+        const bool tails = end - start > 1 && std::all_of(first, last, [](const Item &item) { return item.tail; });
+        if (tails)
+            std::stable_sort(first, last, [](const Item &a, const Item &b) {
+                return std::tie(a.second, a.third) < std::tie(b.second, b.third);
+            });
+        for (size_t i = start; i < end; ++i)
+            order[i] = items[i].position;
+        if (!tails) {
             sortRun(start, end);
-            start = end;
-            continue;
-        }
-        tails.clear();
-        for (size_t i = start; i < end; ++i) {
-            const KeyCell &cell = cells[0][size_t(order[i])];
-            tails.push_back(descending[0] ? Tail{~cell.prefix[1], ~cell.prefix[2], i} : Tail{cell.prefix[1], cell.prefix[2], i});
-        }
-        std::sort(tails.begin(), tails.end(), [](const Tail &a, const Tail &b) {
-            return std::tie(a.second, a.third, a.place) < std::tie(b.second, b.third, b.place);
-        });
-        const std::vector<int> run(order.begin() + qsizetype(start), order.begin() + qsizetype(end));
-        for (size_t i = 0; i < tails.size(); ++i)
-            order[start + i] = run[tails[i].place - start];
-        for (size_t from = 0; from < tails.size();) {
-            size_t to = from + 1;
-            while (to < tails.size() && tails[to].second == tails[from].second && tails[to].third == tails[from].third)
-                ++to;
-            sortRun(start + from, start + to);
-            from = to;
+        } else {
+            for (size_t from = start; from < end;) {
+                size_t to = from + 1;
+                while (to < end && sameTail(items[to], items[from]))
+                    ++to;
+                sortRun(from, to);
+                from = to;
+            }
         }
         start = end;
     }

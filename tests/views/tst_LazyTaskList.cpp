@@ -16,12 +16,16 @@ using namespace Qt::StringLiterals;
 
 namespace {
 // Texts that tie, differ only in case, carry accents or come from other
-// scripts; a null and an empty text among them.
+// scripts; a null and an empty text among them; long texts that share
+// their first 24 characters and differ after them, in case or in letters.
 const QStringList texts = {u"apple"_s,    u"Apple"_s,   u"APPLE"_s,    u"äpfel"_s,    u"Äpfel"_s,     u"Zebra"_s,
                            u"zebra"_s,    u"éclair"_s,  u"Éclair"_s,   u"straße"_s,   u"STRASSE"_s,   u"ß"_s,
                            u"Ω omega"_s,  u"ω omega"_s, u"Яблоко"_s,   u"яблоко"_s,   u"😀 smile"_s,  u"İstanbul"_s,
                            u"istanbul"_s, QString(),    u""_s,         u"a"_s,        u"b"_s,         u"10"_s,
-                           u"9"_s,        u"apple "_s,  u"日本語"_s,   u"Ǆemal"_s,    u"ǆemal"_s,     u"apple"_s};
+                           u"9"_s,        u"apple "_s,  u"日本語"_s,   u"Ǆemal"_s,    u"ǆemal"_s,     u"apple"_s,
+                           u"Call the dentist about the bill"_s, u"call the dentist about the Bill"_s,
+                           u"Call the dentist about thE bill"_s, u"Call the dentist about the büll"_s,
+                           u"Call the dentist about the bilk"_s, u"Call the dentist about the bill"_s};
 const QStringList categories = {u"Work"_s, u"work"_s, u"Home"_s, u"Ärger"_s, u"ärger"_s, QString(), u""_s};
 const QStringList occurrences = {u"Todo"_s, u"Daily"_s, u"Once"_s, u"Immediate"_s, QString()};
 const QStringList validDays = {u"MTWTF__"_s, u"mtwtf__"_s, u"M"_s, u""_s, QString(), u"_TW"_s};

@@ -10,10 +10,10 @@
 #include "core/Logging.h"
 #include "store/DataModule.h"
 #include "sync/SyncRunner.h"
+#include "toolkit/DeferredIcon.h"
 #include "toolkit/DialogPlacement.h"
 #include "toolkit/InstanceGuard.h"
 #include "toolkit/Prompter.h"
-#include "toolkit/DeferredIcon.h"
 #include "toolkit/ReportingApplication.h"
 #include "toolkit/TerminationWatcher.h"
 

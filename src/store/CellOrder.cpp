@@ -223,9 +223,8 @@ void sortByKeyCells(std::vector<int> &order, const std::vector<std::vector<KeyCe
             return;
         }
         const bool tail = cell.rank == 2 && cell.asciiPrefix;
-        items[i] = {major, tail ? cell.prefix[1] : 0, tail ? cell.prefix[2] : 0, order[i], tail};
-        if (descending[0])
-            items[i] = {~items[i].major, ~items[i].second, ~items[i].third, order[i], tail};
+        const quint64 flip = descending[0] ? ~quint64(0) : 0; // a descending order compares the complements
+        items[i] = {major ^ flip, (tail ? cell.prefix[1] : 0) ^ flip, (tail ? cell.prefix[2] : 0) ^ flip, order[i], tail};
     }
     // Least significant byte first; a byte all items share is skipped.
     std::vector<Item> spare(items.size());

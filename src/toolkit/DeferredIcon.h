@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QIcon>
+#include <QProxyStyle>
 
 #include <functional>
 
@@ -10,8 +11,6 @@
 // not on screen yet costs nothing at start-up this way. The loader runs
 // once, on the thread that draws.
 QIcon deferredIcon(std::function<QIcon()> load);
-
-#include <QProxyStyle>
 
 // The application's style with its standard icons deferred as above. A
 // standard icon is a set of image files that Qt reads and decodes in full

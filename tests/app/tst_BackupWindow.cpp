@@ -23,6 +23,23 @@ void addTasks(Connection &c, int count)
         insert.execute();
     }
 }
+
+// A task database of the fixture's folder holding count tasks, and a
+// copy of it in the backup folder under the given name; returns the
+// database's path.
+QString databaseWithBackup(MainWindowFixture &f, int count, const char *backupName)
+{
+    const QString db = f.dir.filePath(QStringLiteral("Nudgewick.mdb"));
+    {
+        Connection c;
+        c.setDatabaseFile(db);
+        c.open();
+        addTasks(c, count);
+    }
+    QDir().mkpath(f.dir.filePath(QStringLiteral("Backups")));
+    databasecopy::copyDatabase(db, QDir(f.dir.filePath(QStringLiteral("Backups"))).filePath(QLatin1String(backupName)));
+    return db;
+}
 }
 
 // The backups as the program uses them: the rescue at start-up and the
@@ -43,15 +60,7 @@ private slots:
     void startupOffersBackupForGarbage()
     {
         MainWindowFixture f;
-        const QString db = f.dir.filePath(QStringLiteral("Nudgewick.mdb"));
-        {
-            Connection c;
-            c.setDatabaseFile(db);
-            c.open();
-            addTasks(c, 12);
-        }
-        QDir().mkpath(f.dir.filePath(QStringLiteral("Backups")));
-        databasecopy::copyDatabase(db, f.dir.filePath(QStringLiteral("Backups/Nudgewick.20261209080000.mdb")));
+        const QString db = databaseWithBackup(f, 12, "Nudgewick.20261209080000.mdb");
         for (const char *suffix : {"", "-wal", "-shm"})
             QFile::remove(db + QLatin1String(suffix));
         QFile garbage(db);
@@ -73,15 +82,7 @@ private slots:
     void unchangedStartMakesNoBackup()
     {
         MainWindowFixture f;
-        const QString db = f.dir.filePath(QStringLiteral("Nudgewick.mdb"));
-        {
-            Connection c;
-            c.setDatabaseFile(db);
-            c.open();
-            addTasks(c, 3);
-        }
-        QDir().mkpath(f.dir.filePath(QStringLiteral("Backups")));
-        databasecopy::copyDatabase(db, f.dir.filePath(QStringLiteral("Backups/Nudgewick.20261210070000.mdb")));
+        databaseWithBackup(f, 3, "Nudgewick.20261210070000.mdb");
         f.create();
         BackupService *backups = f.window->backupService();
         f.window->ShutDown();

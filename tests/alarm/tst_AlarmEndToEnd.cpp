@@ -3,7 +3,7 @@
 // and the database holds the new alarm time; alarms between two quarter
 // minutes pop up at their own time.
 
-#include "support/XvfbServer.h"
+#include "support/VirtualDisplay.h"
 
 #include "core/DateTime.h"
 #include "store/Connection.h"
@@ -46,7 +46,7 @@ class TestAlarmEndToEnd : public QObject
 {
     Q_OBJECT
 
-    XvfbServer m_xvfb; // a display of the test's own
+    VirtualDisplay m_xvfb; // a display of the test's own
     QProcess m_program;
     QTemporaryDir m_session; // the program's own runtime and config folders
     QProcessEnvironment m_env;
@@ -61,15 +61,20 @@ private slots:
             QSKIP("libfaketime (package faketime) is not installed");
 
         // The server picks a free display and writes its number to stdout.
-        QVERIFY2(m_xvfb.start(), qPrintable(m_xvfb.why()));
+        QVERIFY2(m_xvfb.start(), qPrintable(m_xvfb.error()));
+        m_xvfb.makeDefault();
         m_env = QProcessEnvironment::systemEnvironment();
     }
 
-    void cleanupTestCase()
+    // After each case, so a case that failed halfway leaves no program
+    // running into the next.
+    void cleanup()
     {
         if (m_program.state() != QProcess::NotRunning) {
             m_program.terminate();
-            m_program.waitForFinished(10000);
+            if (!m_program.waitForFinished(10000))
+                m_program.kill();
+            m_program.waitForFinished(3000);
         }
     }
 

@@ -2,7 +2,7 @@
 // libfaketime while it runs, as after a suspend: the tasks that came due in
 // the gap are listed in one "While you were away" window, not popped up.
 
-#include "support/XvfbServer.h"
+#include "support/VirtualDisplay.h"
 
 #include "core/DateTime.h"
 #include "store/Connection.h"
@@ -45,7 +45,7 @@ class TestMissedEndToEnd : public QObject
 {
     Q_OBJECT
 
-    XvfbServer m_xvfb; // a display of the test's own
+    VirtualDisplay m_xvfb; // a display of the test's own
     QProcess m_program;
     QProcessEnvironment m_env;
 
@@ -58,15 +58,20 @@ private slots:
         if (!QFile::exists(FakeTimeLibrary))
             QSKIP("libfaketime (package faketime) is not installed");
 
-        QVERIFY2(m_xvfb.start(), qPrintable(m_xvfb.why()));
+        QVERIFY2(m_xvfb.start(), qPrintable(m_xvfb.error()));
+        m_xvfb.makeDefault();
         m_env = QProcessEnvironment::systemEnvironment();
     }
 
-    void cleanupTestCase()
+    // After each case, so a case that failed halfway leaves no program
+    // running into the next.
+    void cleanup()
     {
         if (m_program.state() != QProcess::NotRunning) {
             m_program.terminate();
-            m_program.waitForFinished(10000);
+            if (!m_program.waitForFinished(10000))
+                m_program.kill();
+            m_program.waitForFinished(3000);
         }
     }
 

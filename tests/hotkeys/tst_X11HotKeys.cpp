@@ -3,7 +3,7 @@
 // grabs a combination first.
 
 #include "hotkeys/HotKeyManager.h"
-#include "support/XvfbServer.h"
+#include "support/VirtualDisplay.h"
 #include "toolkit/HotKeyBackend.h"
 
 #include <QApplication>
@@ -23,7 +23,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-XvfbServer *server = nullptr;
+VirtualDisplay *server = nullptr;
 bool serverUp = false;
 
 bool xdotool(const QStringList &arguments)
@@ -95,7 +95,7 @@ private slots:
     void initTestCase()
     {
         if (!serverUp)
-            QSKIP(qPrintable(server->why()));
+            QSKIP(qPrintable(server->error()));
         if (QStandardPaths::findExecutable(u"xdotool"_s).isEmpty())
             QSKIP("xdotool is not installed");
         QCOMPARE(QGuiApplication::platformName(), u"xcb"_s);
@@ -183,11 +183,13 @@ private slots:
 
 int main(int argc, char *argv[])
 {
-    XvfbServer xvfb;
+    VirtualDisplay xvfb;
     server = &xvfb;
     serverUp = xvfb.start(u"640x480x24"_s);
-    if (serverUp)
+    if (serverUp) {
+        xvfb.makeDefault();
         qputenv("QT_QPA_PLATFORM", "xcb");
+    }
     QApplication app(argc, argv);
     TestX11HotKeys test;
     return QTest::qExec(&test, argc, argv);

@@ -106,6 +106,9 @@ bool DesktopPrompts::prompt(const DuePrompt &prompt)
     n.appName = u"Nudgewick"_s;
     n.summary = prompt.title;
     n.body = prompt.text;
+    // Read as PNG by name: guessing the format would load every image plugin.
+    if (m_icon.isNull() && !m_iconFile.isEmpty())
+        m_icon = QImage(m_iconFile, "PNG");
     n.icon = m_icon;
     n.actions = {{PopupSnooze::OpenAnswer, tr("Open")},
                  {PopupSnooze::DoneAnswer, prompt.doneLabel.isEmpty() ? tr("Done") : prompt.doneLabel},

@@ -41,8 +41,9 @@ public:
     // The service to use; without one every prompt goes to the popup.
     void setService(std::unique_ptr<DesktopNotifications> service);
     DesktopNotifications *service() const { return m_service.get(); }
-    // The program's picture on each notification.
-    void setIcon(const QImage &icon) { m_icon = icon; }
+    // The program's picture on each notification, a PNG file read at the
+    // first notification: start-up does not pay for decoding it.
+    void setIconFile(const QString &file) { m_iconFile = file; }
 
     int openCount() const override;
     QSet<qint64> openTaskIds() const override;
@@ -88,6 +89,7 @@ private:
     PopupSnooze &m_snooze;
     const TMSNPopUp &m_popup;
     std::unique_ptr<DesktopNotifications> m_service;
+    QString m_iconFile;
     QImage m_icon;
     QHash<quint64, Pending> m_pending; // by request number
     QHash<quint32, Open> m_open;       // by the service's id

@@ -84,8 +84,7 @@ TfNudgewick::TfNudgewick(TDM &dm, AppState &state, Prompter &prompter, const Clo
                               this);
     connect(aNudgewick, &QAction::triggered, this, [this] { guard([this] { aNudgewickExecute(); }); });
     // Prompts may go to the desktop's own notifications instead of the popup.
-    // Read as PNG by name: guessing the format would load every image plugin.
-    m_alarm->desktopPrompts().setIcon(QImage(u":/icons/nudgewick-64.png"_s, "PNG"));
+    m_alarm->desktopPrompts().setIconFile(u":/icons/nudgewick-64.png"_s);
     m_alarm->desktopPrompts().setService(std::make_unique<DBusDesktopNotifications>());
     // Done on a prompt completes a task or moves it to its next occurrence.
     connect(&m_alarm->answers(), &PromptAnswers::taskDone, this, &TfNudgewick::tasksChanged);

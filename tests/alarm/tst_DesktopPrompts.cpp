@@ -58,7 +58,6 @@ struct Fixture : AlarmFixture
             service.start();
         auto adapter = std::make_unique<DBusDesktopNotifications>(client);
         notifications = adapter.get();
-        prompts().setIcon(QImage(16, 16, QImage::Format_ARGB32));
         prompts().setService(std::move(adapter));
     }
     ~Fixture()

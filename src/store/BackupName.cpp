@@ -1,6 +1,6 @@
 #include "store/BackupName.h"
 
-#include <QRegularExpression>
+#include <algorithm>
 
 namespace backupname {
 
@@ -26,15 +26,20 @@ QString jetFileName(DateTime moment)
 
 std::optional<DateTime> parse(const QString &fileName)
 {
-    static const QRegularExpression form(
-        QStringLiteral("^Nudgewick\\.([1-9][0-9]*)([0-9]{2})([0-9]{2})([0-9]{2})([0-9]{2})([0-9]{2})\\.mdb$"),
-        QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpressionMatch m = form.match(fileName);
-    if (!m.hasMatch())
+    // "Nudgewick.", the year without leading zeros, then month, day, hour,
+    // minute and second in two digits each, then ".mdb"; in any letter case.
+    const QLatin1StringView prefix("Nudgewick."), suffix(".mdb");
+    if (fileName.size() < prefix.size() + suffix.size() || !fileName.startsWith(prefix, Qt::CaseInsensitive)
+        || !fileName.endsWith(suffix, Qt::CaseInsensitive))
         return std::nullopt;
-    const auto n = [&m](int i) { return m.capturedView(i).toInt(); };
-    const QDate date(n(1), n(2), n(3));
-    const QTime time(n(4), n(5), n(6));
+    const QStringView digits = QStringView(fileName).sliced(prefix.size()).chopped(suffix.size());
+    if (digits.size() < 11 || digits.front() == u'0'
+        || !std::all_of(digits.begin(), digits.end(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
+        return std::nullopt;
+    const qsizetype yearLength = digits.size() - 10;
+    const auto n = [&digits, yearLength](int i) { return digits.sliced(yearLength + 2 * i, 2).toInt(); };
+    const QDate date(digits.first(yearLength).toInt(), n(0), n(1));
+    const QTime time(n(2), n(3), n(4));
     if (!date.isValid() || !time.isValid())
         return std::nullopt;
     return DateTime::fromDateAndTime(date, time);

@@ -191,7 +191,7 @@ QList<BackupEntry> BackupService::backups(bool withTaskCounts) const
 {
     QList<BackupEntry> list;
     const QDir dir(m_folder);
-    for (const QString &name : dir.entryList({QStringLiteral("Nudgewick.*.mdb")}, QDir::Files)) {
+    for (const QString &name : dir.entryList(QDir::Files)) {
         if (const auto made = backupname::parse(name)) {
             const QString file = dir.filePath(name);
             list.append({file, *made, withTaskCounts ? countOf(file) : -1});
@@ -227,8 +227,9 @@ bool BackupService::makeBackup(DateTime moment, BackupReason reason, const std::
             throw Error(tr("The backup folder \"%1\" cannot be created.").arg(QDir::toNativeSeparators(m_folder)));
         const QDir dir(m_folder);
         // A copy cut short (the program killed half-way) is never finished.
-        for (const QString &stale : dir.entryList({QStringLiteral("*") + databasecopy::PartialSuffix}, QDir::Files))
-            QFile::remove(dir.filePath(stale));
+        for (const QString &name : dir.entryList(QDir::Files))
+            if (name.endsWith(databasecopy::PartialSuffix))
+                QFile::remove(dir.filePath(name));
 
         // Two backups in one second: the later one takes the next free second.
         while (QFileInfo::exists(dir.filePath(backupname::fileName(moment))))

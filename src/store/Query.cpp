@@ -9,8 +9,6 @@
 #include "store/Statement.h"
 #include "store/TextFunctions.h"
 
-#include <QRegularExpression>
-
 #include <algorithm>
 #include <cmath>
 #include <numeric>
@@ -370,13 +368,8 @@ bool Query::openLazy()
     head = head.trimmed();
     if (head.endsWith(u';'))
         head.chop(1);
-    static const QRegularExpression shape(uR"(^select\s+\*\s+(from\s+(\w+)(\s+where\s.*)?)$)"_s,
-                                          QRegularExpression::CaseInsensitiveOption
-                                              | QRegularExpression::DotMatchesEverythingOption);
-    static const QRegularExpression orderBy(uR"(\border\s+by\b)"_s, QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpressionMatch match = shape.match(head);
-    if (!match.hasMatch() || match.captured(2).compare(m_updateTable, Qt::CaseInsensitive) != 0
-        || match.captured(3).contains(orderBy))
+    const std::optional<SelectAll> shape = splitSelectAll(head);
+    if (!shape || shape->table.compare(m_updateTable, Qt::CaseInsensitive) != 0 || hasOrderBy(shape->from))
         return false;
 
     // The fields, and the parameters checked, as a whole read would.
@@ -403,7 +396,7 @@ bool Query::openLazy()
             }
         }
     }
-    m_lazyHead = match.captured(1);
+    m_lazyHead = shape->from;
     // Rows that tie in the order come in the order the engine's plan for the
     // whole read visits them. When the narrow read would walk the same index
     // the same way, it gives that order by itself, without reading the table;
@@ -417,7 +410,7 @@ bool Query::openLazy()
         narrow << quotedName(column);
     const QStringList wholePlan = plan(u"select * "_s + m_lazyHead);
     if (plan(u"select "_s + narrow.join(u", "_s) + u" "_s + m_lazyHead) != wholePlan) {
-        const QString table = match.captured(2);
+        const QString &table = shape->table;
         if (wholePlan.size() == 1 && keyIsRowId()
             && (wholePlan.first().compare(u"SCAN "_s + table, Qt::CaseInsensitive) == 0
                 || wholePlan.first().compare(u"SCAN TABLE "_s + table, Qt::CaseInsensitive) == 0)) {
@@ -504,9 +497,7 @@ QStringList Query::unindexedColumns() const
     QStringList out;
     while (columns.step()) {
         const QString name = columns.value(0).toString();
-        const QRegularExpression word(u"\\b"_s + QRegularExpression::escape(name) + u"\\b"_s,
-                                      QRegularExpression::CaseInsensitiveOption);
-        if (!indexText.contains(word))
+        if (!containsName(indexText, name))
             out << name;
     }
     return out;
@@ -883,9 +874,7 @@ std::optional<std::pair<QString, std::vector<Query::SortKey>>> Query::readPlan(c
     const std::optional<TrailingOrder> trailing = splitTrailingOrder(sql);
     if (!trailing) {
         // No final order at all: the rows come in the engine's order.
-        static const QRegularExpression orderBy(QStringLiteral("\\border\\s+by\\b"),
-                                                QRegularExpression::CaseInsensitiveOption);
-        if (sql.contains(orderBy))
+        if (hasOrderBy(sql))
             return std::nullopt;
         return std::pair{sql, std::vector<SortKey>{}};
     }

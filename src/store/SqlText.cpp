@@ -140,3 +140,73 @@ std::optional<TrailingOrder> splitTrailingOrder(const QString &sql)
     out.head = sql.left(keyword);
     return out;
 }
+
+bool hasOrderBy(const QString &sql)
+{
+    return lastOrderBy(sql) >= 0;
+}
+
+namespace {
+// Reads `keyword` (any case) at `i`, not followed by a name character, and
+// moves past it.
+bool readKeyword(QStringView sql, qsizetype &i, QLatin1StringView keyword)
+{
+    if (sql.mid(i, keyword.size()).compare(keyword, Qt::CaseInsensitive) != 0)
+        return false;
+    const qsizetype end = i + keyword.size();
+    if (end < sql.size() && isNameChar(sql.at(end)))
+        return false;
+    i = end;
+    return true;
+}
+
+// Moves past blanks; false when there were none.
+bool skipBlanks(QStringView sql, qsizetype &i)
+{
+    const qsizetype start = i;
+    while (i < sql.size() && sql.at(i).isSpace())
+        ++i;
+    return i > start;
+}
+}
+
+std::optional<SelectAll> splitSelectAll(const QString &sql)
+{
+    const QStringView text(sql);
+    qsizetype i = 0;
+    if (!readKeyword(text, i, QLatin1StringView("select")) || !skipBlanks(text, i) || i >= text.size()
+        || text.at(i) != QLatin1Char('*'))
+        return std::nullopt;
+    ++i;
+    if (!skipBlanks(text, i))
+        return std::nullopt;
+    const qsizetype fromStart = i;
+    if (!readKeyword(text, i, QLatin1StringView("from")) || !skipBlanks(text, i))
+        return std::nullopt;
+    const qsizetype nameStart = i;
+    while (i < text.size() && isNameChar(text.at(i)))
+        ++i;
+    if (i == nameStart)
+        return std::nullopt;
+    const SelectAll out{sql.mid(nameStart, i - nameStart), sql.mid(fromStart)};
+    if (i == text.size())
+        return out;
+    // " where" and at least one blank before the condition.
+    if (!skipBlanks(text, i) || !readKeyword(text, i, QLatin1StringView("where")) || i >= text.size()
+        || !text.at(i).isSpace())
+        return std::nullopt;
+    return out;
+}
+
+bool containsName(const QString &text, const QString &name)
+{
+    if (name.isEmpty())
+        return false;
+    for (qsizetype at = text.indexOf(name, 0, Qt::CaseInsensitive); at >= 0;
+         at = text.indexOf(name, at + 1, Qt::CaseInsensitive)) {
+        const qsizetype end = at + name.size();
+        if ((at == 0 || !isNameChar(text.at(at - 1))) && (end == text.size() || !isNameChar(text.at(end))))
+            return true;
+    }
+    return false;
+}

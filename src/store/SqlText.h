@@ -31,3 +31,19 @@ struct TrailingOrder
     QList<std::pair<QString, bool>> keys;
 };
 std::optional<TrailingOrder> splitTrailingOrder(const QString &sql);
+
+// Whether the statement has an "order by" outside quoted text.
+bool hasOrderBy(const QString &sql);
+
+// "select * from <table>", with or without " where <condition>": the table's
+// name, and the statement from "from" on. Nothing for a statement of any
+// other shape.
+struct SelectAll
+{
+    QString table;
+    QString from;
+};
+std::optional<SelectAll> splitSelectAll(const QString &sql);
+
+// Whether `name` stands in `text` as a whole name, in any letter case.
+bool containsName(const QString &text, const QString &name);

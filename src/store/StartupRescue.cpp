@@ -25,7 +25,7 @@ std::optional<Candidate> newestGoodBackup(const QString &folder)
 {
     const QDir dir(folder);
     QList<Candidate> list;
-    for (const QString &name : dir.entryList({QStringLiteral("Nudgewick.*.mdb")}, QDir::Files))
+    for (const QString &name : dir.entryList(QDir::Files))
         if (const auto made = backupname::parse(name))
             list.append({dir.filePath(name), *made, -1});
     std::sort(list.begin(), list.end(), [](const Candidate &a, const Candidate &b) { return a.made > b.made; });

@@ -121,8 +121,11 @@ private slots:
         const DateTime moment = DateTime::fromDateAndTime(QDate(2006, 10, 5), QTime(14, 30, 15));
         QCOMPARE(backupname::fileName(moment), QStringLiteral("Nudgewick.20061005143015.mdb"));
         QCOMPARE(backupname::parse(QStringLiteral("Nudgewick.20061005143015.mdb")), moment);
+        QCOMPARE(backupname::parse(QStringLiteral("NUDGEWICK.20061005143015.Mdb")), moment);
         for (const char *bad : {"Nudgewick.mdb", "Nudgewick.20061305143015.mdb", "Nudgewick.20061005143015.mdb.partial",
-                                "Nudgewick.damaged.20061005143015.mdb", "Other.20061005143015.mdb"})
+                                "Nudgewick.damaged.20061005143015.mdb", "Other.20061005143015.mdb",
+                                "Nudgewick.020061005143015.mdb", "Nudgewick.2006100514301.mdb",
+                                "Nudgewick.2006100514301x.mdb", "Nudgewick.20061005143015.jet.mdb"})
             QVERIFY2(!backupname::parse(QString::fromLatin1(bad)), bad);
     }
 

@@ -38,6 +38,49 @@ private slots:
         QCOMPARE(sql.names, QStringList({u"ID"_s, u"Id_2"_s}));
     }
 
+    // The statements the task list may read lazily: "select * from" one
+    // table, with a condition or none; the table and the part from "from".
+    void selectAllShapes_data()
+    {
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<QString>("table"); // empty: not of that shape
+        QTest::addColumn<QString>("from");
+        QTest::newRow("plain") << u"select * from Tasks"_s << u"Tasks"_s << u"from Tasks"_s;
+        QTest::newRow("any case, line breaks")
+            << u"SELECT\n*\tFROM tasks\nWHERE Completed = 0"_s << u"tasks"_s << u"FROM tasks\nWHERE Completed = 0"_s;
+        QTest::newRow("columns named") << u"select ID from Tasks"_s << QString() << QString();
+        QTest::newRow("no blank after select") << u"select* from Tasks"_s << QString() << QString();
+        QTest::newRow("a join") << u"select * from Tasks, Other"_s << QString() << QString();
+        QTest::newRow("where without a condition") << u"select * from Tasks where"_s << QString() << QString();
+        QTest::newRow("a longer keyword") << u"select * from Tasks wherever x"_s << QString() << QString();
+        QTest::newRow("selected") << u"selected * from Tasks"_s << QString() << QString();
+    }
+    void selectAllShapes()
+    {
+        QFETCH(QString, sql);
+        QFETCH(QString, table);
+        QFETCH(QString, from);
+        const std::optional<SelectAll> shape = splitSelectAll(sql);
+        QCOMPARE(shape.has_value(), !table.isEmpty());
+        if (shape) {
+            QCOMPARE(shape->table, table);
+            QCOMPARE(shape->from, from);
+        }
+    }
+
+    // "order by" and names count as words, and not inside quoted text.
+    void wordsInStatements()
+    {
+        QVERIFY(hasOrderBy(u"select * from Tasks where x = 1 ORDER\n BY Task"_s));
+        QVERIFY(!hasOrderBy(u"select * from Tasks where Task = 'order by'"_s));
+        QVERIFY(!hasOrderBy(u"select * from Tasks where reorder by_x"_s));
+        const QString index = u"CREATE INDEX I ON Tasks (Completed, AlarmDateTime) CREATE INDEX J ON Tasks(Task)"_s;
+        QVERIFY(containsName(index, u"alarmdatetime"_s));
+        QVERIFY(containsName(index, u"Task"_s));
+        QVERIFY(!containsName(index, u"Alarm"_s));
+        QVERIFY(!containsName(index, u"DateTime"_s));
+    }
+
     void newFileGetsTheTasksTable()
     {
         Connection c;

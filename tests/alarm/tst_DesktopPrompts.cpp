@@ -59,6 +59,10 @@ struct Fixture : AlarmFixture
         auto adapter = std::make_unique<DBusDesktopNotifications>(client);
         notifications = adapter.get();
         prompts().setService(std::move(adapter));
+        // The program's picture, read at the first notification.
+        const QString icon = dir.filePath(u"icon.png"_s);
+        QImage(16, 16, QImage::Format_ARGB32).save(icon, "PNG");
+        prompts().setIconFile(icon);
     }
     ~Fixture()
     {

@@ -71,7 +71,11 @@ QWidget *makeMemo(QWidget *parent, const QString &name, const QString &header, Q
     layout->setSpacing(2);
     auto *title = new QLabel(header, box);
     title->setObjectName(name + u"Header"_s);
-    title->setStyleSheet(u"font-weight: bold;"_s);
+    // A bold font, not a style sheet: the first style sheet brings in the
+    // whole style sheet engine.
+    QFont bold = title->font();
+    bold.setBold(true);
+    title->setFont(bold);
     *memo = new QPlainTextEdit(box);
     (*memo)->setObjectName(name);
     (*memo)->setReadOnly(true);

@@ -142,8 +142,7 @@ void TfNudgewick::FormCreate()
     m_state.ExitRequested = false;
 
     ImportWindowsDatabase();
-    RescueDatabase();
-    m_dm.connectTo(databaseFile());
+    openDatabase();
     m_backups->countChangesFromNow();
 
     // A new release's empty database waiting beside the live one takes the

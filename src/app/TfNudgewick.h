@@ -256,6 +256,9 @@ private:
 
     // Backups (TfNudgewickBackup.cpp).
     void createBackupService();
+    // Opens the task database, offering the newest good backup when the
+    // file is missing or fails its checks.
+    void openDatabase();
     void RescueDatabase();
     void ApplyBackupSettings();
     // Offers to import the Windows version's database found at the live name.

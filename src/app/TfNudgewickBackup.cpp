@@ -7,6 +7,8 @@
 #include "app/TfRestore.h"
 #include "core/AppState.h"
 #include "core/Clock.h"
+#include "core/Error.h"
+#include "core/Logging.h"
 #include "settings/ProfileFile.h"
 #include "settings/SettingsKeys.h"
 #include "store/BackupService.h"
@@ -18,6 +20,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 
 using namespace Qt::StringLiterals;
 
@@ -54,6 +57,25 @@ void TfNudgewick::createBackupService()
             m_prompter.error(text);
         });
     });
+}
+
+void TfNudgewick::openDatabase()
+{
+    // The usual start: the file is there and passes its checks on the
+    // connection the program then keeps, so it is opened and read once.
+    const QString file = databaseFile();
+    if (QFileInfo::exists(file)) {
+        try {
+            m_dm.connectTo(file, Connection::OpenCheck::Health);
+            return;
+        } catch (const Error &e) {
+            qCWarning(lcStore).noquote() << e.text();
+        }
+    }
+    // Otherwise the rescue checks it again on its own, says why it cannot be
+    // used and offers a backup; declined, the file is opened as it is.
+    RescueDatabase();
+    m_dm.connectTo(file);
 }
 
 void TfNudgewick::RescueDatabase()

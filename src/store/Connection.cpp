@@ -4,6 +4,7 @@
 #include "core/Logging.h"
 #include "core/PrivateFiles.h"
 #include "store/AnchorDays.h"
+#include "store/DatabaseCopy.h"
 #include "store/Statement.h"
 #include "store/TasksTable.h"
 #include "store/TextFunctions.h"
@@ -55,7 +56,7 @@ bool Connection::isOpen() const
     return QSqlDatabase::contains(m_name) && QSqlDatabase::database(m_name, false).isOpen();
 }
 
-void Connection::open()
+void Connection::open(OpenCheck check)
 {
     if (isOpen())
         return;
@@ -103,6 +104,11 @@ void Connection::open()
         throw fail(engineText(probe.lastError()));
     const bool fresh = probe.value(0).toInt() == 0;
     probe.finish();
+    if (check == OpenCheck::Health) {
+        QString details;
+        if (const QString problem = databasecopy::problemOf(handle(), details); !problem.isEmpty())
+            throw fail(problem);
+    }
 
     try {
         exec(QStringLiteral("PRAGMA foreign_keys = ON"));

@@ -23,7 +23,11 @@ public:
     void setDatabaseFile(const QString &path);
     const QString &databaseFile() const { return m_file; }
 
-    void open();
+    // Health also runs the engine's check and the task list's checks on
+    // the file before anything is written to it (see
+    // databasecopy::problemOf); a file that fails them is not opened.
+    enum class OpenCheck { None, Health };
+    void open(OpenCheck check = OpenCheck::None);
     void close();
     bool isOpen() const;
 

@@ -76,11 +76,11 @@ TDM::TDM(const Clock &clock, AppState &state, QObject *parent)
     connect(&qTasks, &Query::fieldChanged, this, &TDM::qTasksCompletedChange);
 }
 
-void TDM::connectTo(const QString &databaseFile)
+void TDM::connectTo(const QString &databaseFile, Connection::OpenCheck check)
 {
     ADOConnection.close();
     ADOConnection.setDatabaseFile(databaseFile);
-    ADOConnection.open();
+    ADOConnection.open(check);
 }
 
 void TDM::RequeryTaskList()

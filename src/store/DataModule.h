@@ -44,7 +44,7 @@ public:
     Query qDelete;         // delete one task by ID
 
     // Points the connection at the database file and opens it.
-    void connectTo(const QString &databaseFile);
+    void connectTo(const QString &databaseFile, Connection::OpenCheck check = Connection::OpenCheck::None);
 
     // Reopens the task list with its text and parameters. The current task
     // stays current while it is still listed; otherwise the row at the same

@@ -38,10 +38,12 @@ private:
     int m_code;
 };
 
-// One engine connection owned for the length of a copy.
+// One engine connection owned for the length of a copy, or one borrowed
+// from its owner for a check.
 class Db
 {
 public:
+    explicit Db(sqlite3 *borrowed) : m_db(borrowed), m_owned(false) {}
     Db(const QString &file, int flags)
     {
         const int rc = sqlite3_open_v2(QFile::encodeName(file).constData(), &m_db, flags, nullptr);
@@ -55,7 +57,11 @@ public:
         }
         sqlite3_busy_timeout(m_db, BusyTimeoutMs);
     }
-    ~Db() { sqlite3_close_v2(m_db); }
+    ~Db()
+    {
+        if (m_owned)
+            sqlite3_close_v2(m_db);
+    }
     Db(const Db &) = delete;
     Db &operator=(const Db &) = delete;
 
@@ -92,6 +98,7 @@ public:
 
 private:
     sqlite3 *m_db = nullptr;
+    bool m_owned = true;
 };
 
 // Runs a whole backup from src into dest, in slices.
@@ -285,6 +292,20 @@ Health checkDatabase(const QString &file)
         health.reason = e.text();
     }
     return health;
+}
+
+QString problemOf(sqlite3 *handle, QString &details)
+{
+    Db db(handle);
+    QString problem;
+    try {
+        problem = checkOpen(db, details);
+    } catch (const EngineError &e) {
+        problem = e.text();
+    }
+    // The check read every page; the connection need not keep them cached.
+    sqlite3_db_release_memory(handle);
+    return problem;
 }
 
 qint64 taskCount(const QString &file)

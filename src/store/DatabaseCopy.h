@@ -6,6 +6,8 @@
 
 #include <functional>
 
+struct sqlite3;
+
 // Whole-database copies through the engine's online backup API, each on a
 // connection of its own, so they may run on any thread while the program's
 // connection stays open. Failures throw Error with a readable text.
@@ -54,6 +56,12 @@ struct Health
 // Whether file is a task database that can be used: an SQLite file with a
 // Tasks table that passes quick_check.
 Health checkDatabase(const QString &file);
+
+// The same checks as checkDatabase on a connection that is already open and
+// stays open: why the database is no usable task database, in one short
+// sentence, or nothing when it is. The engine's own report of a failed check
+// goes to details. Nothing is written.
+QString problemOf(sqlite3 *handle, QString &details);
 
 // The number of tasks in a database file, or -1 when it cannot be read.
 qint64 taskCount(const QString &file);

@@ -55,22 +55,38 @@ private slots:
             modal->close();
     }
 
-    // A garbage database with a backup beside it: the start-up offers the
-    // backup, and accepting it starts the program on every task.
-    void startupOffersBackupForGarbage()
+    // A damaged database with a backup beside it: the start-up offers the
+    // backup, and accepting it starts the program on every task. Garbage
+    // fails to open at all; pages damaged in the middle open, and only the
+    // check on the opened connection finds them.
+    void startupOffersBackupForDamage_data()
     {
+        QTest::addColumn<bool>("garbage");
+        QTest::newRow("garbage") << true;
+        QTest::newRow("pages damaged in the middle") << false;
+    }
+
+    void startupOffersBackupForDamage()
+    {
+        QFETCH(bool, garbage);
         MainWindowFixture f;
-        const QString db = databaseWithBackup(f, 12, "Nudgewick.20261209080000.mdb");
-        for (const char *suffix : {"", "-wal", "-shm"})
-            QFile::remove(db + QLatin1String(suffix));
-        QFile garbage(db);
-        QVERIFY(garbage.open(QIODevice::WriteOnly));
-        garbage.write(QByteArray(3000, '\x7f'));
-        garbage.close();
+        const QString db = databaseWithBackup(f, 300, "Nudgewick.20261209080000.mdb");
+        QFile file(db);
+        if (garbage) {
+            for (const char *suffix : {"", "-wal", "-shm"})
+                QFile::remove(db + QLatin1String(suffix));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(QByteArray(3000, '\x7f'));
+        } else {
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            file.seek(file.size() / 2);
+            file.write(QByteArray(int(file.size() / 4), '\x5a'));
+        }
+        file.close();
 
         f.prompter.answers = {true};
         f.create();
-        QCOMPARE(f.dm.qTasks.recordCount(), 12);
+        QCOMPARE(f.dm.qTasks.recordCount(), 300);
         QVERIFY(f.prompter.shown.value(0).startsWith(QStringLiteral("confirm: ")));
         QVERIFY(f.prompter.shown.value(1).startsWith(QStringLiteral("message: ")));
         QVERIFY(QFileInfo::exists(f.dir.filePath(QStringLiteral("Nudgewick.damaged.20261210080000.mdb"))));

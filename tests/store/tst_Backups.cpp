@@ -739,6 +739,56 @@ private slots:
         QVERIFY2(asked.first().count(u'\n') <= 3 && asked.first().size() < 400, qPrintable(asked.first()));
         QCOMPARE(databasecopy::checkDatabase(db()).taskCount, 400);
     }
+
+    // At the usual start the checks run on the connection the program then
+    // keeps, before anything is written: a file that fails them is left
+    // closed and byte for byte as it was, for the rescue to take over.
+    void healthCheckOnTheKeptConnection_data()
+    {
+        QTest::addColumn<QString>("damage");
+        QTest::newRow("good") << QString();
+        QTest::newRow("pages overwritten in the middle") << u"middle"_s;
+        QTest::newRow("another program's database") << u"foreign"_s;
+        QTest::newRow("task list lacking columns") << u"columns"_s;
+    }
+
+    void healthCheckOnTheKeptConnection()
+    {
+        QFETCH(QString, damage);
+        fillDatabase(db(), 400, 400);
+        const auto replaceWith = [this](const char *sql) {
+            QFile::remove(db());
+            sqlite3 *other = nullptr;
+            QCOMPARE(sqlite3_open(QFile::encodeName(db()).constData(), &other), SQLITE_OK);
+            QCOMPARE(sqlite3_exec(other, sql, nullptr, nullptr, nullptr), SQLITE_OK);
+            sqlite3_close(other);
+        };
+        if (damage == u"middle"_s) {
+            QFile f(db());
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            f.seek(f.size() / 2);
+            f.write(QByteArray(int(f.size() / 4), '\x5a'));
+        } else if (damage == u"foreign"_s) {
+            replaceWith("create table Notes (Body text); insert into Notes values ('kept');");
+        } else if (damage == u"columns"_s) {
+            replaceWith("create table Tasks (ID integer primary key, Task text);");
+        }
+        const QByteArray before = bytesOf(db());
+
+        Connection c;
+        c.setDatabaseFile(db());
+        if (damage.isEmpty()) {
+            c.open(Connection::OpenCheck::Health);
+            Statement count(c.handle(), u"select count(*) from Tasks"_s);
+            QVERIFY(count.step());
+            QCOMPARE(count.value(0).toInt(), 400);
+            return;
+        }
+        QVERIFY_THROWS_EXCEPTION(Error, c.open(Connection::OpenCheck::Health));
+        QVERIFY(!c.isOpen());
+        QCOMPARE(bytesOf(db()), before);
+        QCOMPARE(databasecopy::checkDatabase(db()).state, databasecopy::Health::State::Damaged);
+    }
 };
 
 Q_DECLARE_METATYPE(BackupPolicy)

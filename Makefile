@@ -70,7 +70,7 @@ bench:
 	cmake --build build/release -j $(JOBS) --target nudgewick bench
 	@# Headless like the tests; every benchmark runs even when one fails.
 	@# Figures over their limits are printed again together at the end.
-	@# BENCH_IDLE_MINUTES=N adds the long idle run of the alarm benchmark.
+	@# BENCH_IDLE_MINUTES=N adds the long idle run of the alarm benchmark (hidden and shown).
 	@failed=""; log=build/release/bench/last-run.txt; : > $$log; rm -f $$log.failed; for b in build/release/bench/bench_*; do \
 	    if [ -f "$$b" ] && [ -x "$$b" ]; then echo "== $$b" | tee -a $$log; \
 	        args=""; case "$$b" in *bench_alarm) args="--idle-minutes $${BENCH_IDLE_MINUTES:-0}";; esac; \

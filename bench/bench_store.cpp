@@ -1,6 +1,7 @@
 // Task list benchmark: opening the task list into the grid's model, one run
 // of the alarm scan's query, and the program's start-up to a painted window
-// with its resident memory, for 0, 10,000 and 100,000 tasks.
+// with its resident memory at that point and 10 s after the start, for 0,
+// 10,000 and 100,000 tasks.
 
 #include "TaskFixture.h"
 
@@ -18,9 +19,11 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 
 using namespace Qt::StringLiterals;
 
@@ -43,11 +46,8 @@ struct StartUp
     long rssKb = -1;
 };
 
-// Starts a program on the data folder and waits for it to report its first
-// painted window; then reads its memory and ends it.
-StartUp measureStartUp(const QString &program, const QString &folder, const QString &runtimeFolder)
+QProcessEnvironment environment(const QString &folder, const QString &runtimeFolder)
 {
-    QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(u"NUDGEWICK_DIR"_s, folder);
     // A runtime folder of its own: a copy of the program running elsewhere
@@ -56,7 +56,15 @@ StartUp measureStartUp(const QString &program, const QString &folder, const QStr
     if (!env.contains(u"QT_QPA_PLATFORM"_s))
         env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
     env.insert(u"QT_LOGGING_RULES"_s, u"nudgewick.app.info=true"_s);
-    process.setProcessEnvironment(env);
+    return env;
+}
+
+// Starts a program on the data folder and waits for it to report its first
+// painted window; then reads its memory and ends it.
+StartUp measureStartUp(const QString &program, const QString &folder, const QString &runtimeFolder)
+{
+    QProcess process;
+    process.setProcessEnvironment(environment(folder, runtimeFolder));
     process.setProcessChannelMode(QProcess::MergedChannels);
     QElapsedTimer timer;
     timer.start();
@@ -77,6 +85,31 @@ StartUp measureStartUp(const QString &program, const QString &folder, const QStr
     process.terminate();
     process.waitForFinished(10000);
     return result;
+}
+
+// The resident memory of each program 10 s after its start, when the
+// program's start-up work (the day's backup among it) is over. The programs
+// run side by side, so every size costs 10 s once.
+std::vector<long> residentAfterTenSeconds(const QStringList &programs, const QString &folder,
+                                          const QString &runtimeFolder)
+{
+    std::vector<std::unique_ptr<QProcess>> processes;
+    for (const QString &program : programs) {
+        auto &process = processes.emplace_back(std::make_unique<QProcess>());
+        process->setProcessEnvironment(environment(folder, runtimeFolder));
+        process->setStandardOutputFile(QProcess::nullDevice());
+        process->setStandardErrorFile(QProcess::nullDevice());
+        process->start(program);
+        process->waitForStarted();
+    }
+    QThread::sleep(10);
+    std::vector<long> kb;
+    for (const auto &process : processes) {
+        kb.push_back(residentKb(process->processId()));
+        process->terminate();
+        process->waitForFinished(10000);
+    }
+    return kb;
 }
 }
 
@@ -111,8 +144,10 @@ int main(int argc, char *argv[])
             over.push_back(u"%1: %2 (limit %3)"_s.arg(what).arg(value, 0, 'f', 2).arg(max, 0, 'f', 2));
     };
 
-    std::printf("%8s %12s %10s %12s %12s %10s %10s %10s   %s\n", "tasks", "open list ms", "scan ms", "start-up ms",
-                "bare ms", "ratio", "RSS MB", "ratio", "load average");
+    // Memory is read twice: at the first paint (medians of the five starts)
+    // and 10 s after one more start; the limit applies to the latter.
+    std::printf("%8s %12s %10s %12s %12s %10s %10s %10s %10s   %s\n", "tasks", "open list ms", "scan ms",
+                "start-up ms", "bare ms", "ratio", "RSS MB", "at 10 s", "ratio", "load average");
     for (int count : {0, 10000, 100000}) {
         const QString folder = QDir(dataRoot).filePath(QString::number(count));
         makeTaskDatabase(folder, count);
@@ -148,10 +183,12 @@ int main(int argc, char *argv[])
         // (c) The whole program and the bare table window on the same file.
         const StartUp ours = medianStartUp(program, folder);
         const StartUp reference = medianStartUp(bare, folder);
+        const std::vector<long> settled = residentAfterTenSeconds({program, bare}, folder, runtimeFolder.path());
         const double timeRatio = ours.ms / reference.ms;
-        const double memoryRatio = double(ours.rssKb) / double(reference.rssKb);
-        std::printf("%8d %12.1f %10.3f %12.0f %12.0f %10.2f %10.1f %10.2f   %s\n", count, openMs, scanMs, ours.ms,
-                    reference.ms, timeRatio, ours.rssKb / 1024.0, memoryRatio, loadAverage().constData());
+        const double memoryRatio = double(settled[0]) / double(settled[1]);
+        std::printf("%8d %12.1f %10.3f %12.0f %12.0f %10.2f %10.1f %10.1f %10.2f   %s\n", count, openMs, scanMs,
+                    ours.ms, reference.ms, timeRatio, ours.rssKb / 1024.0, settled[0] / 1024.0, memoryRatio,
+                    loadAverage().constData());
         std::fflush(stdout);
         const double maxRatio = count >= 100000 ? 0.5 : 1.0;
         limit(u"start-up at %1 tasks, ratio to the bare table"_s.arg(count), timeRatio, maxRatio);

@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QList>
+#include <QProcessEnvironment>
 
 #include <algorithm>
 #include <ctime>
@@ -53,4 +54,19 @@ inline QByteArray loadAverage()
         return "?";
     const QList<QByteArray> parts = file.readAll().split(' ');
     return parts.size() >= 3 ? parts.mid(0, 3).join(' ') : QByteArray("?");
+}
+
+// The environment the program is started in by a benchmark: its data folder,
+// a runtime folder of its own (a copy of the program running elsewhere for
+// the same user would otherwise turn it away), no display unless one is
+// chosen, and the log lines that say how far the start has come.
+inline QProcessEnvironment programEnvironment(const QString &folder, const QString &runtimeFolder)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("NUDGEWICK_DIR"), folder);
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeFolder);
+    if (!env.contains(QStringLiteral("QT_QPA_PLATFORM")))
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("nudgewick.app.info=true"));
+    return env;
 }

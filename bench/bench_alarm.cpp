@@ -194,13 +194,7 @@ void benchIdle(const QString &root, const QString &program, int minutes)
     copies[1].folder = shownFolder;
     for (Copy &copy : copies) {
         QFile::remove(QDir(copy.folder).filePath(u"Nudgewick.ini"_s));
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(u"NUDGEWICK_DIR"_s, copy.folder);
-        env.insert(u"XDG_RUNTIME_DIR"_s, copy.runtime.path());
-        if (!env.contains(u"QT_QPA_PLATFORM"_s))
-            env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
-        env.insert(u"QT_LOGGING_RULES"_s, u"nudgewick.app.info=true"_s);
-        copy.process.setProcessEnvironment(env);
+        copy.process.setProcessEnvironment(programEnvironment(copy.folder, copy.runtime.path()));
         copy.process.setProcessChannelMode(QProcess::MergedChannels);
         copy.process.start(program, copy.arguments);
     }

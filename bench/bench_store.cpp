@@ -46,25 +46,12 @@ struct StartUp
     long rssKb = -1;
 };
 
-QProcessEnvironment environment(const QString &folder, const QString &runtimeFolder)
-{
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(u"NUDGEWICK_DIR"_s, folder);
-    // A runtime folder of its own: a copy of the program running elsewhere
-    // for the same user would otherwise turn this one away.
-    env.insert(u"XDG_RUNTIME_DIR"_s, runtimeFolder);
-    if (!env.contains(u"QT_QPA_PLATFORM"_s))
-        env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
-    env.insert(u"QT_LOGGING_RULES"_s, u"nudgewick.app.info=true"_s);
-    return env;
-}
-
 // Starts a program on the data folder and waits for it to report its first
 // painted window; then reads its memory and ends it.
 StartUp measureStartUp(const QString &program, const QString &folder, const QString &runtimeFolder)
 {
     QProcess process;
-    process.setProcessEnvironment(environment(folder, runtimeFolder));
+    process.setProcessEnvironment(programEnvironment(folder, runtimeFolder));
     process.setProcessChannelMode(QProcess::MergedChannels);
     QElapsedTimer timer;
     timer.start();
@@ -96,7 +83,7 @@ std::vector<long> residentAfterTenSeconds(const QStringList &programs, const QSt
     std::vector<std::unique_ptr<QProcess>> processes;
     for (const QString &program : programs) {
         auto &process = processes.emplace_back(std::make_unique<QProcess>());
-        process->setProcessEnvironment(environment(folder, runtimeFolder));
+        process->setProcessEnvironment(programEnvironment(folder, runtimeFolder));
         process->setStandardOutputFile(QProcess::nullDevice());
         process->setStandardErrorFile(QProcess::nullDevice());
         process->start(program);
